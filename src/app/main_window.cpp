@@ -1,0 +1,166 @@
+#include "main_window.h"
+
+#include "app/about_dialog.h"
+#include "app/application.h"
+#include "app/help_window.h"
+#include "app/menu_layout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenuBar>
+
+MainWindow::MainWindow()
+{
+    setObjectName(QStringLiteral("Pointra"));
+    setAccessibleName(QStringLiteral("Pointra"));
+    buildMenus();
+    buildLabels();
+    resize(900, 640);
+}
+
+void MainWindow::attach(Application &app)
+{
+    m_app = &app;
+    syncFromState();
+}
+
+void MainWindow::addItems(QMenu *menu, const std::vector<MenuItem> &items)
+{
+    for (const MenuItem &item : items) {
+        if (QLatin1String(item.caption) == QLatin1String("-")) {
+            menu->addSeparator();
+            continue;
+        }
+        const QString name = QString::fromLatin1(item.name);
+        const QString caption = QString::fromLatin1(item.caption);
+        QAction *action = nullptr;
+        if (!item.children.empty()) {
+            QMenu *sub = menu->addMenu(caption);
+            sub->setObjectName(name);
+            sub->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+            addItems(sub, item.children);
+            action = sub->menuAction();
+        } else {
+            action = menu->addAction(caption);
+            action->setCheckable(item.checkable);
+            connect(action, &QAction::triggered, this, [this, name] { invoke(name); });
+        }
+        action->setObjectName(name);
+        m_actions.insert(name, action);
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    for (const MenuItem &top : mainMenuLayout()) {
+        QMenu *menu = menuBar()->addMenu(QString::fromLatin1(top.caption));
+        const QString name = QString::fromLatin1(top.name);
+        menu->setObjectName(name);
+        menu->setAccessibleName(QString::fromLatin1(top.caption).remove(QLatin1Char('&')));
+        menu->menuAction()->setObjectName(name);
+        m_actions.insert(name, menu->menuAction());
+        addItems(menu, top.children);
+    }
+}
+
+void MainWindow::buildLabels()
+{
+    auto *central = new QWidget(this);
+    auto *grid = new QGridLayout(central);
+    int row = 0;
+    for (const char *name : {"Label3A", "XAxis", "YAxis", "Counter", "Total", "DataLabel",
+                             "PictureLabel", "Label4"}) {
+        auto *l = new QLabel(central);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setAccessibleName(QString::fromLatin1(name));
+        grid->addWidget(l, row++, 0);
+        m_labels.insert(l->objectName(), l);
+    }
+    grid->setRowStretch(row, 1);
+    setCentralWidget(central);
+}
+
+void MainWindow::syncFromState()
+{
+    if (!m_app)
+        return;
+    const UiState &ui = m_app->ui;
+    setWindowTitle(ui.caption);
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        if (!ui.contains(it.key()))
+            continue;
+        const UiState::Control c = ui.value(it.key());
+        it.value()->setChecked(c.checked);
+        it.value()->setEnabled(c.enabled);
+        it.value()->setVisible(c.visible);
+    }
+    for (auto it = m_labels.cbegin(); it != m_labels.cend(); ++it)
+        it.value()->setText(ui.value(it.key()).text);
+}
+
+bool MainWindow::invoke(const QString &control)
+{
+    if (!m_app)
+        return false;
+    const bool known = m_app->commands.invoke(control);
+    syncFromState();
+    return known;
+}
+
+void MainWindow::showMainWindow()
+{
+    syncFromState();
+    show();
+}
+
+void MainWindow::showAbout(const QString &text)
+{
+    AboutDialog about(text, this);
+    about.exec();
+}
+
+bool MainWindow::showHelp(const QString &helpFile)
+{
+    if (!QFileInfo::exists(helpFile))
+        return false;
+    if (!m_help)
+        m_help = new HelpWindow(helpFile);
+    m_help->show();
+    m_help->raise();
+    return true;
+}
+
+void MainWindow::closeHelp()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->windowTitle() == HelpWindow::Title)
+            w->close();
+    }
+}
+
+void MainWindow::quit()
+{
+    m_quitting = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_quitting || !m_app) {
+        event->accept();
+        return;
+    }
+    if (m_app->shell.Form_Unload()) {
+        m_quitting = true;
+        event->accept();
+        QCoreApplication::quit();
+    } else {
+        m_app->ws.ExitCancelled = 0;
+        event->ignore();
+    }
+    syncFromState();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "seams/shell_view.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+class Application;
+class QAction;
+class QLabel;
+class QMenu;
+struct MenuItem;
+
+// The Pointra window: menus and labels that mirror the UiState, handlers by control name.
+class MainWindow final : public QMainWindow, public ShellView
+{
+    Q_OBJECT
+public:
+    MainWindow();
+    void attach(Application &app);
+
+    // Runs the handler of a control and refreshes the window.
+    bool invoke(const QString &control);
+    void syncFromState();
+
+    QAction *action(const QString &name) const { return m_actions.value(name); }
+    QLabel *label(const QString &name) const { return m_labels.value(name); }
+
+    void showMainWindow() override;
+    void showAbout(const QString &text) override;
+    bool showHelp(const QString &helpFile) override;
+    void closeHelp() override;
+    void quit() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void addItems(QMenu *menu, const std::vector<MenuItem> &items);
+    void buildLabels();
+
+    Application *m_app = nullptr;
+    QHash<QString, QAction *> m_actions;
+    QHash<QString, QLabel *> m_labels;
+    QPointer<QWidget> m_help;
+    bool m_quitting = false;
+};

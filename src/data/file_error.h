@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// A fault that ends a file read or write; the boundary shows `message` and nothing is committed.
+class FileError : public std::runtime_error
+{
+public:
+    enum class Kind { WrongType, PastEnd, InvalidArgument, Malformed, Io };
+    FileError(Kind kind, const QString &message)
+        : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message)
+    {
+    }
+    Kind kind() const { return m_kind; }
+    const QString &message() const { return m_message; }
+
+private:
+    Kind m_kind;
+    QString m_message;
+};

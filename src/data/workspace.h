@@ -1,0 +1,135 @@
+#pragma once
+
+#include "data/fixed8.h"
+#include "geometry/transform4.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+// Index ranges that the measurement model numbers 1..N are 0-based here: element k-1 holds item k.
+
+using CoilData = std::array<std::array<double, 6>, 3>; // coil 0..2, then x y z dx dy dz
+
+struct Settings
+{
+    QString DigitizerType;
+    QString CoordinateSystem;
+    QString DecimalPoint;
+    QString Hemisphere;
+    int nCommPort = 0;
+    QString SoundSetting;
+};
+
+struct NamedTransforms
+{
+    Transform4 MPosition = Transform4::Zero();
+    Transform4 MCalib1 = Transform4::Zero();
+    Transform4 MCalib2 = Transform4::Zero();
+    Transform4 MCalib = Transform4::Zero();
+    Transform4 MFid1 = Transform4::Zero();
+    Transform4 MFid2a = Transform4::Zero();
+    Transform4 MFid2b = Transform4::Zero();
+    Transform4 MFida = Transform4::Zero();
+    Transform4 MFidb = Transform4::Zero();
+    Transform4 MFidfa = Transform4::Zero();
+    Transform4 MFidfb = Transform4::Zero();
+    Transform4 MProbe = Transform4::Zero();
+    Transform4 MHeada = Transform4::Zero();
+    Transform4 MHeadb = Transform4::Zero();
+    Transform4 MAlla = Transform4::Zero();
+    Transform4 MAllb = Transform4::Zero();
+    Transform4 MStep1 = Transform4::Zero();
+    Transform4 MStep2a = Transform4::Zero();
+    Transform4 MStep2b = Transform4::Zero();
+};
+
+// The MEG sensor tables of one calibration or dewar file.
+struct SensorTables
+{
+    int NumSensors = 0;
+    QStringList SensorType;
+    std::vector<Fixed8> SensorName;
+    std::vector<CoilData> SensorCoil;
+    std::vector<std::array<double, 2>> CoilPar1;
+    std::vector<int> CoilCode1;
+    std::vector<std::array<std::array<double, 2>, 2>> CoilPar23; // [coil 2 or 3][value]
+    std::vector<std::array<int, 2>> CoilCode23;
+    std::vector<CoilData> ProbeCoil;
+
+    void resize(int n);
+};
+
+// One of the four parallel electrode sets.
+template <typename NameT> struct ElectrodeSetOf
+{
+    FidTriple Fid = zeroFids();
+    std::array<NameT, 3> FidName{};
+    QStringList Type;
+    std::vector<NameT> Name;
+    std::vector<Point3> Pos;
+
+    void resize(int n)
+    {
+        Type = QStringList();
+        Type.resize(n);
+        Name.assign(n, NameT());
+        Pos.assign(n, Point3::Zero());
+    }
+};
+
+// All data sets of one run: settings, working values, measurement data, transforms, flags.
+struct Workspace
+{
+    Settings settings;
+
+    int SoundEnabled = 0;
+    int nReceivers = -1;
+    int Tlocation = 2;
+    double MinStepDistance = 0.5;
+    int PointDelay = 100;
+    QString AppPath;
+    QString DataPath;
+    int SeqDirty = 0;
+    int SetDirtyEletrodes = 0;
+    int SetDirtyShape = 0;
+    int ExitCancelled = 0;
+    QString CurrentView = QStringLiteral("Clear View");
+
+    QString DewarFile, CalibrationFile, FiducialsFile, ElectrodeFile, ShapeFile, SequenceFile,
+        SequenceTitle;
+
+    int MinorRevision = 0;
+    Fixed8 ProbeName;
+    int ProbeType = 0;
+    SensorTables sensors;
+    FidTriple DewarFid = zeroFids();
+    FidTriple ProbeFid = zeroFids();
+
+    NamedTransforms m;
+
+    Fixed8 SessionName;
+    std::vector<FidTriple> ReceiverFid;
+
+    ElectrodeSetOf<Fixed8> meas;
+    ElectrodeSetOf<Fixed8> tevo;
+    ElectrodeSetOf<QString> besa;
+    ElectrodeSetOf<QString> curry;
+
+    Fixed8 ShapeName = Fixed8("Name");
+    int ShapeCode = 0;
+    int NumShapePoints = 0;
+    FidTriple ShapeFid = zeroFids();
+    std::vector<Point3> ShapePos;
+
+    int NumSeq = 0;
+    QStringList SeqName;
+    QStringList SeqCode;
+    QStringList SeqRaw;
+
+    Workspace();
+
+    // The start-up values of every measurement data set (settings untouched).
+    void resetData();
+};

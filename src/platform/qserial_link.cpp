@@ -1,0 +1,119 @@
+#include "qserial_link.h"
+
+#include <QFileInfo>
+
+QSerialLink::QSerialLink()
+{
+    QObject::connect(&m_serial, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
+        if (e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError) {
+            m_gone = true;
+            m_error = deviceForPort(m_port) + QStringLiteral(": the device is gone (") +
+                      m_serial.errorString() + QStringLiteral(")");
+        }
+    });
+}
+
+QString QSerialLink::deviceForPort(int port)
+{
+    const QString env = qEnvironmentVariable(qPrintable(QStringLiteral("POINTRA_COMM%1").arg(port)));
+    if (!env.isEmpty())
+        return env;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyUSB%1").arg(port - 1);
+#endif
+}
+
+void QSerialLink::setCommPort(int port)
+{
+    if (!m_serial.isOpen())
+        m_port = port;
+}
+
+void QSerialLink::setSettings(const QString &settings)
+{
+    if (!m_serial.isOpen())
+        m_settings = settings;
+}
+
+int QSerialLink::baud() const
+{
+    bool ok = false;
+    const int rate = m_settings.section(QLatin1Char(','), 0, 0).toInt(&ok);
+    return ok && rate > 0 ? rate : 19200;
+}
+
+bool QSerialLink::open()
+{
+    if (m_serial.isOpen())
+        return true;
+    m_gone = false;
+    const QString device = deviceForPort(m_port);
+    if (m_port < 1 || m_port > 4) {
+        m_error = QStringLiteral("Comm port %1 is not one of 1 to 4.").arg(m_port);
+        return false;
+    }
+    m_serial.setPortName(QFileInfo(device).canonicalFilePath().isEmpty()
+                             ? device
+                             : QFileInfo(device).canonicalFilePath());
+    m_serial.setBaudRate(baud());
+    m_serial.setDataBits(QSerialPort::Data8);
+    m_serial.setParity(QSerialPort::NoParity);
+    m_serial.setStopBits(QSerialPort::OneStop);
+    m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_serial.open(QIODevice::ReadWrite)) {
+        m_error = QStringLiteral("Comm port %1 (%2): %3").arg(m_port).arg(device, m_serial.errorString());
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+void QSerialLink::close()
+{
+    if (!m_serial.isOpen())
+        return;
+    if (!m_gone)
+        m_serial.waitForBytesWritten(200);
+    m_serial.close();
+}
+
+void QSerialLink::write(const QByteArray &bytes)
+{
+    if (!m_serial.isOpen() || m_gone)
+        return;
+    m_serial.write(bytes);
+    // Ten bits a character on the wire, plus slack for the driver.
+    const int ms = static_cast<int>(bytes.size() * 10000LL / baud()) + 100;
+    m_serial.waitForBytesWritten(ms);
+}
+
+void QSerialLink::pull()
+{
+    if (!m_serial.isOpen() || m_gone)
+        return;
+    for (int i = 0; i < 64 && m_serial.waitForReadyRead(0); ++i) {
+    }
+}
+
+QByteArray QSerialLink::readAll()
+{
+    pull();
+    return m_serial.isOpen() ? m_serial.readAll() : QByteArray();
+}
+
+int QSerialLink::bytesPending()
+{
+    pull();
+    return m_serial.isOpen() ? static_cast<int>(m_serial.bytesAvailable()) : 0;
+}
+
+void QSerialLink::discardPending()
+{
+    if (!m_serial.isOpen())
+        return;
+    pull();
+    m_serial.clear(QSerialPort::Input);
+    m_serial.readAll();
+}

@@ -1,0 +1,78 @@
+#include "settings_file.h"
+
+#include "data/file_error.h"
+#include "data/number_text.h"
+#include "data/text_grammar.h"
+#include "data/workspace.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace SettingsFile {
+
+void read(const QString &path, Settings &settings)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    LineReader reader = LineReader::fromDevice(file);
+    try {
+        while (reader.hasDataLine()) {
+            const QString line = reader.ReadDataLine();
+            const qsizetype p = line.indexOf(QLatin1Char('='));
+            if (p < 0)
+                continue;
+            const QString key = line.left(p);
+            const QString value = line.mid(p + 1);
+            if (key == QLatin1String("Digitizer Type"))
+                settings.DigitizerType = value;
+            else if (key == QLatin1String("Coordinate System"))
+                settings.CoordinateSystem = value;
+            else if (key == QLatin1String("Decimal Point"))
+                settings.DecimalPoint = value;
+            else if (key == QLatin1String("Hemisphere"))
+                settings.Hemisphere = value;
+            else if (key == QLatin1String("nCommPort"))
+                settings.nCommPort = roundToInt(readNumber(value));
+            else if (key == QLatin1String("Sound"))
+                settings.SoundSetting = value;
+        }
+    } catch (const FileError &) {
+        // hasDataLine guards every read; nothing left to recover.
+    }
+}
+
+QByteArray text(const Settings &s)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    const QString all = QStringLiteral("Digitizer Type=") + s.DigitizerType + crlf +
+                        QStringLiteral("Coordinate System=") + s.CoordinateSystem + crlf +
+                        QStringLiteral("Decimal Point=") + s.DecimalPoint + crlf +
+                        QStringLiteral("Hemisphere=") + s.Hemisphere + crlf +
+                        QStringLiteral("nCommPort=") + Str(s.nCommPort) + crlf +
+                        QStringLiteral("Sound=") + s.SoundSetting + crlf;
+    return all.toLatin1();
+}
+
+bool write(const QString &path, const Settings &settings, QString &error)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isWritable()) {
+        error = QStringLiteral("the file is read-only");
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    file.write(text(settings));
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace SettingsFile

@@ -1,0 +1,129 @@
+#include "shell_controller.h"
+
+#include "data/number_text.h"
+#include "data/workspace.h"
+#include "digitizer/digitizer_setup.h"
+#include "seams/command_table.h"
+#include "seams/dialogs.h"
+#include "seams/session.h"
+#include "seams/shell_view.h"
+#include "seams/ui_state.h"
+#include "shell/app_paths.h"
+#include "shell/settings_controller.h"
+#include "shell/setup_menus.h"
+
+#include <QDir>
+
+void ShellController::Form_Load()
+{
+    for (const char *label : {"Counter", "Total", "DataLabel", "PictureLabel"})
+        m_s.ui.setText(QString::fromLatin1(label), QString());
+    m_s.ui.setEnabled(QStringLiteral("menuCalibration"), true);
+    // Index and Using have no pages of their own; the Contents page covers both.
+    for (const char *item : {"menuFiducials", "menuProbe", "menuEProbes", "menuShape",
+                             "menuHelpIndex", "menuHelpUsing"})
+        m_s.ui.setEnabled(QString::fromLatin1(item), false);
+}
+
+void ShellController::startUp(const QString &appPath)
+{
+    Form_Load();
+    m_settings.ApplySettings(appPath);
+    DigitizerSetup::ApplySerialSettings(m_s);
+    SetupMenus::UpdateSetupMenus(m_s);
+    {
+        BusyScope busy(m_s.ui);
+        DigitizerSetup::ApplySerialSettings(m_s);
+    }
+    removeTmpFolder();
+}
+
+void ShellController::startInteractive()
+{
+    m_view.showMainWindow();
+    DigitizerSetup::InitializeDigitizer(m_s);
+}
+
+void ShellController::removeTmpFolder()
+{
+    QDir tmp(AppPaths::tmpFolder(m_s.ws.AppPath));
+    if (!tmp.exists())
+        return;
+    for (const QString &f : tmp.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        tmp.remove(f);
+    tmp.removeRecursively();
+}
+
+// Returns the answer; Yes saves, No forgets, Cancel marks the exit as cancelled.
+int ShellController::askAndSave(const QString &question, int &flag)
+{
+    const Dialogs::Answer a = m_s.dialogs.askYesNoCancel(question);
+    if (a == Dialogs::Answer::Yes) {
+        if (saveAs)
+            saveAs();
+        flag = 0;
+    } else if (a == Dialogs::Answer::No) {
+        flag = 0;
+    } else {
+        m_s.ws.ExitCancelled = 1;
+    }
+    return static_cast<int>(a);
+}
+
+bool ShellController::Form_Unload()
+{
+    Workspace &ws = m_s.ws;
+    // A refusal from an earlier close must not block this one.
+    ws.ExitCancelled = 0;
+    constexpr int yes = static_cast<int>(Dialogs::Answer::Yes);
+    int answer = -1;
+    if (ws.SeqDirty == 1)
+        answer = askAndSave(QStringLiteral("Do you want to save the sequence file ?"), ws.SeqDirty);
+    if (answer != yes)
+        removeTmpFolder();
+    answer = -1;
+    if (ws.SetDirtyEletrodes == 1)
+        answer = askAndSave(QStringLiteral("Do you want to save the digitized electrode data ?"),
+                            ws.SetDirtyEletrodes);
+    if (answer != yes)
+        m_view.closeHelp();
+    if (ws.SetDirtyShape == 1)
+        askAndSave(QStringLiteral("Do you want to save the digitized shape data ?"),
+                   ws.SetDirtyShape);
+    return ws.ExitCancelled != 1;
+}
+
+void ShellController::menuExit_Click()
+{
+    if (Form_Unload()) {
+        m_view.quit();
+        return;
+    }
+    m_s.ws.ExitCancelled = 0;
+}
+
+QString ShellController::aboutText()
+{
+    const QString cr(QChar(13));
+    return QStringLiteral("Pointra v") + Str(5) + QStringLiteral(".") + Str(0) + cr + cr +
+           QStringLiteral("Build") + QStringLiteral("  ") + QStringLiteral("051209") + cr + cr +
+           QStringLiteral("Version ") + QStringLiteral(POINTRA_VERSION) +
+           QStringLiteral(", Qt ") + QString::fromLatin1(qVersion());
+}
+
+void ShellController::menuHelpAbout_Click() { m_view.showAbout(aboutText()); }
+
+void ShellController::menuHelpContents_Click()
+{
+    const QString file = AppPaths::helpFile(m_s.ws.AppPath);
+    if (!m_view.showHelp(file))
+        m_s.dialogs.show(QStringLiteral("The help file ") + QDir::toNativeSeparators(file) +
+                         QStringLiteral(" could not be found."));
+}
+
+void ShellController::registerCommands(CommandTable &t)
+{
+    t.add(QStringLiteral("menuExit"), [this] { menuExit_Click(); });
+    t.add(QStringLiteral("menuHelpAbout"), [this] { menuHelpAbout_Click(); });
+    t.add(QStringLiteral("menuHelpContents"), [this] { menuHelpContents_Click(); });
+}
