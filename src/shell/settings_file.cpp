@@ -58,7 +58,9 @@ QByteArray text(const Settings &s)
 bool write(const QString &path, const Settings &settings, QString &error)
 {
     const QFileInfo info(path);
-    if (info.exists() && !info.isWritable()) {
+    // The write bits decide, so a file marked read-only stays untouched even for root.
+    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & writeBits))) {
         error = QStringLiteral("the file is read-only");
         return false;
     }
