@@ -1,7 +1,7 @@
 #include "application.h"
 
 Application::Application(const Seams &seams)
-    : session{ws, seams.dialogs, ui, seams.clock, seams.pump, audio, seams.link, {}},
+    : session{ws, seams.dialogs, ui, seams.clock, seams.pump, audio, seams.link, {}, {}},
       settings(session), shell(session, seams.view, settings)
 {
     settings.registerCommands(commands);

@@ -25,6 +25,7 @@ struct Settings
 struct NamedTransforms
 {
     Transform4 MPosition = Transform4::Zero();
+    Transform4 MRotation = Transform4::Zero();
     Transform4 MCalib1 = Transform4::Zero();
     Transform4 MCalib2 = Transform4::Zero();
     Transform4 MCalib = Transform4::Zero();

@@ -47,7 +47,7 @@ struct TestRig
     SilentAudio audio;
     FakeSerialLink link;
     FakeShellView view;
-    Session session{ws, dialogs, ui, clock, pump, audio, link, {}};
+    Session session{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
     SettingsController settings{session};
     ShellController shell{session, view, settings};
     CommandTable commands;

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "digitizer/emulator/virtual_head.h"
+#include "geometry/transform4.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <random>
+#include <vector>
+
+// One digitizer on virtual time: takes host bytes, answers with the model's records, and
+// paces its output by the line's baud rate (ten bits a character).
+class DigitizerEmulator
+{
+public:
+    enum class Model { Fastrak, Isotrak, Patriot };
+    struct Options
+    {
+        Model model = Model::Fastrak;
+        int receivers = 1;     // receivers fixed on the head (the rest lie still beside it)
+        double noiseCm = 0.08; // RMS of the position noise; 0 for exact records
+        quint32 seed = 1;
+    };
+
+    explicit DigitizerEmulator(const Options &options);
+
+    static bool parseModel(const QString &name, Model &model);
+    static QString modelName(Model model);
+    Model model() const { return m_opt.model; }
+    int stations() const;
+
+    // Host to device, as bytes arrive on the line at `nowMs`.
+    void receive(const QByteArray &bytes, qint64 nowMs);
+    // Lets virtual time pass: scheduled actions run, streams produce, the line carries bytes.
+    void advanceTo(qint64 nowMs);
+    // Bytes that have crossed the line to the host since the last call.
+    QByteArray takeDelivered();
+    int deliveredPending() const { return static_cast<int>(m_delivered.size()); }
+    int queuedPending() const { return static_cast<int>(m_queue.size()); }
+    qint64 now() const { return m_now; }
+
+    int baud() const { return m_baud; }
+    void setBaud(int baud) { m_baud = baud; }
+
+    // The stylus and the head.
+    void touchSite(const QString &name); // throws std::out_of_range for unknown sites
+    void touchPoint(const Point3 &headPointMetres);
+    void press();
+    void hold();
+    void release();
+    // Moves the head: translation in metres, then rotations in degrees about x, y and z.
+    void moveHead(double dx, double dy, double dz, double rx, double ry, double rz);
+    // Runs `action` once virtual time reaches `atMs`.
+    void schedule(qint64 atMs, std::function<void()> action);
+
+    const VirtualHead &head() const { return m_head; }
+    const Transform4 &headPose() const { return m_headPose; }
+    // Receiver r (0-based) in the transmitter frame, metres.
+    Transform4 receiverPose(int r) const;
+    // The record the device would send now, without noise bookkeeping side effects beyond the RNG.
+    QByteArray record();
+    int recordsSent() const { return m_recordsSent; }
+
+private:
+    void command(const QByteArray &cmd);
+    bool needsTerminator(char c) const;
+    void queueRecord();
+    QByteArray stationBlock(int station, bool withOrientation);
+    QByteArray patriotRecord();
+    Point3 reported(const Point3 &transmitterMetres, int station);
+    Point3 noisy(const Point3 &p);
+    double recordIntervalMs() const;
+
+    Options m_opt;
+    VirtualHead m_head;
+    Transform4 m_headPose;
+    std::vector<Transform4> m_receiverLocal;
+    std::vector<Transform4> m_looseReceivers;
+    Point3 m_touchHead = Point3::Zero();
+    std::mt19937 m_rng;
+    std::normal_distribution<double> m_normal{0.0, 1.0};
+
+    QByteArray m_inbox;
+    QByteArray m_queue;
+    QByteArray m_delivered;
+    double m_lineCredit = 0.0;
+    qint64 m_now = 0;
+    int m_baud = 19200;
+    bool m_inches = true;
+    bool m_continuous = false;
+    bool m_holding = false;
+    bool m_isoDigitizerMode = false;
+    qint64 m_lastStreamMs = -1000000;
+    std::vector<Point3> m_hemisphere;
+    int m_recordsSent = 0;
+    std::vector<std::pair<qint64, std::function<void()>>> m_schedule;
+};
