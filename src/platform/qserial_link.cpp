@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 QSerialLink::QSerialLink()
 {
     QObject::connect(&m_serial, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
@@ -93,6 +97,15 @@ void QSerialLink::pull()
 {
     if (!m_serial.isOpen() || m_gone)
         return;
+#ifdef Q_OS_UNIX
+    // A hung-up line (adapter unplugged, emulator ended) raises no port error until written to.
+    pollfd pfd{static_cast<int>(m_serial.handle()), POLLIN, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        m_gone = true;
+        m_error = deviceForPort(m_port) + QStringLiteral(": the line was hung up");
+        return;
+    }
+#endif
     for (int i = 0; i < 64 && m_serial.waitForReadyRead(0); ++i) {
     }
 }
