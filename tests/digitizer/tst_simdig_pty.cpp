@@ -83,7 +83,11 @@ void TestSimdigPty::startupBytes()
     QByteArray expected;
     for (const QByteArray &c : DigitizerSetup::configurationCommands(model, hemisphere))
         expected += c;
+    // The start-up sequence, then the one poll of the headless report.
+    expected += "P";
     QCOMPARE(sim.hostBytes(expected.size()), expected);
+    const QString out = QString::fromLocal8Bit(pointra.readAllStandardOutput());
+    QVERIFY2(out.contains(QStringLiteral("One record, ")), qPrintable(out));
 }
 
 void TestSimdigPty::recordThroughPty()
