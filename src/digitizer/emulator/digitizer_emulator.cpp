@@ -130,7 +130,10 @@ void DigitizerEmulator::command(const QByteArray &cmd)
             m_isoDigitizerMode = true;
         break;
     case 'T': m_isoDigitizerMode = false; break;
-    case 'C': m_continuous = true; break;
+    case 'C':
+        m_continuous = true;
+        m_nextStream = static_cast<double>(m_now);
+        break;
     case 'c': m_continuous = false; break;
     case 'u': m_inches = false; break;
     case 'U':
@@ -152,14 +155,14 @@ void DigitizerEmulator::command(const QByteArray &cmd)
             m_baud = parts[0].toInt() * 100;
         break;
     case 'S':
-        m_queue += "21S" + QByteArray(m_inches ? "I" : "C") + "0000000000000\r\n";
+        enqueue("21S" + QByteArray(m_inches ? "I" : "C") + "0000000000000\r\n", m_now);
         break;
     case 'l':
         if (!args.contains(','))
-            m_queue += "21l" + QByteArray(stations() == 4 ? "1111" : "11") + "\r\n";
+            enqueue("21l" + QByteArray(stations() == 4 ? "1111" : "11") + "\r\n", m_now);
         break;
     case '\x1a':
-        m_queue += "PATRIOT emulated, sensors 2\r\n";
+        enqueue("PATRIOT emulated, sensors 2\r\n", m_now);
         break;
     default:
         // O, e, L, Y, E, i, T, ^D: accepted; the record layout they set is fixed.
@@ -182,7 +185,7 @@ void DigitizerEmulator::advanceTo(qint64 nowMs)
 {
     if (nowMs < m_now)
         return;
-    // Run due actions in time order; each sees the time it was due.
+    // Run due actions in time order; each sees the line as it was at its own time.
     for (;;) {
         auto due = m_schedule.end();
         for (auto it = m_schedule.begin(); it != m_schedule.end(); ++it) {
@@ -192,35 +195,46 @@ void DigitizerEmulator::advanceTo(qint64 nowMs)
         if (due == m_schedule.end())
             break;
         auto action = std::move(due->second);
-        const qint64 at = due->first;
+        const qint64 at = std::max(due->first, m_now);
         m_schedule.erase(due);
-        if (at > m_now) {
-            m_lineCredit += (at - m_now) * m_baud / 10000.0;
-            m_now = at;
-        }
+        drainUntil(at);
+        m_now = at;
         action();
     }
-    m_lineCredit += (nowMs - m_now) * m_baud / 10000.0;
+    drainUntil(nowMs);
     m_now = nowMs;
+}
+
+void DigitizerEmulator::enqueue(const QByteArray &bytes, double atMs)
+{
+    if (m_queue.isEmpty())
+        m_lineTime = std::max(m_lineTime, atMs);
+    m_queue += bytes;
+}
+
+void DigitizerEmulator::drainUntil(qint64 t)
+{
+    const double charMs = 10000.0 / m_baud;
     for (;;) {
-        if ((m_holding || m_continuous) && m_queue.isEmpty() &&
-            m_now - m_lastStreamMs >= recordIntervalMs()) {
-            m_lastStreamMs = m_now;
-            queueRecord();
+        if (m_queue.isEmpty()) {
+            if (!(m_holding || m_continuous))
+                return;
+            // A stream sends its next record when the device has one and the line is free.
+            const double gen = std::max(m_nextStream, m_lineTime);
+            if (gen > t)
+                return;
+            enqueue(record(), gen);
+            ++m_recordsSent;
+            m_nextStream = gen + recordIntervalMs();
         }
-        const int n = static_cast<int>(std::min<double>(m_lineCredit, m_queue.size()));
+        const qsizetype fit = static_cast<qsizetype>((t - m_lineTime) / charMs + 1e-9);
+        const qsizetype n = std::min<qsizetype>(fit, m_queue.size());
         if (n <= 0)
-            break;
+            return;
         m_delivered += m_queue.left(n);
         m_queue.remove(0, n);
-        m_lineCredit -= n;
-        if (!(m_holding || m_continuous))
-            break;
-        if (m_lineCredit < 1.0)
-            break;
+        m_lineTime += n * charMs;
     }
-    if (m_queue.isEmpty() && m_lineCredit > 1.0)
-        m_lineCredit = 1.0; // an idle line saves no time for later
 }
 
 QByteArray DigitizerEmulator::takeDelivered()
@@ -239,7 +253,7 @@ void DigitizerEmulator::press() { queueRecord(); }
 void DigitizerEmulator::hold()
 {
     m_holding = true;
-    m_lastStreamMs = m_now - 1000000;
+    m_nextStream = static_cast<double>(m_now);
 }
 
 void DigitizerEmulator::release() { m_holding = false; }
@@ -335,6 +349,6 @@ QByteArray DigitizerEmulator::record()
 
 void DigitizerEmulator::queueRecord()
 {
-    m_queue += record();
+    enqueue(record(), static_cast<double>(m_now));
     ++m_recordsSent;
 }

@@ -66,6 +66,8 @@ private:
     void command(const QByteArray &cmd);
     bool needsTerminator(char c) const;
     void queueRecord();
+    void enqueue(const QByteArray &bytes, double atMs);
+    void drainUntil(qint64 t);
     QByteArray stationBlock(int station, bool withOrientation);
     QByteArray patriotRecord();
     Point3 reported(const Point3 &transmitterMetres, int station);
@@ -84,14 +86,14 @@ private:
     QByteArray m_inbox;
     QByteArray m_queue;
     QByteArray m_delivered;
-    double m_lineCredit = 0.0;
+    double m_lineTime = 0.0; // when the line has sent everything queued so far
+    double m_nextStream = 0.0;
     qint64 m_now = 0;
     int m_baud = 19200;
     bool m_inches = true;
     bool m_continuous = false;
     bool m_holding = false;
     bool m_isoDigitizerMode = false;
-    qint64 m_lastStreamMs = -1000000;
     std::vector<Point3> m_hemisphere;
     int m_recordsSent = 0;
     std::vector<std::pair<qint64, std::function<void()>>> m_schedule;

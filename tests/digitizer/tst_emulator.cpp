@@ -1,0 +1,235 @@
+#include "digitizer/digitizer_setup.h"
+#include "digitizer/emulator/digitizer_emulator.h"
+#include "digitizer/emulator/emulator_link.h"
+#include "digitizer/emulator/stylus_script.h"
+#include "digitizer/records.h"
+#include "temp_home.h"
+
+#include <Eigen/LU>
+#include <QTest>
+#include <cmath>
+
+using Model = DigitizerEmulator::Model;
+
+namespace {
+Point3 tipOf(const DigitizerEmulator &emu, const QString &site)
+{
+    const Transform4 h = emu.headPose();
+    return h.block<3, 3>(0, 0) * emu.head().site(site) + h.block<3, 1>(0, 3);
+}
+
+QList<QByteArray> splitRecords(const QByteArray &bytes, int length)
+{
+    QList<QByteArray> out;
+    for (qsizetype i = 0; i + length <= bytes.size(); i += length)
+        out << bytes.mid(i, length);
+    return out;
+}
+} // namespace
+
+class TestEmulator : public QObject
+{
+    Q_OBJECT
+private slots:
+    void recordLayout_data();
+    void recordLayout();
+    void inchesUntilCentimetresChosen();
+    void streamingIsLimitedByTheLine_data();
+    void streamingIsLimitedByTheLine();
+    void headMotionMovesSitesAndReceivers();
+    void noiseHasTheRequestedSpread();
+    void rateChangeOnBothEnds();
+    void virtualHeadSites();
+    void stylusCommands_data();
+    void stylusCommands();
+};
+
+void TestEmulator::recordLayout_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QList<int>>("crlfAt"); // 1-based positions of CR
+    QTest::newRow("fastrak") << int(Model::Fastrak) << 293 << QList<int>{25, 114, 203, 292};
+    QTest::newRow("isotrak") << int(Model::Isotrak) << 178 << QList<int>{88, 177};
+    QTest::newRow("patriot") << int(Model::Patriot) << 158 << QList<int>{32, 157};
+}
+
+void TestEmulator::recordLayout()
+{
+    QFETCH(int, model);
+    QFETCH(int, length);
+    QFETCH(QList<int>, crlfAt);
+    DigitizerEmulator emu({static_cast<Model>(model), 3, 0.0, 1});
+    const QByteArray r = emu.record();
+    QCOMPARE(r.size(), length);
+    for (int cr : crlfAt) {
+        QCOMPARE(r.at(cr - 1), '\r');
+        QCOMPARE(r.at(cr), '\n');
+    }
+    QCOMPARE(r.count('\r'), crlfAt.size());
+    if (model == int(Model::Fastrak)) {
+        for (int st : {3, 29, 118, 207})
+            QCOMPARE(r.at(st - 1), ' '); // status blank
+    }
+}
+
+void TestEmulator::inchesUntilCentimetresChosen()
+{
+    DigitizerEmulator emu({Model::Fastrak, 1, 0.0, 1});
+    const Point3 inches = Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record()));
+    emu.receive("u", 0);
+    const Point3 cms = Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record()));
+    QVERIFY((cms - tipOf(emu, "Cz")).norm() < 1e-4);
+    QVERIFY((inches * 2.54 - cms).norm() < 1e-3);
+}
+
+void TestEmulator::streamingIsLimitedByTheLine_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<double>("perSecond");
+    // 293 characters at 1,920 characters/s: the line allows 6.55 records/s, the device 30.
+    QTest::newRow("fastrak 19200") << int(Model::Fastrak) << 19200 << 1920.0 / 293;
+    // At 115200 the device's 30 records/s (120 Hz over four stations) are the limit.
+    QTest::newRow("fastrak 115200") << int(Model::Fastrak) << 115200 << 30.0;
+    QTest::newRow("patriot 115200") << int(Model::Patriot) << 115200 << 60.0;
+}
+
+void TestEmulator::streamingIsLimitedByTheLine()
+{
+    QFETCH(int, model);
+    QFETCH(int, baud);
+    QFETCH(double, perSecond);
+    DigitizerEmulator emu({static_cast<Model>(model), 1, 0.0, 1});
+    emu.setBaud(baud);
+    emu.receive(model == int(Model::Patriot) ? "U1\r" : "u", 0);
+    const int length = emu.record().size();
+    emu.hold();
+    QByteArray bytes;
+    for (qint64 t = 0; t <= 10000; t += 7) {
+        emu.advanceTo(t);
+        bytes += emu.takeDelivered();
+    }
+    emu.release();
+    const QList<QByteArray> records = splitRecords(bytes, length);
+    QVERIFY(std::abs(records.size() / 10.0 - perSecond) <= 0.1 * perSecond + 1);
+    for (const QByteArray &r : records) // whole records, none cut or merged
+        QVERIFY(r.endsWith("\r\n"));
+    QVERIFY(bytes.size() / 10.0 <= baud / 10.0 + 1);
+}
+
+void TestEmulator::headMotionMovesSitesAndReceivers()
+{
+    DigitizerEmulator emu({Model::Fastrak, 2, 0.0, 1});
+    emu.receive("u", 0);
+    const Transform4 before = emu.receiverPose(0);
+    const Point3 pzBefore = tipOf(emu, "Pz");
+    emu.moveHead(0.05, -0.02, 0.03, 10, -20, 30);
+    const Transform4 after = emu.receiverPose(0);
+    QVERIFY((after - before).norm() > 0.1);
+    // The receiver moves with the head: the site in the receiver's frame stays put.
+    const Transform4 headBefore = before.inverse(), headAfter = after.inverse();
+    emu.touchSite("Pz");
+    const Point3 pzAfter = tipOf(emu, "Pz");
+    const Point3 inRecBefore = headBefore.block<3, 3>(0, 0) * pzBefore + headBefore.block<3, 1>(0, 3);
+    const Point3 inRecAfter = headAfter.block<3, 3>(0, 0) * pzAfter + headAfter.block<3, 1>(0, 3);
+    QVERIFY((inRecBefore - inRecAfter).norm() < 1e-12);
+    QVERIFY(emu.receiverPose(2).isApprox(DigitizerEmulator({Model::Fastrak, 2, 0.0, 1}).receiverPose(2)));
+}
+
+void TestEmulator::noiseHasTheRequestedSpread()
+{
+    DigitizerEmulator emu({Model::Fastrak, 1, 0.5, 42});
+    emu.receive("u", 0);
+    const Point3 truth = tipOf(emu, "Cz");
+    double sum = 0;
+    const int n = 2000;
+    for (int i = 0; i < n; ++i)
+        sum += (Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - truth).squaredNorm();
+    const double rmsCm = std::sqrt(sum / n) * 100;
+    QVERIFY2(std::abs(rmsCm - 0.5) < 0.03, qPrintable(QString::number(rmsCm)));
+    DigitizerEmulator again({Model::Fastrak, 1, 0.5, 42});
+    again.receive("u", 0);
+    DigitizerEmulator first({Model::Fastrak, 1, 0.5, 42});
+    first.receive("u", 0);
+    QCOMPARE(again.record(), first.record()); // seeded
+}
+
+void TestEmulator::rateChangeOnBothEnds()
+{
+    TestRig rig;
+    DigitizerEmulator emu({Model::Fastrak, 1, 0.0, 1});
+    EmulatorLink link(emu, rig.clock);
+    Session s{rig.ws, rig.dialogs, rig.ui, rig.clock, rig.pump, rig.audio, link, {}, {}};
+    rig.ws.settings = {"FASTRAK", "TEVO", "Period", "0,0,1", 1, "OFF"};
+    DigitizerSetup::ApplySerialSettings(s);
+    DigitizerSetup::InitializeDigitizer(s);
+    emu.hold(); // records are streaming while the rate changes
+    rig.clock.advance(500);
+    DigitizerSetup::SetBaudRate(s, 115200);
+    QCOMPARE(emu.baud(), 115200);
+    QCOMPARE(link.settings(), QStringLiteral("115200,n,8,1"));
+    emu.release();
+    rig.clock.advance(500);
+    QString record;
+    emu.schedule(rig.clock.nowMs() + 600, [&] { emu.press(); });
+    QCOMPARE(Records::ReadDigitizerRecord(s, record), Records::Outcome::Received);
+    QCOMPARE(record.size(), 293);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestEmulator::virtualHeadSites()
+{
+    const VirtualHead head;
+    for (const char *name : {"Nasion", "LPA", "RPA", "Cz", "Fp1", "O2", "T7", "FCz", "PO8", "Iz"})
+        QVERIFY2(head.hasSite(name), name);
+    QVERIFY(head.site("Nasion").x() > 0.05);
+    QVERIFY(head.site("LPA").y() > 0.05);
+    QVERIFY(head.site("RPA").y() < -0.05);
+    QVERIFY(head.site("Cz").z() > 0.1);
+    QVERIFY(std::abs(head.site("C3").y() + head.site("C4").y()) < 1e-12);
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, head.site("Xx9"));
+}
+
+void TestEmulator::stylusCommands_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<bool>("command");
+    QTest::newRow("touch site") << "touch Cz" << true << true;
+    QTest::newRow("touch point") << "touch 1.0 2.0 9.5" << true << true;
+    QTest::newRow("touch two numbers") << "touch 1 2" << false << false;
+    QTest::newRow("press") << "  press  " << true << true;
+    QTest::newRow("move head") << "move-head 1 0 0 0 0 30" << true << true;
+    QTest::newRow("move head short") << "move-head 1 0" << false << false;
+    QTest::newRow("wait") << "wait 250" << true << true;
+    QTest::newRow("wait negative") << "wait -5" << false << false;
+    QTest::newRow("comment") << "# a comment" << true << false;
+    QTest::newRow("blank") << "   " << true << false;
+    QTest::newRow("unknown") << "jump" << false << false;
+}
+
+void TestEmulator::stylusCommands()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, ok);
+    QFETCH(bool, command);
+    std::optional<StylusCommand> c;
+    QString error;
+    QCOMPARE(parseStylusCommand(line, c, error), ok);
+    QCOMPARE(c.has_value(), command);
+    QCOMPARE(error.isEmpty(), ok);
+    if (!c)
+        return;
+    DigitizerEmulator emu({Model::Fastrak, 1, 0.0, 1});
+    emu.receive("u", 0);
+    QVERIFY(applyStylusCommand(*c, emu, error));
+    if (line == "touch 1.0 2.0 9.5") {
+        const Transform4 h = emu.headPose();
+        const Point3 expected = h.block<3, 3>(0, 0) * Point3(0.01, 0.02, 0.095) + h.block<3, 1>(0, 3);
+        QVERIFY((Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - expected).norm() < 1e-4);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestEmulator)
+#include "tst_emulator.moc"
