@@ -14,7 +14,7 @@ public:
     void delayMs(int ms) override
     {
         const qint64 end = m_timer.elapsed() + ms;
-        while (m_timer.elapsed() < end)
+        while (m_timer.elapsed() <= end)
             QThread::msleep(1);
     }
 
