@@ -109,6 +109,11 @@ struct Workspace
     FidTriple ProbeFid = zeroFids();
 
     NamedTransforms m;
+    // Fiducials measured relative to each reference (transmitter, receivers 1..3) and the
+    // transforms from each reference into the head frame.
+    std::array<FidTriple, 4> RefFid = {zeroFids(), zeroFids(), zeroFids(), zeroFids()};
+    std::array<Transform4, 4> MRef = {Transform4::Zero(), Transform4::Zero(), Transform4::Zero(),
+                                      Transform4::Zero()};
 
     Fixed8 SessionName;
     std::vector<FidTriple> ReceiverFid;
@@ -117,6 +122,7 @@ struct Workspace
     ElectrodeSetOf<Fixed8> tevo;
     ElectrodeSetOf<QString> besa;
     ElectrodeSetOf<QString> curry;
+    std::array<QString, 3> CurryFidType;
 
     Fixed8 ShapeName = Fixed8("Name");
     int ShapeCode = 0;

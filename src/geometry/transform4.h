@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Eigen/Core>
+#include <Eigen/Dense>
 #include <array>
 
 // Homogeneous 4x4 transform: rotation in the upper 3x3 block, translation in column 3 (0-based);

@@ -77,9 +77,23 @@ int DigitizerEmulator::stations() const { return m_opt.model == Model::Fastrak ?
 
 Transform4 DigitizerEmulator::receiverPose(int r) const
 {
-    if (r < m_opt.receivers && r < static_cast<int>(m_receiverLocal.size()))
+    if (r < m_opt.receivers && r < static_cast<int>(m_receiverLocal.size()) && !m_fixed[r])
         return m_headPose * m_receiverLocal[r];
     return m_looseReceivers[r % m_looseReceivers.size()];
+}
+
+void DigitizerEmulator::setReceiverOnHead(int r, const Transform4 &local)
+{
+    if (r >= 0 && r < static_cast<int>(m_receiverLocal.size()))
+        m_receiverLocal[r] = local;
+}
+
+void DigitizerEmulator::setReceiverFixed(int r, const Transform4 &transmitterPose)
+{
+    if (r >= 0 && r < static_cast<int>(m_looseReceivers.size())) {
+        m_looseReceivers[r] = transmitterPose;
+        m_fixed[r] = true;
+    }
 }
 
 bool DigitizerEmulator::needsTerminator(char c) const

@@ -51,6 +51,11 @@ public:
     void release();
     // Moves the head: translation in metres, then rotations in degrees about x, y and z.
     void moveHead(double dx, double dy, double dz, double rx, double ry, double rz);
+    // Places the head (head frame to transmitter frame) and receiver r (0-based) on the head.
+    void setHeadPose(const Transform4 &pose) { m_headPose = pose; }
+    void setReceiverOnHead(int r, const Transform4 &local);
+    // Fixes receiver r in the transmitter frame (on the MEG dewar, say), off the head.
+    void setReceiverFixed(int r, const Transform4 &transmitterPose);
     // Runs `action` once virtual time reaches `atMs`.
     void schedule(qint64 atMs, std::function<void()> action);
 
@@ -79,6 +84,7 @@ private:
     Transform4 m_headPose;
     std::vector<Transform4> m_receiverLocal;
     std::vector<Transform4> m_looseReceivers;
+    std::vector<bool> m_fixed = std::vector<bool>(3, false);
     Point3 m_touchHead = Point3::Zero();
     std::mt19937 m_rng;
     std::normal_distribution<double> m_normal{0.0, 1.0};

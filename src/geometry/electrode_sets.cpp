@@ -1,0 +1,173 @@
+#include "electrode_sets.h"
+
+#include "convert/conversions.h"
+#include "data/workspace.h"
+#include "digitizer/records.h"
+#include "geometry/frames.h"
+#include "geometry/geometry_error.h"
+#include "geometry/head_frames.h"
+#include "seams/dialogs.h"
+
+#include <vector>
+
+namespace {
+bool supportedLayout(const QString &type)
+{
+    return type == QLatin1String("FASTRAK") || type == QLatin1String("ISOTRAK") ||
+           type == QLatin1String("PATRIOT");
+}
+
+// The stylus point of a record, relative to reference 0 (transmitter) or receiver r (1..3).
+Point3 referred(const QString &type, const QString &record, int receiver)
+{
+    const Point3 p = Records::stylusPosition(type, record);
+    if (receiver == 0)
+        return p;
+    Transform4 rotation, pose;
+    Records::ParseDigitizerRecord(type, record, receiver, 0, rotation, pose);
+    return transformed(pose, p);
+}
+
+// The electrode's position in the head frame, averaged over the references in use.
+Point3 headPosition(const Workspace &ws, const QString &record)
+{
+    const QString &type = ws.settings.DigitizerType;
+    if (ws.nReceivers == 0)
+        return transformed(ws.MRef[0], referred(type, record, 0));
+    Point3 sum = Point3::Zero();
+    for (int r = 1; r <= ws.nReceivers; ++r)
+        sum += transformed(ws.MRef[r], referred(type, record, r));
+    return sum / ws.nReceivers;
+}
+
+std::vector<int> electrodeIndices(const Workspace &ws)
+{
+    std::vector<int> out;
+    for (int i = 0; i < ws.NumSeq; ++i) {
+        const QString code = ws.SeqCode.value(i);
+        if (code != QLatin1String("1") && code != QLatin1String("2") && code != QLatin1String("4"))
+            out.push_back(i);
+    }
+    return out;
+}
+
+bool refuse(Workspace &ws, Dialogs &dialogs)
+{
+    const QString &type = ws.settings.DigitizerType;
+    if (!supportedLayout(type)) {
+        dialogs.show(QStringLiteral("won't do Calculate6"));
+        return true;
+    }
+    if (ws.nReceivers < 0 || ws.nReceivers > 3) {
+        dialogs.show(QStringLiteral("Choose Digitize > Receivers On Subject before computing electrodes."));
+        return true;
+    }
+    return false;
+}
+} // namespace
+
+bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
+{
+    if (refuse(ws, dialogs))
+        return false;
+    const QString &type = ws.settings.DigitizerType;
+    static const char *codes[] = {"1", "2", "4"};
+    static const char *names[] = {"nasion (code 1)", "left preauricular point (code 2)",
+                                  "right preauricular point (code 4)"};
+    Workspace next = ws;
+    const int first = ws.nReceivers == 0 ? 0 : 1;
+    const int last = ws.nReceivers;
+    for (int f = 0; f < 3; ++f) {
+        std::vector<int> occurrences;
+        for (int i = 0; i < ws.NumSeq; ++i)
+            if (ws.SeqCode.value(i) == QLatin1String(codes[f]))
+                occurrences.push_back(i);
+        if (occurrences.empty()) {
+            dialogs.show(QStringLiteral("The sequence has no %1; no electrode positions were computed.")
+                             .arg(QLatin1String(names[f])));
+            return false;
+        }
+        for (int ref = first; ref <= last; ++ref) {
+            Point3 sum = Point3::Zero();
+            for (int s : occurrences)
+                sum += referred(type, ws.SeqRaw.value(s), ref);
+            next.RefFid[ref][f] = sum / double(occurrences.size());
+        }
+    }
+    try {
+        next.meas.Fid = computeHeadFrames(next.RefFid, ws.nReceivers, next.MRef);
+        const std::vector<int> electrodes = electrodeIndices(ws);
+        const int n = static_cast<int>(electrodes.size());
+        for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
+            const int slot = QStringList{"1", "2", "4"}.indexOf(ws.SeqCode.value(j));
+            if (slot >= 0)
+                next.meas.FidName[slot] = ws.SeqName.value(j);
+        }
+        next.tevo.FidName = next.meas.FidName;
+        next.tevo.Fid = next.meas.Fid;
+        next.sensors.NumSensors = n;
+        next.meas.resize(n);
+        for (int k = 0; k < n; ++k) {
+            const int s = electrodes[k];
+            next.meas.Name[k] = ws.SeqName.value(s);
+            next.meas.Type[k] = ws.SeqCode.value(s);
+            next.meas.Pos[k] = headPosition(next, ws.SeqRaw.value(s));
+            requireFinite(next.meas.Pos[k], QStringLiteral("electrode ") + ws.SeqName.value(s));
+        }
+        next.tevo.resize(n);
+        next.tevo.Type = next.meas.Type;
+        next.tevo.Name = next.meas.Name;
+        next.tevo.Pos = next.meas.Pos;
+        const QString &system = ws.settings.CoordinateSystem;
+        if (system == QLatin1String("BESA") || system == QLatin1String("Curry")) {
+            next.besa.resize(n);
+            for (int k = 0; k < n; ++k)
+                next.besa.Name[k] = next.meas.Name[k].text();
+            next.besa.Type = next.meas.Type;
+            const QStringList besaSlots{"2", "1", "4"};
+            for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
+                const int slot = besaSlots.indexOf(ws.SeqCode.value(j));
+                if (slot >= 0)
+                    next.besa.FidName[slot] = ws.SeqName.value(j);
+            }
+            TevoToBesa(next);
+        }
+        if (system == QLatin1String("Curry")) {
+            next.curry.resize(n);
+            for (int k = 0; k < n; ++k)
+                next.curry.Name[k] = next.meas.Name[k].text();
+            next.curry.Type = next.tevo.Type;
+            const QStringList currySlots{"4", "2", "1"};
+            for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
+                const int slot = currySlots.indexOf(ws.SeqCode.value(j));
+                if (slot >= 0)
+                    next.curry.FidName[slot] = ws.SeqName.value(j);
+            }
+            BesaToCurry(next);
+        }
+    } catch (const GeometryError &e) {
+        dialogs.show(e.message());
+        return false;
+    }
+    ws = next;
+    return true;
+}
+
+bool ComputeElectrodePoint(Workspace &ws, Dialogs &dialogs, int k)
+{
+    if (refuse(ws, dialogs))
+        return false;
+    const std::vector<int> electrodes = electrodeIndices(ws);
+    if (k < 0 || k >= static_cast<int>(electrodes.size()) || k >= static_cast<int>(ws.meas.Pos.size())) {
+        dialogs.show(QStringLiteral("There is no electrode %1 in the current data.").arg(k + 1));
+        return false;
+    }
+    const Point3 p = headPosition(ws, ws.SeqRaw.value(electrodes[k]));
+    if (!p.allFinite()) {
+        dialogs.show(QStringLiteral("The new reading of %1 gave no valid position; the old one is kept.")
+                         .arg(ws.meas.Name[k].trimmed()));
+        return false;
+    }
+    ws.meas.Pos[k] = p;
+    return true;
+}
