@@ -1,6 +1,9 @@
 #pragma once
 
+#include "convert/convert_commands.h"
+#include "data/file_commands.h"
 #include "data/workspace.h"
+#include "display/text_views.h"
 #include "seams/command_table.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
@@ -37,4 +40,7 @@ public:
     Session session;
     SettingsController settings;
     ShellController shell;
+    FileCommands files;
+    TextViews views;
+    ConvertCommands conversions;
 };

@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QFontDatabase>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 
 MainWindow::MainWindow()
 {
@@ -79,6 +81,15 @@ void MainWindow::buildLabels()
         grid->addWidget(l, row++, 0);
         m_labels.insert(l->objectName(), l);
     }
+    // The listings of the View menu, in a fixed-pitch font so their columns line up.
+    m_textView = new QPlainTextEdit(central);
+    m_textView->setObjectName(QStringLiteral("Label04"));
+    m_textView->setAccessibleName(QStringLiteral("Data listing"));
+    m_textView->setReadOnly(true);
+    m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_textView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    grid->addWidget(m_textView, 0, 1, row, 1);
+    grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     setCentralWidget(central);
 }
@@ -99,6 +110,9 @@ void MainWindow::syncFromState()
     }
     for (auto it = m_labels.cbegin(); it != m_labels.cend(); ++it)
         it.value()->setText(ui.value(it.key()).text);
+    const QString listing = QString(ui.value(QStringLiteral("Label04")).text).replace(QChar(13), QChar(10));
+    if (m_textView->toPlainText() != listing)
+        m_textView->setPlainText(listing);
 }
 
 bool MainWindow::invoke(const QString &control)

@@ -10,6 +10,7 @@ class Application;
 class QAction;
 class QLabel;
 class QMenu;
+class QPlainTextEdit;
 struct MenuItem;
 
 // The Pointra window: menus and labels that mirror the UiState, handlers by control name.
@@ -26,6 +27,7 @@ public:
 
     QAction *action(const QString &name) const { return m_actions.value(name); }
     QLabel *label(const QString &name) const { return m_labels.value(name); }
+    QPlainTextEdit *textView() const { return m_textView; }
 
     void showMainWindow() override;
     void showAbout(const QString &text) override;
@@ -44,6 +46,7 @@ private:
     Application *m_app = nullptr;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QLabel *> m_labels;
+    QPlainTextEdit *m_textView = nullptr;
     QPointer<QWidget> m_help;
     bool m_quitting = false;
 };

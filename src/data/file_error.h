@@ -13,6 +13,18 @@ public:
     {
     }
     Kind kind() const { return m_kind; }
+    // The error number the operator is shown ("Error number 62 - ...").
+    int number() const
+    {
+        switch (m_kind) {
+        case Kind::PastEnd: return 62;
+        case Kind::InvalidArgument: return 5;
+        case Kind::Io: return 75;
+        case Kind::Malformed: return 13;
+        case Kind::WrongType: break;
+        }
+        return 0;
+    }
     const QString &message() const { return m_message; }
 
 private:

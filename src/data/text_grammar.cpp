@@ -5,6 +5,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 LineReader::LineReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
 
 LineReader LineReader::fromDevice(QIODevice &device)
@@ -32,6 +34,16 @@ QString LineReader::readLine()
         ++m_pos;
     ++m_lineNumber;
     return line;
+}
+
+qint64 LineReader::linesLeftAtMost() const
+{
+    const qsizetype rest = m_bytes.size() - m_pos;
+    if (rest <= 0)
+        return 0;
+    const char *begin = m_bytes.constData() + m_pos;
+    qint64 breaks = std::count(begin, begin + rest, '\n') + std::count(begin, begin + rest, '\r');
+    return breaks + 1;
 }
 
 bool isSkippedLine(QStringView line)

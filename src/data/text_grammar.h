@@ -22,6 +22,8 @@ public:
     // Whether any data line is left, without consuming it.
     bool hasDataLine();
     int lineNumber() const { return m_lineNumber; }
+    // An upper bound of the lines still to come, for checking announced counts cheaply.
+    qint64 linesLeftAtMost() const;
 
 private:
     QByteArray m_bytes;

@@ -130,6 +130,9 @@ struct Workspace
     FidTriple ShapeFid = zeroFids();
     std::vector<Point3> ShapePos;
 
+    // The BESA set came from Convert > Table to TEVO, so BESA to TEVO accepts it in any convention.
+    bool BesaFromTable = false;
+
     int NumSeq = 0;
     QStringList SeqName;
     QStringList SeqCode;

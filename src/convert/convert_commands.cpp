@@ -1,0 +1,280 @@
+#include "convert_commands.h"
+
+#include "convert/besa_file.h"
+#include "convert/conversions.h"
+#include "data/file_commands.h"
+#include "data/electrode_file.h"
+#include "data/file_error.h"
+#include "data/text_grammar.h"
+#include "data/workspace.h"
+#include "display/text_views.h"
+#include "geometry/frames.h"
+#include "geometry/geometry_error.h"
+#include "seams/command_table.h"
+#include "seams/dialogs.h"
+#include "seams/session.h"
+#include "seams/ui_state.h"
+#include "shell/setup_menus.h"
+
+#include <QFile>
+
+namespace {
+const char *ElpFilter = "TEVO Electrode File (*.elp)|*.elp";
+
+void copyNames8(std::vector<Fixed8> &to, const std::vector<QString> &from)
+{
+    to.assign(from.size(), Fixed8());
+    for (size_t i = 0; i < from.size(); ++i)
+        to[i] = from[i];
+}
+} // namespace
+
+bool ConvertCommands::requireSystem(const char *system, bool acceptTable)
+{
+    const QString want = QString::fromLatin1(system);
+    const int n = m_s.ws.sensors.NumSensors;
+    if (m_s.ws.settings.CoordinateSystem != want && !(acceptTable && m_s.ws.BesaFromTable)) {
+        if (n > 0)
+            m_s.dialogs.show(crJoin({QStringLiteral("Can only convert while in %1 Coordinate System.").arg(want), QString(),
+                                     QStringLiteral("Please restart Pointra and select %1 Coordinate System from the Setup menu").arg(want),
+                                     QStringLiteral("before loading data.")}));
+        else
+            m_s.dialogs.show(crJoin({QStringLiteral("No data to convert."), QString(),
+                                     QStringLiteral("Please select %1 Coordinate System before loading data.").arg(want)}));
+        return false;
+    }
+    if (n == 0) {
+        m_s.dialogs.show(QStringLiteral("No data to convert."));
+        return false;
+    }
+    return true;
+}
+
+bool ConvertCommands::requireCurryOld()
+{
+    if (m_s.ws.settings.CoordinateSystem != QLatin1String("Curry")) {
+        m_s.dialogs.show(crJoin({QStringLiteral("You need to be in Curry coordinate system."), QString(),
+                                 QStringLiteral("Please restart Pointra and select Curry Coordinate System from the Setup menu"),
+                                 QStringLiteral("before loading data.")}));
+        return false;
+    }
+    if (m_s.ws.sensors.NumSensors == 0) {
+        m_s.dialogs.show(QStringLiteral("No data to convert."));
+        return false;
+    }
+    return true;
+}
+
+void ConvertCommands::menuConvertTEVOtoBESA_Click()
+{
+    if (!requireSystem("TEVO"))
+        return;
+    Workspace next = m_s.ws;
+    const int n = next.sensors.NumSensors;
+    next.besa.resize(n);
+    next.besa.FidName = {QStringLiteral("LPA"), QStringLiteral("NZ"), QStringLiteral("RPA")};
+    for (int i = 0; i < n; ++i) {
+        next.besa.Name[i] = i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
+        next.besa.Type[i] = next.meas.Type.value(i);
+    }
+    try {
+        TevoToBesa(next);
+    } catch (const GeometryError &e) {
+        m_s.dialogs.show(e.message());
+        return;
+    }
+    m_s.ws = next;
+    const QString name = m_files.askSaveName(QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"), 1);
+    if (name.isEmpty())
+        return;
+    m_files.writeFile(FileCommands::Kind::Besa, name);
+    m_files.setDataPathFrom(name);
+}
+
+void ConvertCommands::menuConvertBESAtoTEVO_Click()
+{
+    if (!requireSystem("BESA", true))
+        return;
+    Workspace next = m_s.ws;
+    const int n = next.sensors.NumSensors;
+    next.tevo.FidName = {Fixed8("NZ"), Fixed8("LPA"), Fixed8("RPA")};
+    for (int j = 0; j < 3; ++j) {
+        const QString label = next.besa.FidName[j].trimmed();
+        next.besa.FidName[j] = label;
+        int slot = -1;
+        if (label == QLatin1String("FidNz") || label == QLatin1String("FidNAS"))
+            slot = 0;
+        else if (label == QLatin1String("FidT9") || label == QLatin1String("FidLPA"))
+            slot = 1;
+        else if (label == QLatin1String("FidT10") || label == QLatin1String("FidRPA"))
+            slot = 2;
+        if (slot < 0)
+            m_s.dialogs.show(crJoin({QStringLiteral("Cannot recognize the name of fiducial # %1.").arg(j + 1), QString(),
+                                     QStringLiteral("It is not a standard BESA name.")}));
+        else
+            next.tevo.Fid[slot] = next.besa.Fid[j];
+    }
+    next.tevo.resize(n);
+    copyNames8(next.tevo.Name, next.besa.Name);
+    next.tevo.Name.resize(n);
+    next.tevo.Type = next.besa.Type;
+    for (int i = 0; i < n && i < int(next.besa.Pos.size()); ++i)
+        next.tevo.Pos[i] = next.besa.Pos[i];
+    try {
+        const FidTriple f = next.tevo.Fid;
+        const Transform4 frame = BuildFrame(f[0], f[1], f[2], 0).position;
+        for (Point3 &p : next.tevo.Fid)
+            p = transformed(frame, p) * 0.01;
+        for (Point3 &p : next.tevo.Pos)
+            p = transformed(frame, p) * 0.01;
+    } catch (const GeometryError &e) {
+        m_s.dialogs.show(e.message());
+        return;
+    }
+    m_s.ws = next;
+    const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
+    if (name.isEmpty())
+        return;
+    m_files.writeFile(FileCommands::Kind::Electrode, name);
+    m_files.setDataPathFrom(name);
+}
+
+void ConvertCommands::menuConvertTEVOtoCurry_Click()
+{
+    if (m_s.ws.settings.CoordinateSystem != QLatin1String("TEVO")) {
+        m_s.dialogs.show(crJoin({QStringLiteral("You need to be in TEVO coordinate system."), QString(),
+                                 QStringLiteral("Please restart Pointra and select TEVO Coordinate System from the Setup menu"),
+                                 QStringLiteral("before loading data.")}));
+        return;
+    }
+    if (m_s.ws.sensors.NumSensors == 0) {
+        m_s.dialogs.show(QStringLiteral("No data to convert."));
+        return;
+    }
+    Workspace next = m_s.ws;
+    const int n = next.sensors.NumSensors;
+    next.besa.resize(n);
+    next.curry.resize(n);
+    next.tevo.FidName = {Fixed8("Nz"), Fixed8("LPA"), Fixed8("RPA")};
+    next.curry.FidName = {QStringLiteral("PAR"), QStringLiteral("PAL"), QStringLiteral("NAS")};
+    try {
+        TevoToBesa(next);
+        BesaToCurry(next);
+    } catch (const GeometryError &e) {
+        m_s.dialogs.show(e.message());
+        return;
+    }
+    next.meas.Fid = next.curry.Fid;
+    next.meas.resize(n);
+    for (int i = 0; i < n; ++i) {
+        next.curry.Name[i] = i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
+        next.curry.Type[i] = next.tevo.Type.value(i);
+        next.meas.Type[i] = next.curry.Type[i];
+        next.meas.Name[i] = next.curry.Name[i];
+        next.meas.Pos[i] = next.curry.Pos[i];
+    }
+    m_s.ws = next;
+    const QString name = m_files.askSaveName(QStringLiteral("Curry (*.res)|*.res|"), 1);
+    if (!name.isEmpty())
+        m_files.savePath(name);
+    SetupMenus::UpdateSetupMenus(m_s);
+}
+
+void ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
+{
+    if (!requireCurryOld())
+        return;
+    Workspace next = m_s.ws;
+    const int n = next.sensors.NumSensors;
+    next.tevo.resize(n);
+    next.besa.resize(n);
+    next.tevo.FidName = {Fixed8("Nz"), Fixed8("LPA"), Fixed8("RPA")};
+    copyNames8(next.tevo.Name, next.curry.Name);
+    next.tevo.Type = next.curry.Type;
+    try {
+        CurryOldToTevo(next);
+        TevoToBesa(next);
+        BesaToCurry(next);
+    } catch (const GeometryError &e) {
+        m_s.dialogs.show(e.message());
+        return;
+    }
+    next.meas.Fid = next.curry.Fid;
+    next.meas.resize(n);
+    for (int j = 0; j < 3; ++j)
+        next.meas.FidName[j] = next.curry.FidName[j];
+    for (int i = 0; i < n; ++i) {
+        next.meas.Type[i] = next.curry.Type.value(i);
+        next.meas.Name[i] = next.curry.Name[i];
+        next.meas.Pos[i] = next.curry.Pos[i];
+    }
+    m_s.ws = next;
+    m_views.UpdateView();
+}
+
+void ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
+{
+    if (!requireCurryOld())
+        return;
+    Workspace next = m_s.ws;
+    const int n = next.sensors.NumSensors;
+    next.tevo.FidName = {Fixed8("Nz"), Fixed8("LPA"), Fixed8("RPA")};
+    next.tevo.resize(n);
+    copyNames8(next.tevo.Name, next.curry.Name);
+    try {
+        CurryOldToTevo(next);
+    } catch (const GeometryError &e) {
+        m_s.dialogs.show(e.message());
+        return;
+    }
+    m_s.ws.tevo = next.tevo;
+    const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
+    if (name.isEmpty())
+        return;
+    // The electrode file of an old Curry file carries every point as an electrode.
+    Workspace out = m_s.ws;
+    out.meas.Type = QStringList();
+    out.meas.Type.resize(n);
+    out.meas.Type.fill(QStringLiteral("400"));
+    try {
+        WriteElectrodeFile(name, out);
+        m_s.ws.SetDirtyEletrodes = 0;
+    } catch (const FileError &e) {
+        m_files.reportWriteError(e);
+    }
+    m_files.setDataPathFrom(name);
+}
+
+void ConvertCommands::menuConvertTABLEtoTEVO_Click()
+{
+    Dialogs::FileRequest r{QStringLiteral("Open File"), QStringLiteral("All Files (*.*)|*.*"), 1, m_s.ws.DataPath, {}};
+    const auto name = m_s.dialogs.openFileName(r);
+    if (!name || name->isEmpty())
+        return;
+    m_files.setDataPathFrom(*name);
+    try {
+        QFile file(*name);
+        if (!file.open(QIODevice::ReadOnly))
+            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + *name + QStringLiteral(": ") + file.errorString());
+        LineReader in(file.readAll());
+        ReadTableFile(in, m_s.ws);
+        m_s.ws.BesaFromTable = true;
+    } catch (const FileError &e) {
+        m_files.reportReadError(e);
+        return;
+    }
+    m_s.dialogs.show(QStringLiteral("Are these the right fiducials?"));
+    m_s.dialogs.show(QStringLiteral("Display and Open Panel - Select: Convert-(Save As...)-Cancel"));
+    m_views.show(QStringLiteral("Internal Electrode Data"));
+    m_s.dialogs.show(QStringLiteral("Display of the original file data"));
+}
+
+void ConvertCommands::registerCommands(CommandTable &t)
+{
+    t.add(QStringLiteral("menuConvertTEVOtoBESA"), [this] { menuConvertTEVOtoBESA_Click(); });
+    t.add(QStringLiteral("menuConvertBESAtoTEVO"), [this] { menuConvertBESAtoTEVO_Click(); });
+    t.add(QStringLiteral("menuConvertTEVOtoCurry"), [this] { menuConvertTEVOtoCurry_Click(); });
+    t.add(QStringLiteral("MenuConvertCurryOLDtoCurry"), [this] { MenuConvertCurryOLDtoCurry_Click(); });
+    t.add(QStringLiteral("menuConvertCURRYOLDtoTEVO"), [this] { menuConvertCURRYOLDtoTEVO_Click(); });
+    t.add(QStringLiteral("menuConvertTABLEtoTEVO"), [this] { menuConvertTABLEtoTEVO_Click(); });
+}

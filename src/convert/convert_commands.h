@@ -1,0 +1,32 @@
+#pragma once
+
+struct Session;
+class CommandTable;
+class FileCommands;
+class TextViews;
+
+// The Convert menu: TEVO, BESA and Curry conversions and the table import.
+class ConvertCommands
+{
+public:
+    ConvertCommands(Session &session, FileCommands &files, TextViews &views)
+        : m_s(session), m_files(files), m_views(views)
+    {
+    }
+    void registerCommands(CommandTable &table);
+
+    void menuConvertTEVOtoBESA_Click();
+    void menuConvertBESAtoTEVO_Click();
+    void menuConvertTEVOtoCurry_Click();
+    void MenuConvertCurryOLDtoCurry_Click();
+    void menuConvertCURRYOLDtoTEVO_Click();
+    void menuConvertTABLEtoTEVO_Click();
+
+private:
+    // The "only while in X" check; true when the command may go on.
+    bool requireSystem(const char *system, bool acceptTable = false);
+    bool requireCurryOld();
+    Session &m_s;
+    FileCommands &m_files;
+    TextViews &m_views;
+};

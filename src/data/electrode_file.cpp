@@ -1,0 +1,157 @@
+#include "electrode_file.h"
+
+#include "data/file_error.h"
+#include "data/number_text.h"
+#include "data/text_grammar.h"
+#include "data/text_out.h"
+#include "data/workspace.h"
+#include "seams/dialogs.h"
+
+int checkedCount(int count, const LineReader &in, int linesPerItem, const QString &what)
+{
+    if (count < 0)
+        throw FileError(FileError::Kind::Malformed,
+                        QStringLiteral("The file announces %1 %2.").arg(count).arg(what));
+    if (static_cast<qint64>(count) * linesPerItem > in.linesLeftAtMost())
+        throw FileError(FileError::Kind::PastEnd,
+                        QStringLiteral("The file announces %1 %2 but ends before them.").arg(count).arg(what));
+    return count;
+}
+
+void ReadElectrodeFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
+{
+    Workspace next = ws;
+    next.MinorRevision = readTypeAndRevision(in);
+    QString line = in.ReadDataLine();
+    const QString tag = GetNameTag(line);
+    if (tag == QLatin1String("flagName")) {
+        next.ProbeName = QStringLiteral("Name");
+    } else {
+        next.ProbeName = tag;
+        line = in.ReadDataLine();
+    }
+    int count = 0;
+    SplitTwoInts(line, next.ProbeType, count);
+    const int n = checkedCount(count, in, 3, QStringLiteral("electrodes"));
+    dialogs.show(Str(n) + QStringLiteral(" electrodes"));
+    next.sensors.NumSensors = n;
+    next.tevo.resize(n);
+    for (Point3 &f : next.tevo.Fid)
+        ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+    for (int i = 0; i < n; ++i) {
+        next.tevo.Type[i] = in.ReadDataLine().mid(3);
+        next.tevo.Name[i] = in.ReadDataLine().mid(3);
+        Point3 &p = next.tevo.Pos[i];
+        ParseThree(in.ReadDataLine(), p.x(), p.y(), p.z());
+    }
+    next.meas.Fid = next.tevo.Fid;
+    next.meas.resize(n);
+    next.meas.Type = next.tevo.Type;
+    next.meas.Name = next.tevo.Name;
+    next.meas.Pos = next.tevo.Pos;
+    ws = next;
+}
+
+namespace {
+void writeHeader(TextOut &out, const QString &firstComment, int revision, const Workspace &ws)
+{
+    out.line(QStringLiteral("3\t2"))
+        .line(firstComment)
+        .line(QStringLiteral("//Minor revision number"))
+        .line(QString::number(revision))
+        .line(QStringLiteral("//ProbeName"))
+        .line(QStringLiteral("%N\t") + ws.ProbeName.text())
+        .line(QStringLiteral("//Probe type, number of sensors"))
+        .line(QStringLiteral("%1\t%2").arg(ws.ProbeType).arg(ws.sensors.NumSensors));
+}
+
+void writeFids(TextOut &out, const FidTriple &fid)
+{
+    for (const Point3 &f : fid)
+        out.line(QStringLiteral("%F\t") + out.reals({f.x(), f.y(), f.z()}));
+}
+} // namespace
+
+QByteArray electrodeFileText(Workspace &ws)
+{
+    ws.ProbeName = QStringLiteral("Name");
+    TextOut out(ws.settings);
+    writeHeader(out, QStringLiteral("//Probe file"), 1, ws);
+    out.line(QStringLiteral("//Position of fiducials X+, Y+, Y- on the subject"));
+    writeFids(out, ws.tevo.Fid);
+    const int n = ws.sensors.NumSensors;
+    for (int i = 0; i < n; ++i) {
+        const Point3 p = i < int(ws.tevo.Pos.size()) ? ws.tevo.Pos[i] : Point3::Zero();
+        out.line(QStringLiteral("//Sensor type"))
+            .line(QStringLiteral("%S\t") + ws.meas.Type.value(i))
+            .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
+            .line(QStringLiteral("%N\t") + (i < int(ws.tevo.Name.size()) ? ws.tevo.Name[i].text() : Fixed8().text()))
+            .line(out.reals({p.x(), p.y(), p.z()}));
+    }
+    return out.bytes();
+}
+
+void WriteElectrodeFile(const QString &path, Workspace &ws)
+{
+    Workspace next = ws;
+    saveText(path, electrodeFileText(next));
+    next.SetDirtyEletrodes = 0;
+    ws = next;
+}
+
+void writeSensorBlock(TextOut &out, const SensorTables &s, int i, bool probeCoils)
+{
+    const CoilData &coils = probeCoils ? s.ProbeCoil[i] : s.SensorCoil[i];
+    auto six = [&](int c) {
+        const auto &v = coils[c];
+        return out.reals({v[0], v[1], v[2], v[3], v[4], v[5]});
+    };
+    auto pars = [&](double a, double b, int code) {
+        return out.reals({a, b}) + QStringLiteral("\t") + QString::number(code);
+    };
+    out.line(QStringLiteral("//Sensor type"))
+        .line(QStringLiteral("%S\t") + QString::number(roundToInt(readNumber(s.SensorType.value(i)))))
+        .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
+        .line(QStringLiteral("%N\t") + s.SensorName[i].text())
+        .line(six(0))
+        .line(pars(s.CoilPar1[i][0], s.CoilPar1[i][1], s.CoilCode1[i]))
+        .line(six(1))
+        .line(pars(s.CoilPar23[i][0][0], s.CoilPar23[i][0][1], s.CoilCode23[i][0]))
+        .line(six(2))
+        .line(pars(s.CoilPar23[i][1][0], s.CoilPar23[i][1][1], s.CoilCode23[i][1]));
+}
+
+void readSensorBlock(LineReader &in, SensorTables &s, int i)
+{
+    s.SensorType[i] = in.ReadDataLine().mid(3);
+    s.SensorName[i] = in.ReadDataLine().mid(3);
+    double v[6];
+    for (int c = 0; c < 3; ++c) {
+        ParseSix(in.ReadDataLine(), v);
+        std::copy(v, v + 6, s.SensorCoil[i][c].begin());
+        double a, b;
+        int code;
+        ParseTwoAndInt(in.ReadDataLine(), a, b, code);
+        if (c == 0) {
+            s.CoilPar1[i] = {a, b};
+            s.CoilCode1[i] = code;
+        } else {
+            s.CoilPar23[i][c - 1] = {a, b};
+            s.CoilCode23[i][c - 1] = code;
+        }
+    }
+}
+
+QByteArray probeFileText(const Workspace &ws)
+{
+    TextOut out(ws.settings);
+    writeHeader(out, QStringLiteral("//Probe file"), ws.MinorRevision, ws);
+    out.line(QStringLiteral("//Position of fiducials X+, Y+, Y- on the subject"));
+    writeFids(out, ws.ProbeFid);
+    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.sensors.ProbeCoil.size()));
+    for (int i = 0; i < n; ++i)
+        writeSensorBlock(out, ws.sensors, i, true);
+    return out.bytes();
+}
+
+void WriteProbeFile(const QString &path, const Workspace &ws) { saveText(path, probeFileText(ws)); }

@@ -1,0 +1,134 @@
+#include "meg_files.h"
+
+#include "data/electrode_file.h"
+#include "data/file_error.h"
+#include "data/text_grammar.h"
+#include "data/text_out.h"
+#include "data/workspace.h"
+#include "seams/ui_state.h"
+
+namespace {
+// Header and sensor tables of a calibration or dewar file; `middle` reads what lies between.
+template <typename Middle> void readSensorFile(LineReader &in, Workspace &ws, Middle middle)
+{
+    Workspace next = ws;
+    next.MinorRevision = readTypeAndRevision(in);
+    next.ProbeName = GetNameTag(in.ReadDataLine());
+    int count = 0;
+    SplitTwoInts(in.ReadDataLine(), next.ProbeType, count);
+    const int n = checkedCount(count, in, 8, QStringLiteral("sensors"));
+    next.sensors.resize(n);
+    middle(next);
+    for (int i = 0; i < n; ++i)
+        readSensorBlock(in, next.sensors, i);
+    ws = next;
+}
+
+void readMatrix(LineReader &in, Transform4 &m)
+{
+    for (int r = 0; r < 4; ++r)
+        ParseTagF4(in.ReadDataLine(), m(r, 0), m(r, 1), m(r, 2), m(r, 3));
+}
+
+void writeMatrix(TextOut &out, const Transform4 &m)
+{
+    for (int r = 0; r < 4; ++r)
+        out.line(QStringLiteral("%F\t") + out.reals({m(r, 0), m(r, 1), m(r, 2), m(r, 3)}));
+}
+
+void writeFid(TextOut &out, const Point3 &f)
+{
+    out.line(QStringLiteral("%F\t") + out.reals({f.x(), f.y(), f.z()}));
+}
+} // namespace
+
+void ReadCalibrationFile(LineReader &in, Workspace &ws)
+{
+    readSensorFile(in, ws, [&](Workspace &next) { readMatrix(in, next.m.MCalib); });
+}
+
+void ReadDewarFile(LineReader &in, Workspace &ws)
+{
+    readSensorFile(in, ws, [&](Workspace &next) {
+        for (Point3 &f : next.DewarFid)
+            ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+    });
+}
+
+void ReadFiducialsFile(LineReader &in, Workspace &ws, UiState *ui)
+{
+    Workspace next = ws;
+    next.MinorRevision = readTypeAndRevision(in);
+    next.SessionName = GetNameTag(in.ReadDataLine());
+    int location = 0, count = 0;
+    SplitTwoInts(in.ReadDataLine(), location, count);
+    const int r = checkedCount(count, in, 3, QStringLiteral("receivers"));
+    next.nReceivers = r;
+    next.ReceiverFid.assign(r, zeroFids());
+    for (FidTriple &rf : next.ReceiverFid)
+        for (Point3 &f : rf)
+            ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+    readMatrix(in, next.m.MFida);
+    readMatrix(in, next.m.MFidb);
+    ws = next;
+    if (!ui)
+        return;
+    if (r >= 1 && r <= 3)
+        ui->checkOnly({QStringLiteral("menuOne"), QStringLiteral("menuTwo"), QStringLiteral("menuThree")},
+                      QStringList{"menuOne", "menuTwo", "menuThree"}[r - 1]);
+    for (const char *item : {"menuFiducials", "menuProbe", "menuShape"})
+        ui->setEnabled(QString::fromLatin1(item), true);
+}
+
+QByteArray calibrationFileText(const Workspace &ws)
+{
+    TextOut out(ws.settings);
+    out.line(QStringLiteral("3\t2"))
+        .line(QStringLiteral("//Calibration file"))
+        .line(QStringLiteral("//Minor revision number"))
+        .line(QString::number(ws.MinorRevision))
+        .line(QStringLiteral("//ProbeName"))
+        .line(QStringLiteral("%N\t") + ws.ProbeName.text())
+        .line(QStringLiteral("//Probe type, number of sensors"))
+        .line(QStringLiteral("%1\t%2").arg(ws.ProbeType).arg(ws.sensors.NumSensors))
+        .line(QStringLiteral("//Calibration matrix"));
+    writeMatrix(out, ws.m.MCalib);
+    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.sensors.SensorCoil.size()));
+    for (int i = 0; i < n; ++i)
+        writeSensorBlock(out, ws.sensors, i, false);
+    return out.bytes();
+}
+
+void WriteCalibrationFile(const QString &path, const Workspace &ws) { saveText(path, calibrationFileText(ws)); }
+
+QByteArray fiducialsFileText(Workspace &ws)
+{
+    ws.SessionName = QStringLiteral("Test");
+    TextOut out(ws.settings);
+    out.line(QStringLiteral("3\t2"))
+        .line(QStringLiteral("//Fiducials file"))
+        .line(QStringLiteral("//Minor revision number"))
+        .line(QString::number(ws.MinorRevision))
+        .line(QStringLiteral("//SessionName"))
+        .line(QStringLiteral("%N\t") + ws.SessionName.text())
+        .line(QStringLiteral("//Transmitter location, number of receivers"))
+        .line(QStringLiteral("%1\t%2").arg(ws.Tlocation).arg(ws.nReceivers));
+    for (int r = 0; r < ws.nReceivers; ++r) {
+        out.line(QStringLiteral("//Position of subject fiducials X+, Y+, Y- in the receiver #%1 frame").arg(r + 1));
+        const FidTriple f = r < int(ws.ReceiverFid.size()) ? ws.ReceiverFid[r] : zeroFids();
+        for (const Point3 &p : f)
+            writeFid(out, p);
+    }
+    out.line(QStringLiteral("//MFida"));
+    writeMatrix(out, ws.m.MFida);
+    out.line(QStringLiteral("//MFidb"));
+    writeMatrix(out, ws.m.MFidb);
+    return out.bytes();
+}
+
+void WriteFiducialsFile(const QString &path, Workspace &ws)
+{
+    Workspace next = ws;
+    saveText(path, fiducialsFileText(next));
+    ws = next;
+}
