@@ -121,6 +121,7 @@ int main(int argc, char **argv)
                                  QStringLiteral("Please connect FASTRAK")}));
             return 1;
         }
+        link.allowEmulator(false);
         DigitizerSetup::InitializeDigitizer(app.session);
         return RunBatchProbe(app.session, *names);
     }

@@ -65,10 +65,10 @@ bool ConvertCommands::requireCurryOld()
     return true;
 }
 
-void ConvertCommands::menuConvertTEVOtoBESA_Click()
+bool ConvertCommands::menuConvertTEVOtoBESA_Click()
 {
     if (!requireSystem("TEVO"))
-        return;
+        return false;
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
     next.besa.resize(n);
@@ -81,20 +81,21 @@ void ConvertCommands::menuConvertTEVOtoBESA_Click()
         TevoToBesa(next);
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
-        return;
+        return false;
     }
     m_s.ws = next;
     const QString name = m_files.askSaveName(QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"), 1);
     if (name.isEmpty())
-        return;
-    m_files.writeFile(FileCommands::Kind::Besa, name);
+        return false;
+    const bool written = m_files.writeFile(FileCommands::Kind::Besa, name);
     m_files.setDataPathFrom(name);
+    return written;
 }
 
-void ConvertCommands::menuConvertBESAtoTEVO_Click()
+bool ConvertCommands::menuConvertBESAtoTEVO_Click()
 {
     if (!requireSystem("BESA", true))
-        return;
+        return false;
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
     next.tevo.FidName = {Fixed8("NZ"), Fixed8("LPA"), Fixed8("RPA")};
@@ -129,27 +130,28 @@ void ConvertCommands::menuConvertBESAtoTEVO_Click()
             p = transformed(frame, p) * 0.01;
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
-        return;
+        return false;
     }
     m_s.ws = next;
     const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
     if (name.isEmpty())
-        return;
-    m_files.writeFile(FileCommands::Kind::Electrode, name);
+        return false;
+    const bool written = m_files.writeFile(FileCommands::Kind::Electrode, name);
     m_files.setDataPathFrom(name);
+    return written;
 }
 
-void ConvertCommands::menuConvertTEVOtoCurry_Click()
+bool ConvertCommands::menuConvertTEVOtoCurry_Click()
 {
     if (m_s.ws.settings.CoordinateSystem != QLatin1String("TEVO")) {
         m_s.dialogs.show(crJoin({QStringLiteral("You need to be in TEVO coordinate system."), QString(),
                                  QStringLiteral("Please restart Pointra and select TEVO Coordinate System from the Setup menu"),
                                  QStringLiteral("before loading data.")}));
-        return;
+        return false;
     }
     if (m_s.ws.sensors.NumSensors == 0) {
         m_s.dialogs.show(QStringLiteral("No data to convert."));
-        return;
+        return false;
     }
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
@@ -162,7 +164,7 @@ void ConvertCommands::menuConvertTEVOtoCurry_Click()
         BesaToCurry(next);
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
-        return;
+        return false;
     }
     next.meas.Fid = next.curry.Fid;
     next.meas.resize(n);
@@ -175,15 +177,15 @@ void ConvertCommands::menuConvertTEVOtoCurry_Click()
     }
     m_s.ws = next;
     const QString name = m_files.askSaveName(QStringLiteral("Curry (*.res)|*.res|"), 1);
-    if (!name.isEmpty())
-        m_files.savePath(name);
+    const bool written = !name.isEmpty() && m_files.savePath(name);
     SetupMenus::UpdateSetupMenus(m_s);
+    return written;
 }
 
-void ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
+bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
 {
     if (!requireCurryOld())
-        return;
+        return false;
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
     next.tevo.resize(n);
@@ -197,7 +199,7 @@ void ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
         BesaToCurry(next);
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
-        return;
+        return false;
     }
     next.meas.Fid = next.curry.Fid;
     next.meas.resize(n);
@@ -210,12 +212,13 @@ void ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
     }
     m_s.ws = next;
     m_views.UpdateView();
+    return true;
 }
 
-void ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
+bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
 {
     if (!requireCurryOld())
-        return;
+        return false;
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
     next.tevo.FidName = {Fixed8("Nz"), Fixed8("LPA"), Fixed8("RPA")};
@@ -225,32 +228,35 @@ void ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
         CurryOldToTevo(next);
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
-        return;
+        return false;
     }
     m_s.ws.tevo = next.tevo;
     const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
     if (name.isEmpty())
-        return;
+        return false;
     // The electrode file of an old Curry file carries every point as an electrode.
     Workspace out = m_s.ws;
     out.meas.Type = QStringList();
     out.meas.Type.resize(n);
     out.meas.Type.fill(QStringLiteral("400"));
+    bool written = false;
     try {
         WriteElectrodeFile(name, out);
         m_s.ws.SetDirtyEletrodes = 0;
+        written = true;
     } catch (const FileError &e) {
         m_files.reportWriteError(e);
     }
     m_files.setDataPathFrom(name);
+    return written;
 }
 
-void ConvertCommands::menuConvertTABLEtoTEVO_Click()
+bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
 {
     Dialogs::FileRequest r{QStringLiteral("Open File"), QStringLiteral("All Files (*.*)|*.*"), 1, m_s.ws.DataPath, {}};
     const auto name = m_s.dialogs.openFileName(r);
     if (!name || name->isEmpty())
-        return;
+        return false;
     m_files.setDataPathFrom(*name);
     try {
         QFile file(*name);
@@ -261,12 +267,13 @@ void ConvertCommands::menuConvertTABLEtoTEVO_Click()
         m_s.ws.BesaFromTable = true;
     } catch (const FileError &e) {
         m_files.reportReadError(e);
-        return;
+        return false;
     }
     m_s.dialogs.show(QStringLiteral("Are these the right fiducials?"));
     m_s.dialogs.show(QStringLiteral("Display and Open Panel - Select: Convert-(Save As...)-Cancel"));
     m_views.show(QStringLiteral("Internal Electrode Data"));
     m_s.dialogs.show(QStringLiteral("Display of the original file data"));
+    return true;
 }
 
 void ConvertCommands::registerCommands(CommandTable &t)

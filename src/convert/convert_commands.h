@@ -15,12 +15,12 @@ public:
     }
     void registerCommands(CommandTable &table);
 
-    void menuConvertTEVOtoBESA_Click();
-    void menuConvertBESAtoTEVO_Click();
-    void menuConvertTEVOtoCurry_Click();
-    void MenuConvertCurryOLDtoCurry_Click();
-    void menuConvertCURRYOLDtoTEVO_Click();
-    void menuConvertTABLEtoTEVO_Click();
+    bool menuConvertTEVOtoBESA_Click();
+    bool menuConvertBESAtoTEVO_Click();
+    bool menuConvertTEVOtoCurry_Click();
+    bool MenuConvertCurryOLDtoCurry_Click();
+    bool menuConvertCURRYOLDtoTEVO_Click();
+    bool menuConvertTABLEtoTEVO_Click();
 
 private:
     // The "only while in X" check; true when the command may go on.

@@ -17,6 +17,7 @@ public:
         m_text = fit(text);
         return *this;
     }
+    Fixed8 &operator=(const char *text) { return *this = QString::fromLatin1(text); }
 
     const QString &text() const { return m_text; }
     operator const QString &() const { return m_text; }

@@ -43,7 +43,7 @@ bool AutoLink::open()
     if (m_active->isOpen())
         return true;
     DigitizerEmulator::Model model;
-    if (deviceConfigured() || !DigitizerEmulator::parseModel(m_type(), model)) {
+    if (!m_allowEmulator || deviceConfigured() || !DigitizerEmulator::parseModel(m_type(), model)) {
         m_active = &m_serial;
         return m_serial.open();
     }

@@ -17,6 +17,8 @@ class AutoLink final : public SerialLink
 {
 public:
     AutoLink(const Clock &clock, std::function<QString()> digitizerType);
+    // Unattended runs must not measure the emulator by mistake.
+    void allowEmulator(bool allow) { m_allowEmulator = allow; }
 
     // What the last open reached: "the device ..." or "the built-in ... emulator".
     QString target() const;
@@ -45,5 +47,6 @@ private:
     std::unique_ptr<EmulatorLink> m_emuLink;
     SerialLink *m_active = &m_serial;
     int m_port = 0;
+    bool m_allowEmulator = true;
     QString m_settings = QStringLiteral("19200,n,8,1");
 };

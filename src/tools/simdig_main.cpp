@@ -10,6 +10,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -145,6 +146,7 @@ int main(int argc, char **argv)
                  QStringLiteral("cm"), QStringLiteral("0.08")});
     p.addOption({QStringLiteral("seed"), QStringLiteral("Seed of the noise (default 1)."), QStringLiteral("n"),
                  QStringLiteral("1")});
+    p.addOption({QStringLiteral("dewar"), QStringLiteral("Receiver 1 sits on an MEG dewar; the head receivers are 2 and 3.")});
     p.addOption({QStringLiteral("script"), QStringLiteral("Run stylus commands from FILE, then stop."),
                  QStringLiteral("file")});
     p.addOption({QStringLiteral("log-in"), QStringLiteral("Write every byte received from the host to FILE."),
@@ -194,7 +196,12 @@ int main(int argc, char **argv)
     std::signal(SIGINT, onSignal);
     std::signal(SIGHUP, onSignal);
 
+    const bool dewar = p.isSet(QStringLiteral("dewar"));
+    if (dewar)
+        opt.receivers = std::min(opt.receivers + 1, 3);
     DigitizerEmulator emu(opt);
+    if (dewar)
+        emu.setReceiverFixed(0, DigitizerEmulator::dewarReceiverPose());
     const int logIn = openLog(p.value(QStringLiteral("log-in")));
     const int logOut = openLog(p.value(QStringLiteral("log-out")));
     const QString script = p.value(QStringLiteral("script"));

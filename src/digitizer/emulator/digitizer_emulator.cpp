@@ -96,6 +96,14 @@ void DigitizerEmulator::setReceiverFixed(int r, const Transform4 &transmitterPos
     }
 }
 
+Transform4 DigitizerEmulator::dewarReceiverPose()
+{
+    Transform4 t = Transform4::Identity();
+    t.block<3, 3>(0, 0) << 0.96, 0, 0.28, 0, 1, 0, -0.28, 0, 0.96;
+    t.block<3, 1>(0, 3) = Point3(0.04, 0.0, 0.52);
+    return t;
+}
+
 bool DigitizerEmulator::needsTerminator(char c) const
 {
     if (m_opt.model == Model::Patriot)

@@ -56,6 +56,8 @@ public:
     void setReceiverOnHead(int r, const Transform4 &local);
     // Fixes receiver r in the transmitter frame (on the MEG dewar, say), off the head.
     void setReceiverFixed(int r, const Transform4 &transmitterPose);
+    // Where pointra-simdig --dewar puts receiver 1: on an MEG dewar above the head.
+    static Transform4 dewarReceiverPose();
     // Runs `action` once virtual time reaches `atMs`.
     void schedule(qint64 atMs, std::function<void()> action);
 

@@ -1,0 +1,245 @@
+#include "cli_app.h"
+
+#include "convert/convert_commands.h"
+#include "data/file_commands.h"
+#include "data/workspace.h"
+#include "digitizer/serial_link.h"
+#include "display/text_views.h"
+#include "platform/console_dialogs.h"
+#include "platform/qt_event_pump.h"
+#include "platform/steady_clock.h"
+#include "seams/command_table.h"
+#include "seams/session.h"
+#include "seams/ui_state.h"
+#include "seams/wave_audio.h"
+#include "shell/app_paths.h"
+#include "shell/settings_file.h"
+#include "shell/setup_menus.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+// The command line names the files, so the file dialogs answer with them.
+class CliDialogs final : public Dialogs
+{
+public:
+    Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon,
+                   Answer defaultAnswer) override
+    {
+        m_console.message(text, title, buttons, icon, defaultAnswer);
+        // The output file was named on purpose: replace it.
+        return buttons == Buttons::YesNo ? Answer::Yes : defaultAnswer;
+    }
+    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override { return std::nullopt; }
+    std::optional<QString> openFileName(const FileRequest &) override { return openAnswer; }
+    std::optional<QString> saveFileName(const FileRequest &) override { return saveAnswer; }
+
+    std::optional<QString> openAnswer, saveAnswer;
+
+private:
+    ConsoleDialogs m_console;
+};
+
+// No port is opened by these commands.
+class NoLink final : public SerialLink
+{
+public:
+    void setCommPort(int) override {}
+    int commPort() const override { return 0; }
+    void setSettings(const QString &) override {}
+    QString settings() const override { return {}; }
+    bool open() override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    QString errorText() const override { return QStringLiteral("pointra-cli opens no serial port"); }
+    bool deviceGone() const override { return false; }
+    void write(const QByteArray &) override {}
+    QByteArray readAll() override { return {}; }
+    int bytesPending() override { return 0; }
+    void discardPending() override {}
+};
+
+int usageError(const QString &why)
+{
+    std::fprintf(stderr, "pointra-cli: %s\n\n%s", qPrintable(why), qPrintable(cliUsage()));
+    return 2;
+}
+
+QString viewFor(FileCommands::Kind kind)
+{
+    switch (kind) {
+    case FileCommands::Kind::Dewar: return QStringLiteral("Dewar Data");
+    case FileCommands::Kind::Calibration: return QStringLiteral("Calibration Data");
+    case FileCommands::Kind::Fiducials: return QStringLiteral("Fiducials Data");
+    case FileCommands::Kind::Sequence: return QStringLiteral("Sequence Data");
+    case FileCommands::Kind::Shape: return QStringLiteral("Shape Data");
+    case FileCommands::Kind::Electrode:
+    case FileCommands::Kind::Besa:
+    case FileCommands::Kind::Curry: return QStringLiteral("Electrode Data");
+    case FileCommands::Kind::None: break;
+    }
+    return {};
+}
+
+struct Rig
+{
+    Rig()
+    {
+        ws.AppPath = AppPaths::resolveAppPath(QCoreApplication::applicationDirPath());
+        ws.DataPath = ws.AppPath;
+        SettingsFile::read(AppPaths::settingsFile(ws.AppPath), ws.settings);
+        if (ws.settings.DecimalPoint != QLatin1String("Comma"))
+            ws.settings.DecimalPoint = QStringLiteral("Period");
+        if (!QStringList{"TEVO", "BESA", "Curry"}.contains(ws.settings.CoordinateSystem))
+            ws.settings.CoordinateSystem = QStringLiteral("TEVO");
+    }
+    Workspace ws;
+    UiState ui;
+    CliDialogs dialogs;
+    SteadyClock clock;
+    QtEventPump pump;
+    SilentAudio audio;
+    NoLink link;
+    Session session{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
+    FileCommands files{session};
+    TextViews views{session};
+    ConvertCommands conversions{session, files, views};
+};
+
+int convert(Rig &r, const QString &to, QString from, const QString &in, const QString &out)
+{
+    const FileCommands::Kind inKind = FileCommands::kindOf(in);
+    if (from.isEmpty()) {
+        from = inKind == FileCommands::Kind::Electrode ? QStringLiteral("tevo")
+             : inKind == FileCommands::Kind::Besa      ? QStringLiteral("besa")
+             : inKind == FileCommands::Kind::Curry     ? QStringLiteral("curry-old")
+                                                       : QStringLiteral("table");
+    }
+    r.dialogs.saveAnswer = out;
+    const bool table = from == QLatin1String("table");
+    if (table) {
+        r.dialogs.openAnswer = in;
+        if (!r.conversions.menuConvertTABLEtoTEVO_Click())
+            return 1;
+    } else {
+        const FileCommands::Kind expected = from == QLatin1String("tevo") ? FileCommands::Kind::Electrode
+                                          : from == QLatin1String("besa") ? FileCommands::Kind::Besa
+                                                                          : FileCommands::Kind::Curry;
+        if (from != QLatin1String("tevo") && from != QLatin1String("besa") && from != QLatin1String("curry-old"))
+            return usageError(QStringLiteral("--from takes tevo, besa, curry-old or table"));
+        if (inKind != expected)
+            return usageError(QStringLiteral("%1 does not have the extension of a %2 file").arg(in, from));
+        if (!r.files.openPath(in))
+            return 1;
+    }
+    const QString route = from + QStringLiteral(">") + to;
+    bool done = false;
+    if (route == QLatin1String("tevo>besa"))
+        done = r.conversions.menuConvertTEVOtoBESA_Click();
+    else if (route == QLatin1String("besa>tevo") || route == QLatin1String("table>tevo"))
+        done = r.conversions.menuConvertBESAtoTEVO_Click();
+    else if (route == QLatin1String("tevo>curry"))
+        done = r.conversions.menuConvertTEVOtoCurry_Click();
+    else if (route == QLatin1String("curry-old>curry"))
+        done = r.conversions.MenuConvertCurryOLDtoCurry_Click() && r.files.savePath(out);
+    else if (route == QLatin1String("curry-old>tevo"))
+        done = r.conversions.menuConvertCURRYOLDtoTEVO_Click();
+    else
+        return usageError(QStringLiteral("no conversion from %1 to %2").arg(from, to));
+    return done ? 0 : 1;
+}
+} // namespace
+
+QString cliUsage()
+{
+    return QStringLiteral(
+        "Usage: pointra-cli [--decimal period|comma] [--coordinates TEVO|BESA|Curry] COMMAND ...\n"
+        "\n"
+        "Commands:\n"
+        "  convert --to besa|curry|tevo [--from tevo|besa|curry-old|table] IN OUT\n"
+        "      Converts IN as the Convert menu does and saves OUT (BESA also writes the .ela\n"
+        "      beside OUT). Without --from the extension of IN decides: .elp tevo, .sfp besa,\n"
+        "      .res curry-old, anything else a table (label and three coordinates a line).\n"
+        "  show FILE\n"
+        "      Prints the View-menu listing of the data set that File > Open of FILE fills.\n"
+        "  roundtrip FILE OUT\n"
+        "      Opens FILE as File > Open does and saves OUT with the same writer.\n"
+        "\n"
+        "Options (the settings in force; by default those of pointra.ini):\n"
+        "  --decimal period|comma        decimal separator of written numbers\n"
+        "  --coordinates TEVO|BESA|Curry coordinate system of the listings\n"
+        "  --help                        this text\n"
+        "\n"
+        "Messages the window would show go to standard error. Exit status: 0 done, 1 input\n"
+        "refused or malformed, 2 usage error.\n");
+}
+
+int runCli(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    if (args.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::printf("%s", qPrintable(cliUsage()));
+        return 0;
+    }
+    Rig r;
+    QString to, from;
+    QStringList positional;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--decimal")) {
+            const QString v = hasValue ? args[++i].toLower() : QString();
+            if (v != QLatin1String("period") && v != QLatin1String("comma"))
+                return usageError(QStringLiteral("--decimal takes period or comma"));
+            r.ws.settings.DecimalPoint = v == QLatin1String("comma") ? QStringLiteral("Comma") : QStringLiteral("Period");
+        } else if (a == QLatin1String("--coordinates")) {
+            const QString v = hasValue ? args[++i] : QString();
+            if (!QStringList{"TEVO", "BESA", "Curry"}.contains(v))
+                return usageError(QStringLiteral("--coordinates takes TEVO, BESA or Curry"));
+            r.ws.settings.CoordinateSystem = v;
+        } else if (a == QLatin1String("--to")) {
+            to = hasValue ? args[++i].toLower() : QString();
+        } else if (a == QLatin1String("--from")) {
+            from = hasValue ? args[++i].toLower() : QString();
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return usageError(QStringLiteral("unknown option ") + a);
+        } else {
+            positional << a;
+        }
+    }
+    SetupMenus::UpdateSetupMenus(r.session);
+    const QString command = positional.value(0);
+    if (command == QLatin1String("convert")) {
+        if (positional.size() != 3 || !QStringList{"besa", "curry", "tevo"}.contains(to))
+            return usageError(QStringLiteral("convert needs --to besa|curry|tevo, IN and OUT"));
+        return convert(r, to, from, positional[1], positional[2]);
+    }
+    if (command == QLatin1String("show")) {
+        if (positional.size() != 2)
+            return usageError(QStringLiteral("show needs one file"));
+        const FileCommands::Kind kind = FileCommands::kindOf(positional[1]);
+        if (!r.files.openPath(positional[1]))
+            return 1;
+        QString listing = Listings::byViewName(r.ws, viewFor(kind));
+        listing.replace(QChar(13), QChar(10));
+        std::printf("%s", listing.toLocal8Bit().constData());
+        return 0;
+    }
+    if (command == QLatin1String("roundtrip")) {
+        if (positional.size() != 3)
+            return usageError(QStringLiteral("roundtrip needs FILE and OUT"));
+        const FileCommands::Kind kind = FileCommands::kindOf(positional[1]);
+        if (kind == FileCommands::Kind::Dewar) {
+            std::fprintf(stderr, "pointra-cli: dewar files are read, never written\n");
+            return 1;
+        }
+        if (!r.files.openPath(positional[1]))
+            return 1;
+        return r.files.writeFile(kind, positional[2]) ? 0 : 1;
+    }
+    return usageError(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command ") + command);
+}
