@@ -117,6 +117,11 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
              : inKind == FileCommands::Kind::Curry     ? QStringLiteral("curry-old")
                                                        : QStringLiteral("table");
     }
+    static const QStringList routes = {"tevo>besa", "besa>tevo", "table>tevo", "tevo>curry", "curry-old>curry",
+                                       "curry-old>tevo"};
+    const QString route = from + QStringLiteral(">") + to;
+    if (!routes.contains(route))
+        return usageError(QStringLiteral("no conversion from %1 to %2").arg(from, to));
     r.dialogs.saveAnswer = out;
     const bool table = from == QLatin1String("table");
     if (table) {
@@ -127,14 +132,11 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
         const FileCommands::Kind expected = from == QLatin1String("tevo") ? FileCommands::Kind::Electrode
                                           : from == QLatin1String("besa") ? FileCommands::Kind::Besa
                                                                           : FileCommands::Kind::Curry;
-        if (from != QLatin1String("tevo") && from != QLatin1String("besa") && from != QLatin1String("curry-old"))
-            return usageError(QStringLiteral("--from takes tevo, besa, curry-old or table"));
         if (inKind != expected)
             return usageError(QStringLiteral("%1 does not have the extension of a %2 file").arg(in, from));
         if (!r.files.openPath(in))
             return 1;
     }
-    const QString route = from + QStringLiteral(">") + to;
     bool done = false;
     if (route == QLatin1String("tevo>besa"))
         done = r.conversions.menuConvertTEVOtoBESA_Click();
@@ -144,10 +146,8 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
         done = r.conversions.menuConvertTEVOtoCurry_Click();
     else if (route == QLatin1String("curry-old>curry"))
         done = r.conversions.MenuConvertCurryOLDtoCurry_Click() && r.files.savePath(out);
-    else if (route == QLatin1String("curry-old>tevo"))
-        done = r.conversions.menuConvertCURRYOLDtoTEVO_Click();
     else
-        return usageError(QStringLiteral("no conversion from %1 to %2").arg(from, to));
+        done = r.conversions.menuConvertCURRYOLDtoTEVO_Click();
     return done ? 0 : 1;
 }
 } // namespace

@@ -1,0 +1,200 @@
+#include "data/meg_files.h"
+#include "data/text_out.h"
+#include "data/workspace.h"
+#include "digitizer/emulator/digitizer_emulator.h"
+#include "digitizer/records.h"
+#include "geometry/frames.h"
+#include "simdig_process.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <pty.h>
+#include <unistd.h>
+
+namespace {
+struct Result
+{
+    int status;
+    QString err;
+};
+
+// Calibration and fiducials files that match what pointra-simdig --dewar reports.
+struct MegFiles
+{
+    MegFiles()
+    {
+        DigitizerEmulator emu({DigitizerEmulator::Model::Fastrak, 2, 0.0, 1});
+        emu.receive("u", 0);
+        emu.setReceiverFixed(0, DigitizerEmulator::dewarReceiverPose());
+        dewar = DigitizerEmulator::dewarReceiverPose();
+        dewar.block<3, 1>(0, 3) += Point3(0.0, 0.0, 0.05);
+        Workspace ws;
+        ws.settings = {"FASTRAK", "TEVO", "Period", "0,0,1", 1, "OFF"};
+        Transform4 rot;
+        Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot, ws.m.MCalib1);
+        ws.m.MCalib2 = BuildFrame(transformed(dewar, {0.1, 0, 0}), transformed(dewar, {0, 0.1, 0}),
+                                  transformed(dewar, {0, -0.1, 0}), 1)
+                           .position;
+        ws.m.MCalib = ws.m.MCalib1 * ws.m.MCalib2;
+        ws.ProbeName = "emudewar";
+        ws.sensors.resize(2);
+        ws.sensors.SensorName = {Fixed8("MEG0111"), Fixed8("MEG0121")};
+        ws.sensors.SensorType = {"1", "1"};
+        ws.sensors.SensorCoil[0] = {{{0.02, 0.01, -0.05, 0, 0, 1}, {0.02, 0.01, -0.03, 0, 0, 1}, {0, 0, 0, 0, 0, 0}}};
+        ws.sensors.SensorCoil[1] = {{{-0.03, 0.04, -0.06, 0, 0.6, 0.8}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}};
+        coils = ws.sensors.SensorCoil;
+
+        const QStringList names{"Nasion", "LPA", "RPA"};
+        FidTriple tx;
+        ws.nReceivers = 1;
+        ws.ReceiverFid.assign(1, zeroFids());
+        QString first;
+        for (int j = 0; j < 3; ++j) {
+            emu.touchSite(names[j]);
+            const QString rec = QString::fromLatin1(emu.record());
+            if (j == 0)
+                first = rec;
+            tx[j] = Records::stylusPosition("FASTRAK", rec);
+            Transform4 pose;
+            Records::ParseDigitizerRecord("FASTRAK", rec, 2, 0, rot, pose);
+            ws.ReceiverFid[0][j] = transformed(pose, tx[j]);
+        }
+        ws.m.MFid1 = BuildFrame(tx[0], tx[1], tx[2], 0).position;
+        Records::ParseDigitizerRecord("FASTRAK", first, 2, 1, rot, ws.m.MFid2a);
+        ws.m.MFida = ws.m.MFid1 * ws.m.MFid2a;
+        headToHeadFrame = ws.m.MFid1 * emu.headPose();
+        dewarToHead = ws.m.MFid1 * dewar;
+        WriteCalibrationFile(dir.filePath("cal.clb"), ws);
+        WriteFiducialsFile(dir.filePath("subj.fid"), ws);
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    Result run(const QStringList &args, const QString &device, const QByteArray &type = "FASTRAK") const
+    {
+        QFile ini(dir.filePath("pointra.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("Digitizer Type=" + type + "\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+                                                  "Hemisphere=0,0,1\r\nnCommPort= 1\r\n");
+        ini.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("POINTRA_HOME", dir.path());
+        env.insert("POINTRA_COMM1", device);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(POINTRA_BIN), args);
+        p.waitForFinished(20000);
+        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+
+    QTemporaryDir dir;
+    Transform4 dewar, dewarToHead, headToHeadFrame;
+    std::vector<CoilData> coils;
+};
+
+// Six numbers after each sensor's name line of a probe file.
+std::vector<std::array<double, 6>> firstCoils(const QByteArray &text)
+{
+    std::vector<std::array<double, 6>> out;
+    const QList<QByteArray> lines = text.split('\n');
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].startsWith("%N\tMEG"))
+            continue;
+        const QList<QByteArray> f = lines[i + 1].trimmed().split('\t');
+        std::array<double, 6> v{};
+        for (int k = 0; k < 6 && k < f.size(); ++k)
+            v[k] = f[k].toDouble();
+        out.push_back(v);
+    }
+    return out;
+}
+} // namespace
+
+class TestBatchProbe : public QObject
+{
+    Q_OBJECT
+private slots:
+    void probeRunAgainstSimdig();
+    void missingInputWritesNothing();
+    void silentDeviceWritesNothing();
+    void onlyFastrak();
+    void fewerThanThreeNames();
+};
+
+void TestBatchProbe::probeRunAgainstSimdig()
+{
+    MegFiles files;
+    SimdigProcess sim({"--model", "fastrak", "--dewar", "--receivers", "1", "--noise", "0"});
+    QVERIFY(sim.ok());
+    const QString out = files.path("probe out.elp");
+    const Result r = files.run({files.path("cal.clb"), files.path("subj.fid"), out}, sim.device());
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    QVERIFY(text.startsWith("3\t2\r\n//Probe file\r\n"));
+    const auto got = firstCoils(text);
+    QCOMPARE(int(got.size()), 2);
+    for (int i = 0; i < 2; ++i) {
+        const auto &c = files.coils[i][0];
+        const Point3 expected = transformed(files.dewarToHead, Point3(c[0], c[1], c[2]));
+        const Point3 gotPos(got[i][0], got[i][1], got[i][2]);
+        // Records carry 0.01 cm, files four decimals: a few tenths of a millimetre.
+        QVERIFY2((gotPos - expected).norm() < 1e-3, qPrintable(QString::number((gotPos - expected).norm())));
+        const Point3 dir = rotated(files.dewarToHead, Point3(c[3], c[4], c[5]));
+        QVERIFY((Point3(got[i][3], got[i][4], got[i][5]) - dir).norm() < 2e-3);
+    }
+    // The start-up sequence, then the sequence again and two polls.
+    QVERIFY(sim.hostBytes(80).endsWith("e1,1\rPP"));
+}
+
+void TestBatchProbe::missingInputWritesNothing()
+{
+    MegFiles files;
+    const QString out = files.path("never.elp");
+    Result r = files.run({files.path("absent.clb"), files.path("subj.fid"), out}, "/dev/null");
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains("calibration file"));
+    QFile bad(files.path("bad.fid"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("3\t2\r\n1\r\n%N\tT\r\n2\t1\r\n");
+    bad.close();
+    r = files.run({files.path("cal.clb"), files.path("bad.fid"), out}, "/dev/null");
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains("fiducials file"));
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestBatchProbe::silentDeviceWritesNothing()
+{
+    int master = -1, slave = -1;
+    char name[256] = {0};
+    QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    MegFiles files;
+    const QString out = files.path("silent.elp");
+    const Result r = files.run({files.path("cal.clb"), files.path("subj.fid"), out}, QString::fromLocal8Bit(name));
+    ::close(slave);
+    ::close(master);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("did not answer"), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestBatchProbe::onlyFastrak()
+{
+    MegFiles files;
+    const Result r = files.run({"a.clb", "b.fid", "c.elp"}, "/dev/null", "ISOTRAK");
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains("Command line response works only with FASTRAK\nPlease connect FASTRAK"));
+}
+
+void TestBatchProbe::fewerThanThreeNames()
+{
+    MegFiles files;
+    const Result r = files.run({"a.clb", "b.fid"}, "/dev/null");
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.contains("Usage: pointra"));
+}
+
+QTEST_GUILESS_MAIN(TestBatchProbe)
+#include "tst_batch_probe.moc"
