@@ -63,22 +63,13 @@ void ReadBesaFile(LineReader &in, Workspace &ws)
             points.push_back(splitLine(line));
     }
     const int n = static_cast<int>(points.size());
-    next.sensors.NumSensors = n;
     next.besa.resize(n);
     for (int i = 0; i < n; ++i) {
         next.besa.Name[i] = points[i].label;
         next.besa.Type[i] = besaTypeOfLabel(points[i].label);
         next.besa.Pos[i] = points[i].pos;
     }
-    next.meas.Fid = next.besa.Fid;
-    next.meas.resize(n);
-    for (int j = 0; j < 3; ++j)
-        next.meas.FidName[j] = next.besa.FidName[j];
-    for (int i = 0; i < n; ++i) {
-        next.meas.Type[i] = next.besa.Type[i];
-        next.meas.Name[i] = next.besa.Name[i];
-        next.meas.Pos[i] = next.besa.Pos[i];
-    }
+    copyToMeasured(next, next.besa, n);
     ws = next;
 }
 

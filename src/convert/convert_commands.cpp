@@ -50,11 +50,12 @@ bool ConvertCommands::requireSystem(const char *system, bool acceptTable)
     return true;
 }
 
-bool ConvertCommands::requireCurryOld()
+bool ConvertCommands::requireIn(const char *system)
 {
-    if (m_s.ws.settings.CoordinateSystem != QLatin1String("Curry")) {
-        m_s.dialogs.show(crJoin({QStringLiteral("You need to be in Curry coordinate system."), QString(),
-                                 QStringLiteral("Please restart Pointra and select Curry Coordinate System from the Setup menu"),
+    const QString want = QString::fromLatin1(system);
+    if (m_s.ws.settings.CoordinateSystem != want) {
+        m_s.dialogs.show(crJoin({QStringLiteral("You need to be in %1 coordinate system.").arg(want), QString(),
+                                 QStringLiteral("Please restart Pointra and select %1 Coordinate System from the Setup menu").arg(want),
                                  QStringLiteral("before loading data.")}));
         return false;
     }
@@ -143,16 +144,8 @@ bool ConvertCommands::menuConvertBESAtoTEVO_Click()
 
 bool ConvertCommands::menuConvertTEVOtoCurry_Click()
 {
-    if (m_s.ws.settings.CoordinateSystem != QLatin1String("TEVO")) {
-        m_s.dialogs.show(crJoin({QStringLiteral("You need to be in TEVO coordinate system."), QString(),
-                                 QStringLiteral("Please restart Pointra and select TEVO Coordinate System from the Setup menu"),
-                                 QStringLiteral("before loading data.")}));
+    if (!requireIn("TEVO"))
         return false;
-    }
-    if (m_s.ws.sensors.NumSensors == 0) {
-        m_s.dialogs.show(QStringLiteral("No data to convert."));
-        return false;
-    }
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
     next.besa.resize(n);
@@ -166,15 +159,13 @@ bool ConvertCommands::menuConvertTEVOtoCurry_Click()
         m_s.dialogs.show(e.message());
         return false;
     }
-    next.meas.Fid = next.curry.Fid;
-    next.meas.resize(n);
     for (int i = 0; i < n; ++i) {
         next.curry.Name[i] = i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
         next.curry.Type[i] = next.tevo.Type.value(i);
-        next.meas.Type[i] = next.curry.Type[i];
-        next.meas.Name[i] = next.curry.Name[i];
-        next.meas.Pos[i] = next.curry.Pos[i];
     }
+    const std::array<Fixed8, 3> labels = next.meas.FidName;
+    copyToMeasured(next, next.curry, n);
+    next.meas.FidName = labels;
     m_s.ws = next;
     const QString name = m_files.askSaveName(QStringLiteral("Curry (*.res)|*.res|"), 1);
     const bool written = !name.isEmpty() && m_files.savePath(name);
@@ -184,7 +175,7 @@ bool ConvertCommands::menuConvertTEVOtoCurry_Click()
 
 bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
 {
-    if (!requireCurryOld())
+    if (!requireIn("Curry"))
         return false;
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;
@@ -201,15 +192,7 @@ bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
         m_s.dialogs.show(e.message());
         return false;
     }
-    next.meas.Fid = next.curry.Fid;
-    next.meas.resize(n);
-    for (int j = 0; j < 3; ++j)
-        next.meas.FidName[j] = next.curry.FidName[j];
-    for (int i = 0; i < n; ++i) {
-        next.meas.Type[i] = next.curry.Type.value(i);
-        next.meas.Name[i] = next.curry.Name[i];
-        next.meas.Pos[i] = next.curry.Pos[i];
-    }
+    copyToMeasured(next, next.curry, n);
     m_s.ws = next;
     m_views.UpdateView();
     return true;
@@ -217,7 +200,7 @@ bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
 
 bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
 {
-    if (!requireCurryOld())
+    if (!requireIn("Curry"))
         return false;
     Workspace next = m_s.ws;
     const int n = next.sensors.NumSensors;

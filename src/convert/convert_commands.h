@@ -25,7 +25,8 @@ public:
 private:
     // The "only while in X" check; true when the command may go on.
     bool requireSystem(const char *system, bool acceptTable = false);
-    bool requireCurryOld();
+    // The "You need to be in X" check of the Curry conversions.
+    bool requireIn(const char *system);
     Session &m_s;
     FileCommands &m_files;
     TextViews &m_views;

@@ -12,20 +12,7 @@
 namespace {
 const QRegularExpression Blanks(QStringLiteral("[ \\t]+"));
 
-void copyCurryToMeasured(Workspace &ws)
-{
-    const int n = static_cast<int>(ws.curry.Pos.size());
-    ws.sensors.NumSensors = n;
-    ws.meas.Fid = ws.curry.Fid;
-    ws.meas.resize(n);
-    for (int j = 0; j < 3; ++j)
-        ws.meas.FidName[j] = ws.curry.FidName[j];
-    for (int i = 0; i < n; ++i) {
-        ws.meas.Type[i] = ws.curry.Type[i];
-        ws.meas.Name[i] = ws.curry.Name[i];
-        ws.meas.Pos[i] = ws.curry.Pos[i];
-    }
-}
+void copyCurryToMeasured(Workspace &ws) { copyToMeasured(ws, ws.curry, int(ws.curry.Pos.size())); }
 } // namespace
 
 QByteArray curryFileText(const Workspace &ws)

@@ -143,3 +143,21 @@ struct Workspace
     // The start-up values of every measurement data set (settings untouched).
     void resetData();
 };
+
+// The measured set becomes a copy of the first n electrodes of `set` (names cut to eight
+// characters), with its fiducials and their labels; NumSensors becomes n.
+template <typename NameT> void copyToMeasured(Workspace &ws, const ElectrodeSetOf<NameT> &set, int n)
+{
+    ws.sensors.NumSensors = n;
+    ws.meas.Fid = set.Fid;
+    for (int j = 0; j < 3; ++j)
+        ws.meas.FidName[j] = QString(set.FidName[j]);
+    ws.meas.resize(n);
+    for (int i = 0; i < n; ++i) {
+        ws.meas.Type[i] = set.Type.value(i);
+        if (i < int(set.Name.size()))
+            ws.meas.Name[i] = QString(set.Name[i]);
+        if (i < int(set.Pos.size()))
+            ws.meas.Pos[i] = set.Pos[i];
+    }
+}

@@ -3,7 +3,7 @@
 #include "digitizer/emulator/emulator_link.h"
 #include "digitizer/emulator/stylus_script.h"
 #include "digitizer/records.h"
-#include "temp_home.h"
+#include "emulator_rig.h"
 
 #include <Eigen/LU>
 #include <QTest>
@@ -157,18 +157,15 @@ void TestEmulator::noiseHasTheRequestedSpread()
 
 void TestEmulator::rateChangeOnBothEnds()
 {
-    TestRig rig;
-    DigitizerEmulator emu({Model::Fastrak, 1, 0.0, 1});
-    EmulatorLink link(emu, rig.clock);
-    Session s{rig.ws, rig.dialogs, rig.ui, rig.clock, rig.pump, rig.audio, link, {}, {}};
-    rig.ws.settings = {"FASTRAK", "TEVO", "Period", "0,0,1", 1, "OFF"};
-    DigitizerSetup::ApplySerialSettings(s);
-    DigitizerSetup::InitializeDigitizer(s);
+    EmulatorRig rig(Model::Fastrak);
+    rig.configure();
+    DigitizerEmulator &emu = rig.emu;
+    Session &s = rig.s;
     emu.hold(); // records are streaming while the rate changes
     rig.clock.advance(500);
     DigitizerSetup::SetBaudRate(s, 115200);
     QCOMPARE(emu.baud(), 115200);
-    QCOMPARE(link.settings(), QStringLiteral("115200,n,8,1"));
+    QCOMPARE(rig.link.settings(), QStringLiteral("115200,n,8,1"));
     emu.release();
     rig.clock.advance(500);
     QString record;

@@ -1,7 +1,6 @@
 #include "digitizer/digitizer_setup.h"
-#include "digitizer/emulator/emulator_link.h"
 #include "digitizer/records.h"
-#include "temp_home.h"
+#include "emulator_rig.h"
 
 #include <QTest>
 
@@ -32,24 +31,14 @@ Transform4 rows(std::initializer_list<double> v)
     return t;
 }
 
-struct EmuRig
+// Configured as at start-up.
+struct EmuRig : EmulatorRig
 {
     explicit EmuRig(DigitizerEmulator::Model model, int receivers = 1, const QString &hemi = "0,0,1")
-        : emu({model, receivers, 0.0, 7}), link(emu, clock)
+        : EmulatorRig(model, receivers, 0.0, hemi)
     {
-        ws.settings = {DigitizerEmulator::modelName(model), "TEVO", "Period", hemi, 1, "OFF"};
-        DigitizerSetup::ApplySerialSettings(s);
-        DigitizerSetup::InitializeDigitizer(s);
+        configure();
     }
-    Workspace ws;
-    UiState ui;
-    FakeDialogs dialogs;
-    FakeClock clock;
-    FakePump pump{clock};
-    SilentAudio audio;
-    DigitizerEmulator emu;
-    EmulatorLink link;
-    Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
 };
 } // namespace
 

@@ -1,10 +1,8 @@
-#include "digitizer/digitizer_setup.h"
-#include "digitizer/emulator/emulator_link.h"
 #include "digitizer/records.h"
 #include "geometry/electrode_sets.h"
 #include "geometry/frames.h"
 #include "exact_poses.h"
-#include "temp_home.h"
+#include "emulator_rig.h"
 
 #include <QTest>
 
@@ -13,20 +11,18 @@ using Model = DigitizerEmulator::Model;
 namespace {
 using namespace ExactPoses;
 
-struct Scenario
+struct Scenario : EmulatorRig
 {
     Scenario(Model model, int receivers, double noiseCm = 0.0, const QString &system = "TEVO")
-        : emu({model, receivers, noiseCm, 3}), link(emu, clock)
+        : EmulatorRig(model, receivers, noiseCm, "0,0,1", system)
     {
-        ws.settings = {DigitizerEmulator::modelName(model), system, "Period", "0,0,1", 1, "OFF"};
         ws.nReceivers = receivers;
         // Receivers on the head with quarter-turn orientations at grid positions.
         emu.setReceiverOnHead(0, placed(Eigen::Matrix3d::Identity(), {0.085, 0.0, 0.045}));
         emu.setReceiverOnHead(1, placed(quarterAboutZ(), {-0.03, 0.07, -0.03}));
         emu.setReceiverOnHead(2, placed(quarterAboutX(), {-0.0325, -0.07, -0.0275}));
         emu.setHeadPose(headPoses()[0]);
-        DigitizerSetup::ApplySerialSettings(s);
-        DigitizerSetup::InitializeDigitizer(s);
+        configure();
     }
 
     // Digitizes the named sites in order, the head moving between readings when `move`.
@@ -55,16 +51,6 @@ struct Scenario
             BuildFrame(gridSite(h, "Nasion"), gridSite(h, "LPA"), gridSite(h, "RPA"), 0).position;
         return transformed(frame, gridSite(h, name));
     }
-
-    Workspace ws;
-    UiState ui;
-    FakeDialogs dialogs;
-    FakeClock clock;
-    FakePump pump{clock};
-    SilentAudio audio;
-    DigitizerEmulator emu;
-    EmulatorLink link;
-    Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
 };
 
 const QStringList Names = {"Nasion", "LPA", "RPA", "Fp1", "Cz", "O2", "T7", "P4", "Nasion"};
