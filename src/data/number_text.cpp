@@ -3,8 +3,10 @@
 #include "data/workspace.h"
 #include "seams/dialogs.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -61,11 +63,17 @@ double readNumber(QStringView text)
     const qsizetype len = numberLength(t);
     if (len == 0)
         return 0.0;
-    QString s = t.left(len).toString();
-    s.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
-    bool ok = false;
-    const double v = s.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    // Locale-independent: the period is the decimal point whatever the system says.
+    char buf[128];
+    const qsizetype n = std::min<qsizetype>(len, sizeof buf);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = static_cast<char>(t[i].unicode());
+        buf[i] = (c == 'd' || c == 'D') ? 'e' : c;
+    }
+    const char *first = buf[0] == '+' ? buf + 1 : buf;
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(first, buf + n, v);
+    if (ec != std::errc() || end == first || !std::isfinite(v))
         return 0.0;
     return v;
 }
@@ -89,8 +97,9 @@ QString Str(double value)
     if (value == 0.0)
         return QStringLiteral(" 0");
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", std::fabs(value));
-    QString s = QString::fromLatin1(buf);
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::general, 15);
+    QString s = QString::fromLatin1(buf, res.ptr - buf);
+    // to_chars writes exponents as e+20 / e-05, as the sign-position form does in capitals.
     s.replace(QLatin1Char('e'), QLatin1Char('E'));
     if (s.startsWith(QLatin1String("0.")))
         s.remove(0, 1);
@@ -101,49 +110,60 @@ QString fixedDecimals(double value, int decimals)
 {
     if (!std::isfinite(value))
         value = 0.0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
-    const std::string repr(buf);
-    const auto ePos = repr.find('e');
-    std::string digits = repr.substr(0, 1) + repr.substr(2, ePos - 2);
-    const int exponent = std::stoi(repr.substr(ePos + 1));
-    const int pointPos = exponent + 1;
+    // Round the 15-significant-digit decimal form, so halves are decimal halves.
+    char sci[32];
+    const auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
+    const char *e = std::find(sci, res.ptr, 'e');
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+'), res.ptr, exponent);
+    char digits[15];
+    digits[0] = sci[0];
+    std::copy(sci + 2, sci + 16, digits + 1);
 
-    std::string intPart, fracPart;
-    const int nd = static_cast<int>(digits.size());
-    if (pointPos <= 0) {
-        intPart = "0";
-        fracPart = std::string(-pointPos, '0') + digits;
-    } else if (pointPos >= nd) {
-        intPart = digits + std::string(pointPos - nd, '0');
-    } else {
-        intPart = digits.substr(0, pointPos);
-        fracPart = digits.substr(pointPos);
+    // The number as intDigits.fracDigits with at least decimals + 1 fraction digits.
+    constexpr int Max = 400;
+    char whole[Max];
+    int len = 0;
+    const int pointPos = exponent + 1; // digits before the decimal point
+    const int intCount = std::max(pointPos, 1);
+    const int total = intCount + decimals + 1;
+    if (total > Max)
+        return QString::number(value, 'f', decimals);
+    for (int k = 0; k < total; ++k) {
+        const int d = k - (intCount - pointPos); // index into digits
+        whole[len++] = (d >= 0 && d < 15) ? digits[d] : '0';
     }
-    if (static_cast<int>(fracPart.size()) < decimals + 1)
-        fracPart.append(decimals + 1 - fracPart.size(), '0');
-    const bool roundUp = fracPart[decimals] >= '5';
-    std::string kept = intPart + fracPart.substr(0, decimals);
+    const bool roundUp = whole[total - 1] >= '5';
+    len = total - 1;
     if (roundUp) {
-        int i = static_cast<int>(kept.size()) - 1;
-        while (i >= 0 && kept[i] == '9') {
-            kept[i] = '0';
-            --i;
+        int k = len - 1;
+        while (k >= 0 && whole[k] == '9')
+            whole[k--] = '0';
+        if (k >= 0) {
+            ++whole[k];
+        } else {
+            std::memmove(whole + 1, whole, len);
+            whole[0] = '1';
+            ++len;
         }
-        if (i >= 0)
-            ++kept[i];
-        else
-            kept.insert(kept.begin(), '1');
     }
-    std::string whole = kept.substr(0, kept.size() - decimals);
-    const std::string frac = kept.substr(kept.size() - decimals);
-    const auto firstNonZero = whole.find_first_not_of('0');
-    whole = firstNonZero == std::string::npos ? "0" : whole.substr(firstNonZero);
-    const bool isZero = kept.find_first_not_of('0') == std::string::npos;
-    std::string out = (value < 0 && !isZero ? "-" : "") + whole;
-    if (decimals > 0)
-        out += "." + frac;
-    return QString::fromStdString(out);
+    const int intLen = len - decimals;
+    int start = 0;
+    while (start < intLen - 1 && whole[start] == '0')
+        ++start;
+    const bool isZero = std::all_of(whole, whole + len, [](char c) { return c == '0'; });
+    char out[Max + 3];
+    int n = 0;
+    if (value < 0 && !isZero)
+        out[n++] = '-';
+    for (int k = start; k < intLen; ++k)
+        out[n++] = whole[k];
+    if (decimals > 0) {
+        out[n++] = '.';
+        for (int k = intLen; k < len; ++k)
+            out[n++] = whole[k];
+    }
+    return QString::fromLatin1(out, n);
 }
 
 QString myFormat(double value, const QString &pattern, const Settings &settings, Dialogs *dialogs)

@@ -92,6 +92,9 @@ void TestNumberText::myFormat_data()
     QTest::newRow("curry long not cut") << 12345678.9 << "#0.00" << "Period" << "Curry" << "12345678.90";
     QTest::newRow("big") << 123456.0 << "#0.###0" << "Period" << "TEVO" << "123456.0000";
     QTest::newRow("tiny") << 1e-12 << "#0.###0" << "Period" << "TEVO" << "0.0000";
+    QTest::newRow("carry past the point") << -0.99995 << "#0.###0" << "Period" << "TEVO" << "-1.0000";
+    QTest::newRow("huge") << 1e20 << "#0.00" << "Period" << "TEVO" << "100000000000000000000.00";
+    QTest::newRow("small with leading zeros") << 0.00123456 << "#0.###0" << "Period" << "TEVO" << "0.0012";
     QTest::newRow("unknown decimal keeps text") << 1.5 << "#0.00" << "Dot" << "TEVO" << "1.50";
 }
 
