@@ -4,6 +4,7 @@
 #include "data/number_text.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -33,8 +34,13 @@ QString TextOut::reals(std::initializer_list<double> values) const
 void saveText(const QString &path, const QByteArray &bytes)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    if (QFileInfo(path).isDir())
+    const QFileInfo info(path);
+    if (info.isDir())
         throw FileError(FileError::Kind::Io, shown + QStringLiteral(" is a folder, not a file."));
+    // A file marked read-only stays untouched, whoever runs the program.
+    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && !(info.permissions() & writeBits))
+        throw FileError(FileError::Kind::Io, shown + QStringLiteral(" is read-only; nothing was written."));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw FileError(FileError::Kind::Io,

@@ -3,11 +3,10 @@
 #include "data/file_error.h"
 #include "data/number_text.h"
 #include "data/text_grammar.h"
+#include "data/text_out.h"
 #include "data/workspace.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace SettingsFile {
 
@@ -57,24 +56,13 @@ QByteArray text(const Settings &s)
 
 bool write(const QString &path, const Settings &settings, QString &error)
 {
-    const QFileInfo info(path);
-    // The write bits decide, so a file marked read-only stays untouched even for root.
-    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & writeBits))) {
-        error = QStringLiteral("the file is read-only");
+    try {
+        saveText(path, text(settings));
+        return true;
+    } catch (const FileError &e) {
+        error = e.message();
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    file.write(text(settings));
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace SettingsFile
