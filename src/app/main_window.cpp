@@ -88,7 +88,7 @@ void MainWindow::buildLabels()
     m_textView->setReadOnly(true);
     m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_textView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    grid->addWidget(m_textView, 0, 1, row, 1);
+    grid->addWidget(m_textView, 0, 1, row + 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     setCentralWidget(central);

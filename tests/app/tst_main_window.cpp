@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QMenuBar>
 #include <QTest>
 
@@ -18,6 +19,7 @@ private slots:
     void triggeringAnActionRunsItsHandler();
     void closeWithUnsavedDataAsks();
     void aboutLabelCentred();
+    void listingShowsAsLines();
 };
 
 namespace {
@@ -115,6 +117,21 @@ void TestMainWindow::aboutLabelCentred()
     QVERIFY(label->text().startsWith("Pointra v 5. 0\n\nBuild  051209"));
     QWidget *panel = about.findChild<QWidget *>("pctPanel");
     QVERIFY(qAbs((panel->width() - label->width()) / 2 - label->x()) <= 1);
+}
+
+void TestMainWindow::listingShowsAsLines()
+{
+    GuiRig rig;
+    rig.app.ws.NumSeq = 2;
+    rig.app.ws.SeqName = {"Nasion", "Cz"};
+    rig.app.ws.SeqCode = {"1", "400"};
+    rig.window.action("menuViewSequence")->trigger();
+    const QStringList lines = rig.window.textView()->toPlainText().split('\n');
+    QCOMPARE(lines.value(2), QStringLiteral("SEQUENCE data"));
+    QCOMPARE(lines.value(5), QStringLiteral(" 1   Nasion   1"));
+    QVERIFY(rig.window.textView()->font().fixedPitch() || QFontInfo(rig.window.textView()->font()).fixedPitch());
+    rig.window.action("menuViewClear")->trigger();
+    QVERIFY(rig.window.textView()->toPlainText().isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
