@@ -41,14 +41,17 @@ void parseRate()
 void streamThroughPty(int seconds)
 {
     QTemporaryDir dir;
-    const QString device = dir.filePath("dig"), logOut = dir.filePath("out.log"), script = dir.filePath("s");
+    const QString device = dir.filePath("dig"), logOut = dir.filePath("out.log"),
+                  script = dir.filePath("s");
     QFile s(script);
     s.open(QIODevice::WriteOnly);
-    s.write(QStringLiteral("wait 500\nhold\nwait %1\nrelease\nwait 500\nquit\n").arg(seconds * 1000).toLatin1());
+    s.write(QStringLiteral("wait 500\nhold\nwait %1\nrelease\nwait 500\nquit\n")
+                .arg(seconds * 1000)
+                .toLatin1());
     s.close();
     QProcess sim;
-    sim.start(QStringLiteral(POINTRA_SIMDIG), {"--model", "fastrak", "--link", device, "--log-out", logOut,
-                                               "--script", script, "--receivers", "3"});
+    sim.start(QStringLiteral(POINTRA_SIMDIG), {"--model", "fastrak", "--link", device, "--log-out",
+                                               logOut, "--script", script, "--receivers", "3"});
     if (!sim.waitForReadyRead(5000)) {
         std::printf("stream: pointra-simdig did not start\n");
         return;
@@ -73,7 +76,8 @@ void streamThroughPty(int seconds)
         QCoreApplication::processEvents();
         buffer += link.readAll();
         qsizetype end;
-        while (buffer.size() >= Records::FastrakLength && (end = buffer.indexOf("\r\n0", 290)) >= 0) {
+        while (buffer.size() >= Records::FastrakLength &&
+               (end = buffer.indexOf("\r\n0", 290)) >= 0) {
             const QByteArray rec = buffer.left(end + 2);
             buffer.remove(0, end + 2);
             chars += rec.size();
@@ -93,10 +97,11 @@ void streamThroughPty(int seconds)
     }
     const qint64 sent = QFile(logOut).size();
     const int sentRecords = static_cast<int>(sent / Records::FastrakLength);
-    std::printf("stream at 115200 baud for %d s: %d records parsed of %d sent (%d lost, %d malformed); "
-                "%.1f records/s, %.0f characters/s against a line limit of 11520 characters/s\n",
-                seconds, records, sentRecords, sentRecords - records, bad, records / double(seconds),
-                chars / double(seconds));
+    std::printf(
+        "stream at 115200 baud for %d s: %d records parsed of %d sent (%d lost, %d malformed); "
+        "%.1f records/s, %.0f characters/s against a line limit of 11520 characters/s\n",
+        seconds, records, sentRecords, sentRecords - records, bad, records / double(seconds),
+        chars / double(seconds));
 }
 } // namespace
 

@@ -3,8 +3,8 @@
 #include "data/workspace.h"
 #include "digitizer/digitizer_setup.h"
 #include "digitizer/records.h"
-#include "platform/console_dialogs.h"
 #include "platform/auto_link.h"
+#include "platform/console_dialogs.h"
 #include "platform/console_shell_view.h"
 #include "platform/qserial_link.h"
 #include "platform/qt_event_pump.h"
@@ -15,8 +15,8 @@
 #include "shell/command_line.h"
 
 #include <QApplication>
-#include <QStatusBar>
 #include <QDir>
+#include <QStatusBar>
 #include <cstdio>
 #include <memory>
 
@@ -32,30 +32,41 @@ bool hasDisplay()
 
 QString cm(const Point3 &p)
 {
-    return QStringLiteral("(%1, %2, %3) cm").arg(p.x() * 100, 0, 'f', 2).arg(p.y() * 100, 0, 'f', 2).arg(p.z() * 100, 0, 'f', 2);
+    return QStringLiteral("(%1, %2, %3) cm")
+        .arg(p.x() * 100, 0, 'f', 2)
+        .arg(p.y() * 100, 0, 'f', 2)
+        .arg(p.z() * 100, 0, 'f', 2);
 }
 
 // Without a window: say what start-up did and show one record, so the whole chain is seen.
 void reportHeadless(Application &app, AutoLink &link)
 {
     const Workspace &ws = app.ws;
-    ConsoleShellView::say(QStringLiteral("Settings file: ") + QDir::toNativeSeparators(AppPaths::settingsFile(ws.AppPath)));
+    ConsoleShellView::say(QStringLiteral("Settings file: ") +
+                          QDir::toNativeSeparators(AppPaths::settingsFile(ws.AppPath)));
     ConsoleShellView::say(QStringLiteral("Data folder: ") + QDir::toNativeSeparators(ws.DataPath));
     ConsoleShellView::say(QStringLiteral("Window caption: ") + app.ui.caption);
     const QString type = ws.settings.DigitizerType;
-    if (type != QLatin1String("FASTRAK") && type != QLatin1String("ISOTRAK") && type != QLatin1String("PATRIOT")) {
-        ConsoleShellView::say(QStringLiteral("No digitizer configured: choose Setup > Digitizer Type in the window."));
+    if (type != QLatin1String("FASTRAK") && type != QLatin1String("ISOTRAK") &&
+        type != QLatin1String("PATRIOT")) {
+        ConsoleShellView::say(QStringLiteral(
+            "No digitizer configured: choose Setup > Digitizer Type in the window."));
         return;
     }
     QString record;
-    if (Records::PollDigitizerRecord(app.session, record) != Records::Outcome::Received || record.isEmpty()) {
-        ConsoleShellView::say(QStringLiteral("The %1 did not answer on %2.").arg(type, link.target()));
+    if (Records::PollDigitizerRecord(app.session, record) != Records::Outcome::Received ||
+        record.isEmpty()) {
+        ConsoleShellView::say(
+            QStringLiteral("The %1 did not answer on %2.").arg(type, link.target()));
         return;
     }
-    ConsoleShellView::say(QStringLiteral("Initialised the %1 on %2 at %3.").arg(type, link.target(), link.settings()));
+    ConsoleShellView::say(QStringLiteral("Initialised the %1 on %2 at %3.")
+                              .arg(type, link.target(), link.settings()));
     if (type == QLatin1String("ISOTRAK"))
         record = Records::rebuildIsotrak(record);
-    ConsoleShellView::say(QStringLiteral("One record, %1 characters: stylus at %2").arg(record.size()).arg(cm(Records::stylusPosition(type, record))));
+    ConsoleShellView::say(QStringLiteral("One record, %1 characters: stylus at %2")
+                              .arg(record.size())
+                              .arg(cm(Records::stylusPosition(type, record))));
     Transform4 rotation, pose;
     if (Records::ParseDigitizerRecord(type, record, 1, 1, rotation, pose))
         ConsoleShellView::say(QStringLiteral("First receiver at ") + cm(pose.block<3, 1>(0, 3)));
@@ -67,7 +78,8 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+    if (args.size() == 1 &&
+        (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
         std::printf("%s", qPrintable(batchUsage()));
         return 0;
     }
@@ -94,7 +106,8 @@ int main(int argc, char **argv)
     SteadyClock clock;
     QtEventPump pump;
     Workspace *workspace = nullptr;
-    AutoLink link(clock, [&workspace] { return workspace ? workspace->settings.DigitizerType : QString(); });
+    AutoLink link(
+        clock, [&workspace] { return workspace ? workspace->settings.DigitizerType : QString(); });
 
     if (gui) {
         MainWindow window;

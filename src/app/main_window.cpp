@@ -8,9 +8,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
-#include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 
@@ -73,8 +73,8 @@ void MainWindow::buildLabels()
     auto *central = new QWidget(this);
     auto *grid = new QGridLayout(central);
     int row = 0;
-    for (const char *name : {"Label3A", "XAxis", "YAxis", "Counter", "Total", "DataLabel",
-                             "PictureLabel", "Label4"}) {
+    for (const char *name :
+         {"Label3A", "XAxis", "YAxis", "Counter", "Total", "DataLabel", "PictureLabel", "Label4"}) {
         auto *l = new QLabel(central);
         l->setObjectName(QString::fromLatin1(name));
         l->setAccessibleName(QString::fromLatin1(name));
@@ -110,7 +110,8 @@ void MainWindow::syncFromState()
     }
     for (auto it = m_labels.cbegin(); it != m_labels.cend(); ++it)
         it.value()->setText(ui.value(it.key()).text);
-    const QString listing = QString(ui.value(QStringLiteral("Label04")).text).replace(QChar(13), QChar(10));
+    const QString listing =
+        QString(ui.value(QStringLiteral("Label04")).text).replace(QChar(13), QChar(10));
     if (m_textView->toPlainText() != listing)
         m_textView->setPlainText(listing);
 }

@@ -11,8 +11,14 @@ struct MenuItem
     bool checkable = false;
 };
 
-inline MenuItem separator() { return {"", "-"}; }
-inline MenuItem check(const char *name, const char *caption) { return {name, caption, {}, true}; }
+inline MenuItem separator()
+{
+    return {"", "-"};
+}
+inline MenuItem check(const char *name, const char *caption)
+{
+    return {name, caption, {}, true};
+}
 
 // The menu bar of the main window, in order.
 const std::vector<MenuItem> &mainMenuLayout();

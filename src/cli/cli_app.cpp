@@ -32,7 +32,10 @@ public:
         // The output file was named on purpose: replace it.
         return buttons == Buttons::YesNo ? Answer::Yes : defaultAnswer;
     }
-    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override { return std::nullopt; }
+    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
     std::optional<QString> openFileName(const FileRequest &) override { return openAnswer; }
     std::optional<QString> saveFileName(const FileRequest &) override { return saveAnswer; }
 
@@ -53,7 +56,10 @@ public:
     bool open() override { return false; }
     void close() override {}
     bool isOpen() const override { return false; }
-    QString errorText() const override { return QStringLiteral("pointra-cli opens no serial port"); }
+    QString errorText() const override
+    {
+        return QStringLiteral("pointra-cli opens no serial port");
+    }
     bool deviceGone() const override { return false; }
     void write(const QByteArray &) override {}
     QByteArray readAll() override { return {}; }
@@ -70,15 +76,22 @@ int usageError(const QString &why)
 QString viewFor(FileCommands::Kind kind)
 {
     switch (kind) {
-    case FileCommands::Kind::Dewar: return QStringLiteral("Dewar Data");
-    case FileCommands::Kind::Calibration: return QStringLiteral("Calibration Data");
-    case FileCommands::Kind::Fiducials: return QStringLiteral("Fiducials Data");
-    case FileCommands::Kind::Sequence: return QStringLiteral("Sequence Data");
-    case FileCommands::Kind::Shape: return QStringLiteral("Shape Data");
+    case FileCommands::Kind::Dewar:
+        return QStringLiteral("Dewar Data");
+    case FileCommands::Kind::Calibration:
+        return QStringLiteral("Calibration Data");
+    case FileCommands::Kind::Fiducials:
+        return QStringLiteral("Fiducials Data");
+    case FileCommands::Kind::Sequence:
+        return QStringLiteral("Sequence Data");
+    case FileCommands::Kind::Shape:
+        return QStringLiteral("Shape Data");
     case FileCommands::Kind::Electrode:
     case FileCommands::Kind::Besa:
-    case FileCommands::Kind::Curry: return QStringLiteral("Electrode Data");
-    case FileCommands::Kind::None: break;
+    case FileCommands::Kind::Curry:
+        return QStringLiteral("Electrode Data");
+    case FileCommands::Kind::None:
+        break;
     }
     return {};
 }
@@ -113,12 +126,12 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
     const FileCommands::Kind inKind = FileCommands::kindOf(in);
     if (from.isEmpty()) {
         from = inKind == FileCommands::Kind::Electrode ? QStringLiteral("tevo")
-             : inKind == FileCommands::Kind::Besa      ? QStringLiteral("besa")
-             : inKind == FileCommands::Kind::Curry     ? QStringLiteral("curry-old")
+               : inKind == FileCommands::Kind::Besa    ? QStringLiteral("besa")
+               : inKind == FileCommands::Kind::Curry   ? QStringLiteral("curry-old")
                                                        : QStringLiteral("table");
     }
-    static const QStringList routes = {"tevo>besa", "besa>tevo", "table>tevo", "tevo>curry", "curry-old>curry",
-                                       "curry-old>tevo"};
+    static const QStringList routes = {"tevo>besa",  "besa>tevo",       "table>tevo",
+                                       "tevo>curry", "curry-old>curry", "curry-old>tevo"};
     const QString route = from + QStringLiteral(">") + to;
     if (!routes.contains(route))
         return usageError(QStringLiteral("no conversion from %1 to %2").arg(from, to));
@@ -129,11 +142,13 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
         if (!r.conversions.menuConvertTABLEtoTEVO_Click())
             return 1;
     } else {
-        const FileCommands::Kind expected = from == QLatin1String("tevo") ? FileCommands::Kind::Electrode
-                                          : from == QLatin1String("besa") ? FileCommands::Kind::Besa
-                                                                          : FileCommands::Kind::Curry;
+        const FileCommands::Kind expected =
+            from == QLatin1String("tevo")   ? FileCommands::Kind::Electrode
+            : from == QLatin1String("besa") ? FileCommands::Kind::Besa
+                                            : FileCommands::Kind::Curry;
         if (inKind != expected)
-            return usageError(QStringLiteral("%1 does not have the extension of a %2 file").arg(in, from));
+            return usageError(
+                QStringLiteral("%1 does not have the extension of a %2 file").arg(in, from));
         if (!r.files.openPath(in))
             return 1;
     }
@@ -195,7 +210,8 @@ int runCli(const QStringList &arguments)
             const QString v = hasValue ? args[++i].toLower() : QString();
             if (v != QLatin1String("period") && v != QLatin1String("comma"))
                 return usageError(QStringLiteral("--decimal takes period or comma"));
-            r.ws.settings.DecimalPoint = v == QLatin1String("comma") ? QStringLiteral("Comma") : QStringLiteral("Period");
+            r.ws.settings.DecimalPoint =
+                v == QLatin1String("comma") ? QStringLiteral("Comma") : QStringLiteral("Period");
         } else if (a == QLatin1String("--coordinates")) {
             const QString v = hasValue ? args[++i] : QString();
             if (!QStringList{"TEVO", "BESA", "Curry"}.contains(v))
@@ -241,5 +257,6 @@ int runCli(const QStringList &arguments)
             return 1;
         return r.files.writeFile(kind, positional[2]) ? 0 : 1;
     }
-    return usageError(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command ") + command);
+    return usageError(command.isEmpty() ? QStringLiteral("no command given")
+                                        : QStringLiteral("unknown command ") + command);
 }

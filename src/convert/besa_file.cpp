@@ -26,7 +26,10 @@ LabelledPoint splitLine(const QString &line)
     return p;
 }
 
-bool isBlank(const QString &line) { return line.trimmed().isEmpty(); }
+bool isBlank(const QString &line)
+{
+    return line.trimmed().isEmpty();
+}
 } // namespace
 
 QString besaTypeOfLabel(const QString &label)
@@ -97,7 +100,10 @@ QByteArray besaLabelText(const Workspace &ws)
     return out.bytes();
 }
 
-QString labelFileName(const QString &sfpPath) { return sfpPath.left(sfpPath.size() - 3) + QStringLiteral("ela"); }
+QString labelFileName(const QString &sfpPath)
+{
+    return sfpPath.left(sfpPath.size() - 3) + QStringLiteral("ela");
+}
 
 void WriteBesaFiles(const QString &sfpPath, Workspace &ws)
 {

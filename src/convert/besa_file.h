@@ -10,7 +10,10 @@ struct Workspace;
 QString besaTypeOfLabel(const QString &label);
 // Fills the BESA set and copies it into the measured set; throws FileError, changing nothing.
 void ReadBesaFile(LineReader &in, Workspace &ws);
-inline void ReadTableFile(LineReader &in, Workspace &ws) { ReadBesaFile(in, ws); }
+inline void ReadTableFile(LineReader &in, Workspace &ws)
+{
+    ReadBesaFile(in, ws);
+}
 QByteArray besaFileText(const Workspace &ws);
 QByteArray besaLabelText(const Workspace &ws);
 QString labelFileName(const QString &sfpPath);

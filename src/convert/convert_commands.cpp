@@ -2,8 +2,8 @@
 
 #include "convert/besa_file.h"
 #include "convert/conversions.h"
-#include "data/file_commands.h"
 #include "data/electrode_file.h"
+#include "data/file_commands.h"
 #include "data/file_error.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
@@ -35,12 +35,18 @@ bool ConvertCommands::requireSystem(const char *system, bool acceptTable)
     const int n = m_s.ws.sensors.NumSensors;
     if (m_s.ws.settings.CoordinateSystem != want && !(acceptTable && m_s.ws.BesaFromTable)) {
         if (n > 0)
-            m_s.dialogs.show(crJoin({QStringLiteral("Can only convert while in %1 Coordinate System.").arg(want), QString(),
-                                     QStringLiteral("Please restart Pointra and select %1 Coordinate System from the Setup menu").arg(want),
-                                     QStringLiteral("before loading data.")}));
+            m_s.dialogs.show(crJoin(
+                {QStringLiteral("Can only convert while in %1 Coordinate System.").arg(want),
+                 QString(),
+                 QStringLiteral(
+                     "Please restart Pointra and select %1 Coordinate System from the Setup menu")
+                     .arg(want),
+                 QStringLiteral("before loading data.")}));
         else
-            m_s.dialogs.show(crJoin({QStringLiteral("No data to convert."), QString(),
-                                     QStringLiteral("Please select %1 Coordinate System before loading data.").arg(want)}));
+            m_s.dialogs.show(
+                crJoin({QStringLiteral("No data to convert."), QString(),
+                        QStringLiteral("Please select %1 Coordinate System before loading data.")
+                            .arg(want)}));
         return false;
     }
     if (n == 0) {
@@ -54,9 +60,12 @@ bool ConvertCommands::requireIn(const char *system)
 {
     const QString want = QString::fromLatin1(system);
     if (m_s.ws.settings.CoordinateSystem != want) {
-        m_s.dialogs.show(crJoin({QStringLiteral("You need to be in %1 coordinate system.").arg(want), QString(),
-                                 QStringLiteral("Please restart Pointra and select %1 Coordinate System from the Setup menu").arg(want),
-                                 QStringLiteral("before loading data.")}));
+        m_s.dialogs.show(crJoin(
+            {QStringLiteral("You need to be in %1 coordinate system.").arg(want), QString(),
+             QStringLiteral(
+                 "Please restart Pointra and select %1 Coordinate System from the Setup menu")
+                 .arg(want),
+             QStringLiteral("before loading data.")}));
         return false;
     }
     if (m_s.ws.sensors.NumSensors == 0) {
@@ -75,7 +84,8 @@ bool ConvertCommands::menuConvertTEVOtoBESA_Click()
     next.besa.resize(n);
     next.besa.FidName = {QStringLiteral("LPA"), QStringLiteral("NZ"), QStringLiteral("RPA")};
     for (int i = 0; i < n; ++i) {
-        next.besa.Name[i] = i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
+        next.besa.Name[i] =
+            i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
         next.besa.Type[i] = next.meas.Type.value(i);
     }
     try {
@@ -85,7 +95,8 @@ bool ConvertCommands::menuConvertTEVOtoBESA_Click()
         return false;
     }
     m_s.ws = next;
-    const QString name = m_files.askSaveName(QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"), 1);
+    const QString name =
+        m_files.askSaveName(QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"), 1);
     if (name.isEmpty())
         return false;
     const bool written = m_files.writeFile(FileCommands::Kind::Besa, name);
@@ -111,8 +122,9 @@ bool ConvertCommands::menuConvertBESAtoTEVO_Click()
         else if (label == QLatin1String("FidT10") || label == QLatin1String("FidRPA"))
             slot = 2;
         if (slot < 0)
-            m_s.dialogs.show(crJoin({QStringLiteral("Cannot recognize the name of fiducial # %1.").arg(j + 1), QString(),
-                                     QStringLiteral("It is not a standard BESA name.")}));
+            m_s.dialogs.show(
+                crJoin({QStringLiteral("Cannot recognize the name of fiducial # %1.").arg(j + 1),
+                        QString(), QStringLiteral("It is not a standard BESA name.")}));
         else
             next.tevo.Fid[slot] = next.besa.Fid[j];
     }
@@ -160,7 +172,8 @@ bool ConvertCommands::menuConvertTEVOtoCurry_Click()
         return false;
     }
     for (int i = 0; i < n; ++i) {
-        next.curry.Name[i] = i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
+        next.curry.Name[i] =
+            i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
         next.curry.Type[i] = next.tevo.Type.value(i);
     }
     const std::array<Fixed8, 3> labels = next.meas.FidName;
@@ -236,7 +249,8 @@ bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
 
 bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
 {
-    Dialogs::FileRequest r{QStringLiteral("Open File"), QStringLiteral("All Files (*.*)|*.*"), 1, m_s.ws.DataPath, {}};
+    Dialogs::FileRequest r{
+        QStringLiteral("Open File"), QStringLiteral("All Files (*.*)|*.*"), 1, m_s.ws.DataPath, {}};
     const auto name = m_s.dialogs.openFileName(r);
     if (!name || name->isEmpty())
         return false;
@@ -244,7 +258,8 @@ bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
     try {
         QFile file(*name);
         if (!file.open(QIODevice::ReadOnly))
-            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + *name + QStringLiteral(": ") + file.errorString());
+            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + *name +
+                                                     QStringLiteral(": ") + file.errorString());
         LineReader in(file.readAll());
         ReadTableFile(in, m_s.ws);
         m_s.ws.BesaFromTable = true;
@@ -253,7 +268,8 @@ bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
         return false;
     }
     m_s.dialogs.show(QStringLiteral("Are these the right fiducials?"));
-    m_s.dialogs.show(QStringLiteral("Display and Open Panel - Select: Convert-(Save As...)-Cancel"));
+    m_s.dialogs.show(
+        QStringLiteral("Display and Open Panel - Select: Convert-(Save As...)-Cancel"));
     m_views.show(QStringLiteral("Internal Electrode Data"));
     m_s.dialogs.show(QStringLiteral("Display of the original file data"));
     return true;
@@ -264,7 +280,9 @@ void ConvertCommands::registerCommands(CommandTable &t)
     t.add(QStringLiteral("menuConvertTEVOtoBESA"), [this] { menuConvertTEVOtoBESA_Click(); });
     t.add(QStringLiteral("menuConvertBESAtoTEVO"), [this] { menuConvertBESAtoTEVO_Click(); });
     t.add(QStringLiteral("menuConvertTEVOtoCurry"), [this] { menuConvertTEVOtoCurry_Click(); });
-    t.add(QStringLiteral("MenuConvertCurryOLDtoCurry"), [this] { MenuConvertCurryOLDtoCurry_Click(); });
-    t.add(QStringLiteral("menuConvertCURRYOLDtoTEVO"), [this] { menuConvertCURRYOLDtoTEVO_Click(); });
+    t.add(QStringLiteral("MenuConvertCurryOLDtoCurry"),
+          [this] { MenuConvertCurryOLDtoCurry_Click(); });
+    t.add(QStringLiteral("menuConvertCURRYOLDtoTEVO"),
+          [this] { menuConvertCURRYOLDtoTEVO_Click(); });
     t.add(QStringLiteral("menuConvertTABLEtoTEVO"), [this] { menuConvertTABLEtoTEVO_Click(); });
 }

@@ -11,8 +11,7 @@ class ConvertCommands
 public:
     ConvertCommands(Session &session, FileCommands &files, TextViews &views)
         : m_s(session), m_files(files), m_views(views)
-    {
-    }
+    {}
     void registerCommands(CommandTable &table);
 
     bool menuConvertTEVOtoBESA_Click();

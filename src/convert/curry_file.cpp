@@ -12,20 +12,24 @@
 namespace {
 const QRegularExpression Blanks(QStringLiteral("[ \\t]+"));
 
-void copyCurryToMeasured(Workspace &ws) { copyToMeasured(ws, ws.curry, int(ws.curry.Pos.size())); }
+void copyCurryToMeasured(Workspace &ws)
+{
+    copyToMeasured(ws, ws.curry, int(ws.curry.Pos.size()));
+}
 } // namespace
 
 QByteArray curryFileText(const Workspace &ws)
 {
     TextOut out(ws.settings, "\n");
     auto row = [&](const char *code, const Point3 &p, const QString &label) {
-        out.line(QLatin1String(code) + QLatin1Char(' ') + out.real(p.x(), "#0.00") + QLatin1Char(' ') +
-                 out.real(p.y(), "#0.00") + QLatin1Char(' ') + out.real(p.z(), "#0.00") +
-                 QStringLiteral(" 0.0 ") + label);
+        out.line(QLatin1String(code) + QLatin1Char(' ') + out.real(p.x(), "#0.00") +
+                 QLatin1Char(' ') + out.real(p.y(), "#0.00") + QLatin1Char(' ') +
+                 out.real(p.z(), "#0.00") + QStringLiteral(" 0.0 ") + label);
     };
     const int n = std::min<int>(ws.sensors.NumSensors, int(ws.curry.Pos.size()));
     for (int i = 0; i < n; ++i)
-        row(" 0", ws.curry.Pos[i], i < int(ws.curry.Name.size()) ? ws.curry.Name[i].trimmed() : QString());
+        row(" 0", ws.curry.Pos[i],
+            i < int(ws.curry.Name.size()) ? ws.curry.Name[i].trimmed() : QString());
     row("-1", ws.curry.Fid[1], QStringLiteral("PAL"));
     row("-2", ws.curry.Fid[0], QStringLiteral("PAR"));
     row("-3", ws.curry.Fid[2], QStringLiteral("NAS"));
@@ -134,10 +138,11 @@ void ReadCurryOldFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
         lines << line;
     }
     if (!doubtful.isEmpty())
-        dialogs.show(crJoin({QStringLiteral("Lines %1 of the Curry file are not complete electrode lines.")
-                                 .arg(doubtful.join(QStringLiteral(", "))),
-                             QStringLiteral("Check input file with a text editor,"),
-                             QStringLiteral("output may have errors.")}));
+        dialogs.show(
+            crJoin({QStringLiteral("Lines %1 of the Curry file are not complete electrode lines.")
+                        .arg(doubtful.join(QStringLiteral(", "))),
+                    QStringLiteral("Check input file with a text editor,"),
+                    QStringLiteral("output may have errors.")}));
     const int n = lines.size();
     dialogs.show(Str(n) + QStringLiteral(" electrodes"));
     next.curry.resize(n);

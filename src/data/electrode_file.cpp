@@ -13,8 +13,9 @@ int checkedCount(int count, const LineReader &in, int linesPerItem, const QStrin
         throw FileError(FileError::Kind::Malformed,
                         QStringLiteral("The file announces %1 %2.").arg(count).arg(what));
     if (static_cast<qint64>(count) * linesPerItem > in.linesLeftAtMost())
-        throw FileError(FileError::Kind::PastEnd,
-                        QStringLiteral("The file announces %1 %2 but ends before them.").arg(count).arg(what));
+        throw FileError(
+            FileError::Kind::PastEnd,
+            QStringLiteral("The file announces %1 %2 but ends before them.").arg(count).arg(what));
     return count;
 }
 
@@ -85,7 +86,8 @@ QByteArray electrodeFileText(Workspace &ws)
         out.line(QStringLiteral("//Sensor type"))
             .line(QStringLiteral("%S\t") + ws.meas.Type.value(i))
             .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
-            .line(QStringLiteral("%N\t") + (i < int(ws.tevo.Name.size()) ? ws.tevo.Name[i].text() : Fixed8().text()))
+            .line(QStringLiteral("%N\t") +
+                  (i < int(ws.tevo.Name.size()) ? ws.tevo.Name[i].text() : Fixed8().text()))
             .line(out.reals({p.x(), p.y(), p.z()}));
     }
     return out.bytes();
@@ -110,7 +112,8 @@ void writeSensorBlock(TextOut &out, const SensorTables &s, int i, bool probeCoil
         return out.reals({a, b}) + QStringLiteral("\t") + QString::number(code);
     };
     out.line(QStringLiteral("//Sensor type"))
-        .line(QStringLiteral("%S\t") + QString::number(roundToInt(readNumber(s.SensorType.value(i)))))
+        .line(QStringLiteral("%S\t") +
+              QString::number(roundToInt(readNumber(s.SensorType.value(i)))))
         .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
         .line(QStringLiteral("%N\t") + s.SensorName[i].text())
         .line(six(0))
@@ -154,4 +157,7 @@ QByteArray probeFileText(const Workspace &ws)
     return out.bytes();
 }
 
-void WriteProbeFile(const QString &path, const Workspace &ws) { saveText(path, probeFileText(ws)); }
+void WriteProbeFile(const QString &path, const Workspace &ws)
+{
+    saveText(path, probeFileText(ws));
+}

@@ -25,18 +25,29 @@ FileCommands::Kind FileCommands::kindOf(const QString &fileName)
     if (ext != ext.toLower() && ext != ext.toUpper())
         return Kind::None;
     const QString e = ext.toLower();
-    if (e == QLatin1String("dwr")) return Kind::Dewar;
-    if (e == QLatin1String("clb")) return Kind::Calibration;
-    if (e == QLatin1String("fid")) return Kind::Fiducials;
-    if (e == QLatin1String("seq")) return Kind::Sequence;
-    if (e == QLatin1String("elp")) return Kind::Electrode;
-    if (e == QLatin1String("sfp")) return Kind::Besa;
-    if (e == QLatin1String("res")) return Kind::Curry;
-    if (e == QLatin1String("hsp")) return Kind::Shape;
+    if (e == QLatin1String("dwr"))
+        return Kind::Dewar;
+    if (e == QLatin1String("clb"))
+        return Kind::Calibration;
+    if (e == QLatin1String("fid"))
+        return Kind::Fiducials;
+    if (e == QLatin1String("seq"))
+        return Kind::Sequence;
+    if (e == QLatin1String("elp"))
+        return Kind::Electrode;
+    if (e == QLatin1String("sfp"))
+        return Kind::Besa;
+    if (e == QLatin1String("res"))
+        return Kind::Curry;
+    if (e == QLatin1String("hsp"))
+        return Kind::Shape;
     return Kind::None;
 }
 
-QString FileCommands::fixedMegFolder() const { return QDir(m_s.ws.AppPath).filePath(QStringLiteral("MEG")); }
+QString FileCommands::fixedMegFolder() const
+{
+    return QDir(m_s.ws.AppPath).filePath(QStringLiteral("MEG"));
+}
 
 void FileCommands::refresh()
 {
@@ -56,8 +67,8 @@ void FileCommands::reportReadError(const FileError &e)
         m_s.dialogs.show(e.message());
         return;
     }
-    m_s.dialogs.message(QStringLiteral("Error number ") + QString::number(e.number()) + QStringLiteral(" - ") +
-                            e.message(),
+    m_s.dialogs.message(QStringLiteral("Error number ") + QString::number(e.number()) +
+                            QStringLiteral(" - ") + e.message(),
                         QStringLiteral("Error opening input file"), Dialogs::Buttons::Ok,
                         Dialogs::Icon::Information, Dialogs::Answer::Ok);
 }
@@ -68,26 +79,51 @@ bool FileCommands::readFile(Kind kind, const QString &path)
     try {
         QFile file(path);
         if (QFileInfo(path).isDir())
-            throw FileError(FileError::Kind::Io, QDir::toNativeSeparators(path) + QStringLiteral(" is a folder."));
+            throw FileError(FileError::Kind::Io,
+                            QDir::toNativeSeparators(path) + QStringLiteral(" is a folder."));
         if (!file.open(QIODevice::ReadOnly))
-            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + QDir::toNativeSeparators(path) +
+            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") +
+                                                     QDir::toNativeSeparators(path) +
                                                      QStringLiteral(": ") + file.errorString());
         const QByteArray bytes = file.readAll();
         LineReader in(bytes);
         switch (kind) {
-        case Kind::Dewar: ReadDewarFile(in, ws); ws.DewarFile = path; break;
-        case Kind::Calibration: ReadCalibrationFile(in, ws); ws.CalibrationFile = path; break;
-        case Kind::Fiducials: ReadFiducialsFile(in, ws, &m_s.ui); ws.FiducialsFile = path; break;
+        case Kind::Dewar:
+            ReadDewarFile(in, ws);
+            ws.DewarFile = path;
+            break;
+        case Kind::Calibration:
+            ReadCalibrationFile(in, ws);
+            ws.CalibrationFile = path;
+            break;
+        case Kind::Fiducials:
+            ReadFiducialsFile(in, ws, &m_s.ui);
+            ws.FiducialsFile = path;
+            break;
         case Kind::Sequence:
             ReadSequenceFile(in, ws, m_s.dialogs);
             ws.SequenceFile = path;
             ws.SequenceTitle = QFileInfo(path).fileName().chopped(4);
             break;
-        case Kind::Electrode: ReadElectrodeFile(in, ws, m_s.dialogs); ws.ElectrodeFile = path; break;
-        case Kind::Besa: ReadBesaFile(in, ws); ws.ElectrodeFile = path; ws.BesaFromTable = false; break;
-        case Kind::Curry: ReadCurryFile(bytes, ws, m_s.dialogs); ws.ElectrodeFile = path; break;
-        case Kind::Shape: ReadShapeFile(in, ws); ws.ShapeFile = path; break;
-        case Kind::None: return false;
+        case Kind::Electrode:
+            ReadElectrodeFile(in, ws, m_s.dialogs);
+            ws.ElectrodeFile = path;
+            break;
+        case Kind::Besa:
+            ReadBesaFile(in, ws);
+            ws.ElectrodeFile = path;
+            ws.BesaFromTable = false;
+            break;
+        case Kind::Curry:
+            ReadCurryFile(bytes, ws, m_s.dialogs);
+            ws.ElectrodeFile = path;
+            break;
+        case Kind::Shape:
+            ReadShapeFile(in, ws);
+            ws.ShapeFile = path;
+            break;
+        case Kind::None:
+            return false;
         }
     } catch (const FileError &e) {
         reportReadError(e);
@@ -102,15 +138,30 @@ bool FileCommands::writeFile(Kind kind, const QString &path)
     Workspace &ws = m_s.ws;
     try {
         switch (kind) {
-        case Kind::Sequence: WriteSequenceFile(path, ws); break;
-        case Kind::Electrode: WriteElectrodeFile(path, ws); break;
-        case Kind::Besa: WriteBesaFiles(path, ws); break;
-        case Kind::Curry: WriteCurryFile(path, ws); break;
-        case Kind::Shape: WriteShapeFile(path, ws); break;
-        case Kind::Calibration: WriteCalibrationFile(path, ws); break;
-        case Kind::Fiducials: WriteFiducialsFile(path, ws); break;
+        case Kind::Sequence:
+            WriteSequenceFile(path, ws);
+            break;
+        case Kind::Electrode:
+            WriteElectrodeFile(path, ws);
+            break;
+        case Kind::Besa:
+            WriteBesaFiles(path, ws);
+            break;
+        case Kind::Curry:
+            WriteCurryFile(path, ws);
+            break;
+        case Kind::Shape:
+            WriteShapeFile(path, ws);
+            break;
+        case Kind::Calibration:
+            WriteCalibrationFile(path, ws);
+            break;
+        case Kind::Fiducials:
+            WriteFiducialsFile(path, ws);
+            break;
         case Kind::Dewar:
-        case Kind::None: return false;
+        case Kind::None:
+            return false;
         }
     } catch (const FileError &e) {
         reportWriteError(e);
@@ -121,8 +172,8 @@ bool FileCommands::writeFile(Kind kind, const QString &path)
 
 void FileCommands::reportWriteError(const FileError &e)
 {
-    m_s.dialogs.message(e.message(), QStringLiteral("Error saving file"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning,
-                        Dialogs::Answer::Ok);
+    m_s.dialogs.message(e.message(), QStringLiteral("Error saving file"), Dialogs::Buttons::Ok,
+                        Dialogs::Icon::Warning, Dialogs::Answer::Ok);
 }
 
 bool FileCommands::openPath(const QString &path)
@@ -133,7 +184,10 @@ bool FileCommands::openPath(const QString &path)
         m_s.dialogs.show(crJoin({QStringLiteral("Cannot open a file with this extension."),
                                  QStringLiteral("Please select an extension from the list.")}));
     } else {
-        const char *system = kind == Kind::Electrode ? "TEVO" : kind == Kind::Besa ? "BESA" : kind == Kind::Curry ? "Curry" : nullptr;
+        const char *system = kind == Kind::Electrode ? "TEVO"
+                             : kind == Kind::Besa    ? "BESA"
+                             : kind == Kind::Curry   ? "Curry"
+                                                     : nullptr;
         if (system) {
             m_s.ws.settings.CoordinateSystem = QString::fromLatin1(system);
             SetupMenus::UpdateSetupMenus(m_s);
@@ -146,7 +200,8 @@ bool FileCommands::openPath(const QString &path)
 
 void FileCommands::menuOpen_Click()
 {
-    Dialogs::FileRequest r{QStringLiteral("Open File"), m_s.ui.fileFilter, m_s.ui.filterIndex, m_s.ws.DataPath, {}};
+    Dialogs::FileRequest r{
+        QStringLiteral("Open File"), m_s.ui.fileFilter, m_s.ui.filterIndex, m_s.ws.DataPath, {}};
     const auto name = m_s.dialogs.openFileName(r);
     if (!name || name->isEmpty())
         return;
@@ -155,14 +210,15 @@ void FileCommands::menuOpen_Click()
 
 QString FileCommands::askSaveName(const QString &filter, int filterIndex)
 {
-    Dialogs::FileRequest r{QStringLiteral("Save File As"), filter, filterIndex, m_s.ws.DataPath, {}};
+    Dialogs::FileRequest r{
+        QStringLiteral("Save File As"), filter, filterIndex, m_s.ws.DataPath, {}};
     const auto name = m_s.dialogs.saveFileName(r);
     if (!name || name->isEmpty())
         return {};
     if (QFileInfo::exists(*name) &&
-        m_s.dialogs.message(QStringLiteral("Do you want to overwrite existing file?"), Dialogs::QuestionTitle,
-                            Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                            Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        m_s.dialogs.message(QStringLiteral("Do you want to overwrite existing file?"),
+                            Dialogs::QuestionTitle, Dialogs::Buttons::YesNo,
+                            Dialogs::Icon::Question, Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return {};
     return *name;
 }
@@ -193,14 +249,20 @@ void FileCommands::registerCommands(CommandTable &t)
         QDir().mkpath(fixedMegFolder());
         return QDir(fixedMegFolder()).filePath(name);
     };
-    t.add(QStringLiteral("menuOpenEProbe"), [=] { readFile(Kind::Electrode, at(QStringLiteral("pointraE.elp"))); });
-    t.add(QStringLiteral("menuOpenSequence"), [=] { readFile(Kind::Sequence, at(QStringLiteral("pointraE.seq"))); });
-    t.add(QStringLiteral("menuSaveEProbe"), [=] { writeFile(Kind::Electrode, at(QStringLiteral("PointraE.elp"))); });
-    t.add(QStringLiteral("menuSaveSequence"), [=] { writeFile(Kind::Sequence, at(QStringLiteral("pe_out.seq"))); });
-    t.add(QStringLiteral("menuSaveShape"), [=] { writeFile(Kind::Shape, at(QStringLiteral("pointraE.hsp"))); });
+    t.add(QStringLiteral("menuOpenEProbe"),
+          [=] { readFile(Kind::Electrode, at(QStringLiteral("pointraE.elp"))); });
+    t.add(QStringLiteral("menuOpenSequence"),
+          [=] { readFile(Kind::Sequence, at(QStringLiteral("pointraE.seq"))); });
+    t.add(QStringLiteral("menuSaveEProbe"),
+          [=] { writeFile(Kind::Electrode, at(QStringLiteral("PointraE.elp"))); });
+    t.add(QStringLiteral("menuSaveSequence"),
+          [=] { writeFile(Kind::Sequence, at(QStringLiteral("pe_out.seq"))); });
+    t.add(QStringLiteral("menuSaveShape"),
+          [=] { writeFile(Kind::Shape, at(QStringLiteral("pointraE.hsp"))); });
     t.add(QStringLiteral("menuSaveCalibration"),
           [=] { writeFile(Kind::Calibration, meg(QStringLiteral("pointra.clb"))); });
-    t.add(QStringLiteral("menuSaveFiducials"), [=] { writeFile(Kind::Fiducials, meg(QStringLiteral("pointra.fid"))); });
+    t.add(QStringLiteral("menuSaveFiducials"),
+          [=] { writeFile(Kind::Fiducials, meg(QStringLiteral("pointra.fid"))); });
     t.add(QStringLiteral("menuSaveProbe"), [=] {
         try {
             WriteProbeFile(meg(QStringLiteral("pointra.elp")), m_s.ws);

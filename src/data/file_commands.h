@@ -11,7 +11,17 @@ class FileError;
 class FileCommands
 {
 public:
-    enum class Kind { None, Dewar, Calibration, Fiducials, Sequence, Electrode, Besa, Curry, Shape };
+    enum class Kind {
+        None,
+        Dewar,
+        Calibration,
+        Fiducials,
+        Sequence,
+        Electrode,
+        Besa,
+        Curry,
+        Shape
+    };
 
     explicit FileCommands(Session &session) : m_s(session) {}
     void registerCommands(CommandTable &table);

@@ -10,18 +10,22 @@ public:
     enum class Kind { WrongType, PastEnd, InvalidArgument, Malformed, Io };
     FileError(Kind kind, const QString &message)
         : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message)
-    {
-    }
+    {}
     Kind kind() const { return m_kind; }
     // The error number the operator is shown ("Error number 62 - ...").
     int number() const
     {
         switch (m_kind) {
-        case Kind::PastEnd: return 62;
-        case Kind::InvalidArgument: return 5;
-        case Kind::Io: return 75;
-        case Kind::Malformed: return 13;
-        case Kind::WrongType: break;
+        case Kind::PastEnd:
+            return 62;
+        case Kind::InvalidArgument:
+            return 5;
+        case Kind::Io:
+            return 75;
+        case Kind::Malformed:
+            return 13;
+        case Kind::WrongType:
+            break;
         }
         return 0;
     }

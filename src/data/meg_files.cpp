@@ -74,8 +74,9 @@ void ReadFiducialsFile(LineReader &in, Workspace &ws, UiState *ui)
     if (!ui)
         return;
     if (r >= 1 && r <= 3)
-        ui->checkOnly({QStringLiteral("menuOne"), QStringLiteral("menuTwo"), QStringLiteral("menuThree")},
-                      QStringList{"menuOne", "menuTwo", "menuThree"}[r - 1]);
+        ui->checkOnly(
+            {QStringLiteral("menuOne"), QStringLiteral("menuTwo"), QStringLiteral("menuThree")},
+            QStringList{"menuOne", "menuTwo", "menuThree"}[r - 1]);
     for (const char *item : {"menuFiducials", "menuProbe", "menuShape"})
         ui->setEnabled(QString::fromLatin1(item), true);
 }
@@ -99,7 +100,10 @@ QByteArray calibrationFileText(const Workspace &ws)
     return out.bytes();
 }
 
-void WriteCalibrationFile(const QString &path, const Workspace &ws) { saveText(path, calibrationFileText(ws)); }
+void WriteCalibrationFile(const QString &path, const Workspace &ws)
+{
+    saveText(path, calibrationFileText(ws));
+}
 
 QByteArray fiducialsFileText(Workspace &ws)
 {
@@ -114,7 +118,9 @@ QByteArray fiducialsFileText(Workspace &ws)
         .line(QStringLiteral("//Transmitter location, number of receivers"))
         .line(QStringLiteral("%1\t%2").arg(ws.Tlocation).arg(ws.nReceivers));
     for (int r = 0; r < ws.nReceivers; ++r) {
-        out.line(QStringLiteral("//Position of subject fiducials X+, Y+, Y- in the receiver #%1 frame").arg(r + 1));
+        out.line(
+            QStringLiteral("//Position of subject fiducials X+, Y+, Y- in the receiver #%1 frame")
+                .arg(r + 1));
         const FidTriple f = r < int(ws.ReceiverFid.size()) ? ws.ReceiverFid[r] : zeroFids();
         for (const Point3 &p : f)
             writeFid(out, p);

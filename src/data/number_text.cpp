@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace {
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Length of the number at the start of `t`, 0 if there is none.
 qsizetype numberLength(QStringView t)
@@ -78,7 +81,10 @@ double readNumber(QStringView text)
     return v;
 }
 
-bool looksNumeric(QStringView text) { return numberLength(skipBlanks(text)) > 0; }
+bool looksNumeric(QStringView text)
+{
+    return numberLength(skipBlanks(text)) > 0;
+}
 
 int roundToInt(double value)
 {
@@ -97,7 +103,8 @@ QString Str(double value)
     if (value == 0.0)
         return QStringLiteral(" 0");
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::general, 15);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::general, 15);
     QString s = QString::fromLatin1(buf, res.ptr - buf);
     // to_chars writes exponents as e+20 / e-05, as the sign-position form does in capitals.
     s.replace(QLatin1Char('e'), QLatin1Char('E'));
@@ -112,7 +119,8 @@ QString fixedDecimals(double value, int decimals)
         value = 0.0;
     // Round the 15-significant-digit decimal form, so halves are decimal halves.
     char sci[32];
-    const auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
+    const auto res =
+        std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
     const char *e = std::find(sci, res.ptr, 'e');
     int exponent = 0;
     std::from_chars(e + 1 + (e[1] == '+'), res.ptr, exponent);

@@ -51,4 +51,7 @@ void PointTypeCode(const QString &name, QString &code, Dialogs &dialogs)
     dialogs.show(QStringLiteral("Type ") + name + QStringLiteral("  is not supported"));
 }
 
-bool IsSupportedCode(const QString &code) { return !pointTypeNameOf(code).isEmpty(); }
+bool IsSupportedCode(const QString &code)
+{
+    return !pointTypeNameOf(code).isEmpty();
+}

@@ -15,10 +15,11 @@ void ReadSequenceFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
         const QString line = in.readLine();
         const qsizetype tab = line.indexOf(QLatin1Char('\t'));
         if (tab < 0)
-            throw FileError(FileError::Kind::InvalidArgument,
-                            QStringLiteral("Invalid procedure call or argument") + QChar(13) +
-                                QStringLiteral("Line %1 has no TAB between the point name and its code.")
-                                    .arg(in.lineNumber()));
+            throw FileError(
+                FileError::Kind::InvalidArgument,
+                QStringLiteral("Invalid procedure call or argument") + QChar(13) +
+                    QStringLiteral("Line %1 has no TAB between the point name and its code.")
+                        .arg(in.lineNumber()));
         QString name = line.left(tab);
         if (name.size() > 8) {
             dialogs.show(crJoin({name, QStringLiteral("Name is more than 8 characters long."),
@@ -27,7 +28,8 @@ void ReadSequenceFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
         }
         const QString code = line.mid(tab + 1);
         if (!IsSupportedCode(code))
-            dialogs.show(name + QStringLiteral(" has code ") + code + QStringLiteral("  which is not supported"));
+            dialogs.show(name + QStringLiteral(" has code ") + code +
+                         QStringLiteral("  which is not supported"));
         names << name;
         codes << code;
     }

@@ -40,12 +40,13 @@ void saveText(const QString &path, const QByteArray &bytes)
     // A file marked read-only stays untouched, whoever runs the program.
     const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     if (info.exists() && !(info.permissions() & writeBits))
-        throw FileError(FileError::Kind::Io, shown + QStringLiteral(" is read-only; nothing was written."));
+        throw FileError(FileError::Kind::Io,
+                        shown + QStringLiteral(" is read-only; nothing was written."));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError(FileError::Kind::Io,
-                        QStringLiteral("Cannot write ") + shown + QStringLiteral(": ") + file.errorString());
+        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot write ") + shown +
+                                                 QStringLiteral(": ") + file.errorString());
     if (file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(FileError::Kind::Io,
-                        QStringLiteral("Cannot write ") + shown + QStringLiteral(": ") + file.errorString());
+        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot write ") + shown +
+                                                 QStringLiteral(": ") + file.errorString());
 }

@@ -11,8 +11,7 @@ class TextOut
 public:
     explicit TextOut(const Settings &settings, const char *lineEnd = "\r\n")
         : m_settings(settings), m_lineEnd(lineEnd)
-    {
-    }
+    {}
 
     TextOut &line(const QString &text);
     // Reals with "#0.###0", joined by TABs.

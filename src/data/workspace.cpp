@@ -15,7 +15,10 @@ void SensorTables::resize(int n)
     ProbeCoil.assign(n, zero);
 }
 
-Workspace::Workspace() { resetData(); }
+Workspace::Workspace()
+{
+    resetData();
+}
 
 void Workspace::resetData()
 {

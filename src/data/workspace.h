@@ -146,7 +146,8 @@ struct Workspace
 
 // The measured set becomes a copy of the first n electrodes of `set` (names cut to eight
 // characters), with its fiducials and their labels; NumSensors becomes n.
-template <typename NameT> void copyToMeasured(Workspace &ws, const ElectrodeSetOf<NameT> &set, int n)
+template <typename NameT>
+void copyToMeasured(Workspace &ws, const ElectrodeSetOf<NameT> &set, int n)
 {
     ws.sensors.NumSensors = n;
     ws.meas.Fid = set.Fid;

@@ -11,7 +11,10 @@
 namespace DigitizerSetup {
 
 namespace {
-QByteArray withCr(const QString &command) { return command.toLatin1() + '\r'; }
+QByteArray withCr(const QString &command)
+{
+    return command.toLatin1() + '\r';
+}
 
 void checkBaudItem(Session &s, const QString &settings)
 {
@@ -43,9 +46,9 @@ bool ensureOpen(Session &s)
         return true;
     if (s.link.open())
         return true;
-    s.dialogs.show(crJoin({QStringLiteral("The digitizer port could not be opened."),
-                           s.link.errorText(),
-                           QStringLiteral("Check the cable and the Comm Port in the Setup menu.")}));
+    s.dialogs.show(
+        crJoin({QStringLiteral("The digitizer port could not be opened."), s.link.errorText(),
+                QStringLiteral("Check the cable and the Comm Port in the Setup menu.")}));
     return false;
 }
 
@@ -67,7 +70,9 @@ QList<QByteArray> configurationCommands(const QString &type, const QString &hemi
             << withCr(QStringLiteral("H1,") + hemisphere)
             << withCr(QStringLiteral("H2,") + hemisphere);
     } else if (type == QLatin1String("ISOTRAK")) {
-        out << "P" << "c" << "u" << withCr(QStringLiteral("O2,5,6,7,1"))
+        out << "P"
+            << "c"
+            << "u" << withCr(QStringLiteral("O2,5,6,7,1"))
             << withCr(QStringLiteral("H1,") + hemisphere)
             << withCr(QStringLiteral("H2,") + hemisphere);
     }

@@ -56,7 +56,8 @@ Outcome ReadDigitizerRecord(Session &s, QString &record)
 {
     const QString type = s.ws.settings.DigitizerType;
     const bool isotrak = type == QLatin1String("ISOTRAK");
-    const bool model = isotrak || type == QLatin1String("FASTRAK") || type == QLatin1String("PATRIOT");
+    const bool model =
+        isotrak || type == QLatin1String("FASTRAK") || type == QLatin1String("PATRIOT");
     if (!DigitizerSetup::ensureOpen(s))
         return Outcome::PortFailed;
     s.link.discardPending();
@@ -86,9 +87,9 @@ Outcome ReadDigitizerRecord(Session &s, QString &record)
         }
         if (s.link.deviceGone()) {
             s.link.close();
-            s.dialogs.show(crJoin({QStringLiteral("The digitizer stopped answering."),
-                                   s.link.errorText(),
-                                   QStringLiteral("Check the cable and repeat the measurement.")}));
+            s.dialogs.show(
+                crJoin({QStringLiteral("The digitizer stopped answering."), s.link.errorText(),
+                        QStringLiteral("Check the cable and repeat the measurement.")}));
             return Outcome::DeviceGone;
         }
         if (!model)
@@ -159,7 +160,8 @@ bool ParseDigitizerRecord(const QString &type, const QString &record, int sensor
     const double scale = mode == 0 ? -0.01 : 0.01;
     Transform4 t = Transform4::Identity();
     for (int i = 0; i < 3; ++i)
-        t(i, 3) = scale * (patriot ? field(record, 37 + 9 * i, 9) : field(record, b + 4 + 7 * i, 7));
+        t(i, 3) =
+            scale * (patriot ? field(record, 37 + 9 * i, 9) : field(record, b + 4 + 7 * i, 7));
     rotation = r;
     position = mode == 0 ? Transform4(r * t) : Transform4(t * r);
     return true;

@@ -10,15 +10,23 @@
 namespace {
 const QString CR(QChar(13));
 
-QString fmt(const Workspace &ws, double v) { return myFormat(v, QStringLiteral("#0.#0"), ws.settings, nullptr); }
-QString name8(const QString &s) { return Fixed8(s).text(); }
+QString fmt(const Workspace &ws, double v)
+{
+    return myFormat(v, QStringLiteral("#0.#0"), ws.settings, nullptr);
+}
+QString name8(const QString &s)
+{
+    return Fixed8(s).text();
+}
 
 // File name, title and, for the sensor listings, probe name and count.
 QString head(const Workspace &ws, const QString &file, const QString &title, bool compact)
 {
     return QStringLiteral("File name: ") + file + CR + CR + title + CR + CR +
-           (compact ? QStringLiteral("Probe name:") : QStringLiteral("Probe name: ")) + ws.ProbeName.text() + CR +
-           (compact ? QStringLiteral("Number of sensors:") : QStringLiteral("Number of sensors: ")) +
+           (compact ? QStringLiteral("Probe name:") : QStringLiteral("Probe name: ")) +
+           ws.ProbeName.text() + CR +
+           (compact ? QStringLiteral("Number of sensors:")
+                    : QStringLiteral("Number of sensors: ")) +
            Str(ws.sensors.NumSensors) + CR + CR;
 }
 
@@ -56,7 +64,9 @@ QString electrodeListing(const Workspace &ws, int variant)
 {
     const bool curry = variant == 3;
     QString out = head(ws, ws.ElectrodeFile, QStringLiteral("ELECTRODE data"), false);
-    out += (curry ? QStringLiteral("FIDUCIALS - values are in millimeters") : QStringLiteral("FIDUCIALS - values are in centimeters")) + CR;
+    out += (curry ? QStringLiteral("FIDUCIALS - values are in millimeters")
+                  : QStringLiteral("FIDUCIALS - values are in centimeters")) +
+           CR;
     static const char *tevoLabels[] = {"Nasion", "LPA", "RPA"};
     switch (variant) {
     case 0:
@@ -81,7 +91,8 @@ QString electrodeListing(const Workspace &ws, int variant)
         for (int f = 0; f < 3; ++f) {
             out += CR + name8(ws.besa.FidName[f]) + QStringLiteral("  ");
             for (int c = 0; c < 3; ++c)
-                out += QStringLiteral("    ") + fmt(ws, ws.besa.Fid[f][c] * 100) + QStringLiteral("    ");
+                out += QStringLiteral("    ") + fmt(ws, ws.besa.Fid[f][c] * 100) +
+                       QStringLiteral("    ");
         }
         out += CR + CR + CR;
         break;
@@ -95,22 +106,27 @@ QString electrodeListing(const Workspace &ws, int variant)
         out += CR + CR;
         break;
     }
-    out += (curry ? QStringLiteral("ELECTRODES - values are in millimeters") : QStringLiteral("ELECTRODES - values are in centimeters")) + CR + CR;
+    out += (curry ? QStringLiteral("ELECTRODES - values are in millimeters")
+                  : QStringLiteral("ELECTRODES - values are in centimeters")) +
+           CR + CR;
     auto xyz = [&](const Point3 &p, double scale) {
-        return fmt(ws, p.x() * scale) + QStringLiteral("    ") + fmt(ws, p.y() * scale) + QStringLiteral("    ") +
-               fmt(ws, p.z() * scale);
+        return fmt(ws, p.x() * scale) + QStringLiteral("    ") + fmt(ws, p.y() * scale) +
+               QStringLiteral("    ") + fmt(ws, p.z() * scale);
     };
     if (variant == 0) {
         for (int i = 0; i < sensorCount(ws, ws.meas.Pos.size()); ++i)
-            out += ws.meas.Name[i].text() + QStringLiteral("  ") + xyz(ws.meas.Pos[i], 100) + CR + CR;
+            out +=
+                ws.meas.Name[i].text() + QStringLiteral("  ") + xyz(ws.meas.Pos[i], 100) + CR + CR;
     } else if (variant == 1) {
         for (int i = 0; i < sensorCount(ws, ws.tevo.Pos.size()); ++i)
-            out += ws.tevo.Name[i].text() + QStringLiteral("  ") + xyz(ws.tevo.Pos[i], 100) + CR + CR;
+            out +=
+                ws.tevo.Name[i].text() + QStringLiteral("  ") + xyz(ws.tevo.Pos[i], 100) + CR + CR;
     } else if (variant == 2) {
         for (int i = 0; i < sensorCount(ws, std::min(ws.besa.Pos.size(), ws.besa.Name.size())); ++i)
             out += ws.besa.Name[i] + QStringLiteral("  ") + xyz(ws.besa.Pos[i], 100) + CR + CR;
     } else {
-        for (int i = 0; i < sensorCount(ws, std::min(ws.curry.Pos.size(), ws.curry.Name.size())); ++i)
+        for (int i = 0; i < sensorCount(ws, std::min(ws.curry.Pos.size(), ws.curry.Name.size()));
+             ++i)
             out += xyz(ws.curry.Pos[i], 1) + QStringLiteral("    ") + ws.curry.Name[i] + CR + CR;
     }
     return out;
@@ -119,8 +135,9 @@ QString electrodeListing(const Workspace &ws, int variant)
 QString coilSix(const CoilData &coils, const char *afterThird, const char *afterName)
 {
     const auto &n = coils[0];
-    return QLatin1String(afterName) + Str(n[0]) + QStringLiteral("  ") + Str(n[1]) + QStringLiteral("  ") + Str(n[2]) +
-           QLatin1String(afterThird) + Str(n[3]) + QStringLiteral("  ") + Str(n[4]) + QStringLiteral("  ") + Str(n[5]);
+    return QLatin1String(afterName) + Str(n[0]) + QStringLiteral("  ") + Str(n[1]) +
+           QStringLiteral("  ") + Str(n[2]) + QLatin1String(afterThird) + Str(n[3]) +
+           QStringLiteral("  ") + Str(n[4]) + QStringLiteral("  ") + Str(n[5]);
 }
 } // namespace
 
@@ -128,10 +145,11 @@ namespace Listings {
 
 QString dewar(const Workspace &ws)
 {
-    QString out = head(ws, ws.DewarFile, QStringLiteral("DEWAR data"), true) + QStringLiteral("Dewar Fiducials") + CR +
-                  strFids(ws.DewarFid) + CR;
+    QString out = head(ws, ws.DewarFile, QStringLiteral("DEWAR data"), true) +
+                  QStringLiteral("Dewar Fiducials") + CR + strFids(ws.DewarFid) + CR;
     for (int s = 0; s < sensorCount(ws, ws.sensors.SensorCoil.size()); ++s)
-        out += CR + ws.sensors.SensorName[s].text() + coilSix(ws.sensors.SensorCoil[s], "     ", "   ") + CR + CR;
+        out += CR + ws.sensors.SensorName[s].text() +
+               coilSix(ws.sensors.SensorCoil[s], "     ", "   ") + CR + CR;
     return out;
 }
 
@@ -146,23 +164,26 @@ QString calibration(const Workspace &ws)
     }
     out += CR;
     for (int s = 0; s < sensorCount(ws, ws.sensors.SensorCoil.size()); ++s)
-        out += CR + ws.sensors.SensorName[s].text() + coilSix(ws.sensors.SensorCoil[s], "  ", "   ") + CR + CR;
+        out += CR + ws.sensors.SensorName[s].text() +
+               coilSix(ws.sensors.SensorCoil[s], "  ", "   ") + CR + CR;
     return out;
 }
 
 QString probe(const Workspace &ws)
 {
-    QString out = head(ws, ws.ElectrodeFile, QStringLiteral("PROBE data"), true) + QStringLiteral("Subject Fiducials") +
-                  CR + strFids(ws.ProbeFid) + CR;
+    QString out = head(ws, ws.ElectrodeFile, QStringLiteral("PROBE data"), true) +
+                  QStringLiteral("Subject Fiducials") + CR + strFids(ws.ProbeFid) + CR;
     for (int s = 0; s < sensorCount(ws, ws.sensors.ProbeCoil.size()); ++s)
-        out += ws.sensors.SensorName[s].text() + coilSix(ws.sensors.ProbeCoil[s], "    ", "  ") + CR + CR;
+        out += ws.sensors.SensorName[s].text() + coilSix(ws.sensors.ProbeCoil[s], "    ", "  ") +
+               CR + CR;
     return out;
 }
 
 QString fiducials(const Workspace &ws)
 {
-    QString out = QStringLiteral("File name: ") + ws.FiducialsFile + CR + CR + QStringLiteral("FIDUCIALS data") + CR + CR +
-                  QStringLiteral("Session name:") + ws.SessionName.text() + CR + QStringLiteral("Tlocation, nReceivers:") +
+    QString out = QStringLiteral("File name: ") + ws.FiducialsFile + CR + CR +
+                  QStringLiteral("FIDUCIALS data") + CR + CR + QStringLiteral("Session name:") +
+                  ws.SessionName.text() + CR + QStringLiteral("Tlocation, nReceivers:") +
                   Str(ws.Tlocation) + QStringLiteral(",") + Str(ws.nReceivers) + CR + CR;
     for (int k = 0; k < std::min<int>(ws.nReceivers, int(ws.ReceiverFid.size())); ++k)
         out += CR + QStringLiteral("F/Receiver") + Str(k + 1) + CR + strFids(ws.ReceiverFid[k]);
@@ -173,26 +194,35 @@ QString fiducials(const Workspace &ws)
 
 QString sequence(const Workspace &ws)
 {
-    QString out = QStringLiteral("File name: ") + ws.SequenceFile + CR + CR + QStringLiteral("SEQUENCE data") + CR +
-                  QStringLiteral("Number of points:") + Str(ws.NumSeq) + CR + CR;
+    QString out = QStringLiteral("File name: ") + ws.SequenceFile + CR + CR +
+                  QStringLiteral("SEQUENCE data") + CR + QStringLiteral("Number of points:") +
+                  Str(ws.NumSeq) + CR + CR;
     for (int i = 0; i < ws.NumSeq; ++i)
-        out += Str(i + 1) + QStringLiteral("   ") + ws.SeqName.value(i) + QStringLiteral("   ") + ws.SeqCode.value(i) + CR;
+        out += Str(i + 1) + QStringLiteral("   ") + ws.SeqName.value(i) + QStringLiteral("   ") +
+               ws.SeqCode.value(i) + CR;
     return out;
 }
 
-QString internalElectrodes(const Workspace &ws) { return electrodeListing(ws, 0); }
+QString internalElectrodes(const Workspace &ws)
+{
+    return electrodeListing(ws, 0);
+}
 
 QString electrodes(const Workspace &ws)
 {
     const QString &system = ws.settings.CoordinateSystem;
-    return electrodeListing(ws, system == QLatin1String("BESA") ? 2 : system == QLatin1String("Curry") ? 3 : 1);
+    return electrodeListing(ws, system == QLatin1String("BESA")    ? 2
+                                : system == QLatin1String("Curry") ? 3
+                                                                   : 1);
 }
 
 QString shape(const Workspace &ws)
 {
-    QString out = QStringLiteral("File name: ") + ws.ShapeFile + CR + CR + QStringLiteral("SHAPE data") + CR + CR +
-                  QStringLiteral("Subject name: ") + ws.ShapeName.text() + CR + QStringLiteral("Number of points: ") +
-                  Str(ws.NumShapePoints) + CR + CR + QStringLiteral("FIDUCIALS - values are in centimeters") + CR;
+    QString out = QStringLiteral("File name: ") + ws.ShapeFile + CR + CR +
+                  QStringLiteral("SHAPE data") + CR + CR + QStringLiteral("Subject name: ") +
+                  ws.ShapeName.text() + CR + QStringLiteral("Number of points: ") +
+                  Str(ws.NumShapePoints) + CR + CR +
+                  QStringLiteral("FIDUCIALS - values are in centimeters") + CR;
     for (const Point3 &f : ws.ShapeFid) {
         out += CR;
         for (int c = 0; c < 3; ++c)
@@ -203,8 +233,8 @@ QString shape(const Workspace &ws)
     const int n = std::max(0, std::min<int>(ws.NumShapePoints, int(ws.ShapePos.size())));
     for (int i = 0; i < n; ++i) {
         const Point3 &p = ws.ShapePos[i];
-        out += fmt(ws, p.x() * 100) + QStringLiteral("    ") + fmt(ws, p.y() * 100) + QStringLiteral("    ") +
-               fmt(ws, p.z() * 100) + CR;
+        out += fmt(ws, p.x() * 100) + QStringLiteral("    ") + fmt(ws, p.y() * 100) +
+               QStringLiteral("    ") + fmt(ws, p.z() * 100) + CR;
     }
     return out;
 }
@@ -212,7 +242,8 @@ QString shape(const Workspace &ws)
 QString byViewName(const Workspace &ws, const QString &view, bool *known)
 {
     using Fn = QString (*)(const Workspace &);
-    static const Fn fns[] = {dewar, calibration, fiducials, probe, sequence, internalElectrodes, electrodes, shape};
+    static const Fn fns[] = {dewar,    calibration,        fiducials,  probe,
+                             sequence, internalElectrodes, electrodes, shape};
     const qsizetype i = TextViews::ViewNames.indexOf(view);
     if (known)
         *known = i >= 0;

@@ -27,15 +27,15 @@ class TextViews
 {
 public:
     static inline const QStringList ViewNames = {
-        QStringLiteral("Dewar Data"),    QStringLiteral("Calibration Data"),
+        QStringLiteral("Dewar Data"),     QStringLiteral("Calibration Data"),
         QStringLiteral("Fiducials Data"), QStringLiteral("Probe Data"),
-        QStringLiteral("Sequence Data"), QStringLiteral("Internal Electrode Data"),
+        QStringLiteral("Sequence Data"),  QStringLiteral("Internal Electrode Data"),
         QStringLiteral("Electrode Data"), QStringLiteral("Shape Data")};
     static inline const QStringList MenuItems = {
-        QStringLiteral("menuViewDewar"),    QStringLiteral("menuViewCalibration"),
+        QStringLiteral("menuViewDewar"),     QStringLiteral("menuViewCalibration"),
         QStringLiteral("menuViewFiducials"), QStringLiteral("menuViewProbe"),
-        QStringLiteral("menuViewSequence"), QStringLiteral("menuViewEInternal"),
-        QStringLiteral("menuViewEProbe"),   QStringLiteral("menuViewShape")};
+        QStringLiteral("menuViewSequence"),  QStringLiteral("menuViewEInternal"),
+        QStringLiteral("menuViewEProbe"),    QStringLiteral("menuViewShape")};
 
     explicit TextViews(Session &session) : m_s(session) {}
     void registerCommands(CommandTable &table);

@@ -59,7 +59,8 @@ bool refuse(Workspace &ws, Dialogs &dialogs)
         return true;
     }
     if (ws.nReceivers < 0 || ws.nReceivers > 3) {
-        dialogs.show(QStringLiteral("Choose Digitize > Receivers On Subject before computing electrodes."));
+        dialogs.show(
+            QStringLiteral("Choose Digitize > Receivers On Subject before computing electrodes."));
         return true;
     }
     return false;
@@ -83,8 +84,9 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
             if (ws.SeqCode.value(i) == QLatin1String(codes[f]))
                 occurrences.push_back(i);
         if (occurrences.empty()) {
-            dialogs.show(QStringLiteral("The sequence has no %1; no electrode positions were computed.")
-                             .arg(QLatin1String(names[f])));
+            dialogs.show(
+                QStringLiteral("The sequence has no %1; no electrode positions were computed.")
+                    .arg(QLatin1String(names[f])));
             return false;
         }
         for (int ref = first; ref <= last; ++ref) {
@@ -158,14 +160,16 @@ bool ComputeElectrodePoint(Workspace &ws, Dialogs &dialogs, int k)
     if (refuse(ws, dialogs))
         return false;
     const std::vector<int> electrodes = electrodeIndices(ws);
-    if (k < 0 || k >= static_cast<int>(electrodes.size()) || k >= static_cast<int>(ws.meas.Pos.size())) {
+    if (k < 0 || k >= static_cast<int>(electrodes.size()) ||
+        k >= static_cast<int>(ws.meas.Pos.size())) {
         dialogs.show(QStringLiteral("There is no electrode %1 in the current data.").arg(k + 1));
         return false;
     }
     const Point3 p = headPosition(ws, ws.SeqRaw.value(electrodes[k]));
     if (!p.allFinite()) {
-        dialogs.show(QStringLiteral("The new reading of %1 gave no valid position; the old one is kept.")
-                         .arg(ws.meas.Name[k].trimmed()));
+        dialogs.show(
+            QStringLiteral("The new reading of %1 gave no valid position; the old one is kept.")
+                .arg(ws.meas.Name[k].trimmed()));
         return false;
     }
     ws.meas.Pos[k] = p;

@@ -13,13 +13,15 @@ constexpr double MinLength = 1e-6;
 void requireFinite(const Transform4 &m, const QString &what)
 {
     if (!m.allFinite())
-        throw GeometryError(QStringLiteral("The computation of %1 overflowed; nothing was changed.").arg(what));
+        throw GeometryError(
+            QStringLiteral("The computation of %1 overflowed; nothing was changed.").arg(what));
 }
 
 void requireFinite(const Point3 &p, const QString &what)
 {
     if (!p.allFinite())
-        throw GeometryError(QStringLiteral("The computation of %1 overflowed; nothing was changed.").arg(what));
+        throw GeometryError(
+            QStringLiteral("The computation of %1 overflowed; nothing was changed.").arg(what));
 }
 
 Frame BuildFrame(const Point3 &p1, const Point3 &p2, const Point3 &p3, int direction,
@@ -27,7 +29,8 @@ Frame BuildFrame(const Point3 &p1, const Point3 &p2, const Point3 &p3, int direc
 {
     if (direction != 0 && direction != 1)
         throw GeometryError(QStringLiteral("A frame has direction 0 or 1, not %1.").arg(direction));
-    const QString lead = QStringLiteral("Cannot build a frame from %1, %2 and %3: ").arg(names[0], names[1], names[2]);
+    const QString lead = QStringLiteral("Cannot build a frame from %1, %2 and %3: ")
+                             .arg(names[0], names[1], names[2]);
     if (!p1.allFinite() || !p2.allFinite() || !p3.allFinite())
         throw GeometryError(lead + QStringLiteral("a coordinate is not a number."));
     const Point3 origin = (p2 + p3) / 2.0;
@@ -36,11 +39,14 @@ Frame BuildFrame(const Point3 &p1, const Point3 &p2, const Point3 &p3, int direc
         throw GeometryError(lead + QStringLiteral("%1 and %2 coincide.").arg(names[1], names[2]));
     Point3 x = p1 - origin;
     if (x.norm() < MinLength)
-        throw GeometryError(lead + QStringLiteral("%1 lies midway between %2 and %3.").arg(names[0], names[1], names[2]));
+        throw GeometryError(
+            lead +
+            QStringLiteral("%1 lies midway between %2 and %3.").arg(names[0], names[1], names[2]));
     x /= x.norm();
     Point3 z = x.cross(line);
     if (z.norm() < MinLength * 1e-3 * std::max(1.0, line.norm()))
-        throw GeometryError(lead + QStringLiteral("%1 lies on the line through %2 and %3.").arg(names[0], names[1], names[2]));
+        throw GeometryError(lead + QStringLiteral("%1 lies on the line through %2 and %3.")
+                                       .arg(names[0], names[1], names[2]));
     z /= z.norm();
     const Point3 y = z.cross(x);
 
@@ -75,4 +81,7 @@ Point3 transformed(const Transform4 &m, const Point3 &p)
     return q;
 }
 
-Point3 rotated(const Transform4 &m, const Point3 &d) { return m.block<3, 3>(0, 0) * d; }
+Point3 rotated(const Transform4 &m, const Point3 &d)
+{
+    return m.block<3, 3>(0, 0) * d;
+}

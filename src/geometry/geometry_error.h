@@ -9,8 +9,7 @@ class GeometryError : public std::runtime_error
 public:
     explicit GeometryError(const QString &message)
         : std::runtime_error(message.toStdString()), m_message(message)
-    {
-    }
+    {}
     const QString &message() const { return m_message; }
 
 private:

@@ -7,8 +7,9 @@ FidTriple computeHeadFrames(const std::array<FidTriple, 4> &refFid, int nReceive
                             std::array<Transform4, 4> &mref)
 {
     if (nReceivers < 0 || nReceivers > 3)
-        throw GeometryError(QStringLiteral("Choose the number of receivers on the subject (Digitize > "
-                                           "Receivers On Subject) first."));
+        throw GeometryError(
+            QStringLiteral("Choose the number of receivers on the subject (Digitize > "
+                           "Receivers On Subject) first."));
     std::array<Transform4, 4> built = mref;
     FidTriple sum = zeroFids();
     const int first = nReceivers == 0 ? 0 : 1;

@@ -10,10 +10,12 @@ bool LocateProbe(Workspace &ws, Dialogs &dialogs, const QString &record)
 {
     const int n = ws.nReceivers;
     if (n != 1 && n != 2) {
-        dialogs.show(crJoin({QStringLiteral("The probe position needs one or two receivers on the subject's head."),
-                             QStringLiteral("The fiducials data give %1; read a fiducials file measured with one or "
-                                            "two receivers.")
-                                 .arg(n)}));
+        dialogs.show(crJoin(
+            {QStringLiteral("The probe position needs one or two receivers on the subject's head."),
+             QStringLiteral(
+                 "The fiducials data give %1; read a fiducials file measured with one or "
+                 "two receivers.")
+                 .arg(n)}));
         return false;
     }
     if (static_cast<int>(ws.ReceiverFid.size()) < n) {
@@ -24,7 +26,8 @@ bool LocateProbe(Workspace &ws, Dialogs &dialogs, const QString &record)
     NamedTransforms m = ws.m;
     Transform4 rotation;
     if (!Records::ParseDigitizerRecord(type, record, 1, 1, rotation, m.MProbe)) {
-        dialogs.show(QStringLiteral("The probe position needs a FASTRAK, ISOTRAK or PATRIOT record."));
+        dialogs.show(
+            QStringLiteral("The probe position needs a FASTRAK, ISOTRAK or PATRIOT record."));
         return false;
     }
     Records::ParseDigitizerRecord(type, record, 2, 0, rotation, m.MHeada);

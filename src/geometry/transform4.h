@@ -10,4 +10,7 @@ using Point3 = Eigen::Vector3d;
 // Fiducials in order: index 0..2 as the data set defines them (e.g. nasion, LPA, RPA).
 using FidTriple = std::array<Point3, 3>;
 
-inline FidTriple zeroFids() { return {Point3::Zero(), Point3::Zero(), Point3::Zero()}; }
+inline FidTriple zeroFids()
+{
+    return {Point3::Zero(), Point3::Zero(), Point3::Zero()};
+}

@@ -6,8 +6,7 @@
 
 AutoLink::AutoLink(const Clock &clock, std::function<QString()> digitizerType)
     : m_clock(clock), m_type(std::move(digitizerType))
-{
-}
+{}
 
 bool AutoLink::deviceConfigured() const
 {
@@ -66,5 +65,7 @@ QString AutoLink::target() const
         return QStringLiteral("the built-in %1 emulator (no device on Comm port %2)")
             .arg(DigitizerEmulator::modelName(m_emu->model()))
             .arg(m_port);
-    return QStringLiteral("the device %1 on Comm port %2").arg(QSerialLink::deviceForPort(m_port)).arg(m_port);
+    return QStringLiteral("the device %1 on Comm port %2")
+        .arg(QSerialLink::deviceForPort(m_port))
+        .arg(m_port);
 }

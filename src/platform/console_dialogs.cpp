@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &title, Buttons,
-                                        Icon, Answer defaultAnswer)
+Dialogs::Answer ConsoleDialogs::message(const QString &text, const QString &title, Buttons, Icon,
+                                        Answer defaultAnswer)
 {
     QString lines = text;
     lines.replace(QChar(13), QChar(10));
@@ -18,6 +18,12 @@ std::optional<QString> ConsoleDialogs::inputBox(const QString &, const QString &
     return std::nullopt;
 }
 
-std::optional<QString> ConsoleDialogs::openFileName(const FileRequest &) { return std::nullopt; }
+std::optional<QString> ConsoleDialogs::openFileName(const FileRequest &)
+{
+    return std::nullopt;
+}
 
-std::optional<QString> ConsoleDialogs::saveFileName(const FileRequest &) { return std::nullopt; }
+std::optional<QString> ConsoleDialogs::saveFileName(const FileRequest &)
+{
+    return std::nullopt;
+}

@@ -9,7 +9,10 @@ class ConsoleShellView final : public ShellView
 {
 public:
     void showMainWindow() override { say(QStringLiteral("No display: running without a window.")); }
-    void showAbout(const QString &text) override { say(QString(text).replace(QChar(13), QChar(10))); }
+    void showAbout(const QString &text) override
+    {
+        say(QString(text).replace(QChar(13), QChar(10)));
+    }
     bool showHelp(const QString &helpFile) override
     {
         say(QStringLiteral("Help: ") + helpFile);

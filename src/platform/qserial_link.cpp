@@ -8,18 +8,20 @@
 
 QSerialLink::QSerialLink()
 {
-    QObject::connect(&m_serial, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError) {
-            m_gone = true;
-            m_error = deviceForPort(m_port) + QStringLiteral(": the device is gone (") +
-                      m_serial.errorString() + QStringLiteral(")");
-        }
-    });
+    QObject::connect(
+        &m_serial, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
+            if (e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError) {
+                m_gone = true;
+                m_error = deviceForPort(m_port) + QStringLiteral(": the device is gone (") +
+                          m_serial.errorString() + QStringLiteral(")");
+            }
+        });
 }
 
 QString QSerialLink::deviceForPort(int port)
 {
-    const QString env = qEnvironmentVariable(qPrintable(QStringLiteral("POINTRA_COMM%1").arg(port)));
+    const QString env =
+        qEnvironmentVariable(qPrintable(QStringLiteral("POINTRA_COMM%1").arg(port)));
     if (!env.isEmpty())
         return env;
 #ifdef Q_OS_WIN
@@ -67,7 +69,8 @@ bool QSerialLink::open()
     m_serial.setStopBits(QSerialPort::OneStop);
     m_serial.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_serial.open(QIODevice::ReadWrite)) {
-        m_error = QStringLiteral("Comm port %1 (%2): %3").arg(m_port).arg(device, m_serial.errorString());
+        m_error =
+            QStringLiteral("Comm port %1 (%2): %3").arg(m_port).arg(device, m_serial.errorString());
         return false;
     }
     m_error.clear();

@@ -34,7 +34,10 @@ public:
     virtual std::optional<QString> openFileName(const FileRequest &request) = 0;
     virtual std::optional<QString> saveFileName(const FileRequest &request) = 0;
 
-    void show(const QString &text) { message(text, DefaultTitle, Buttons::Ok, Icon::None, Answer::Ok); }
+    void show(const QString &text)
+    {
+        message(text, DefaultTitle, Buttons::Ok, Icon::None, Answer::Ok);
+    }
     Answer askYesNoCancel(const QString &text)
     {
         return message(text, QuestionTitle, Buttons::YesNoCancel, Icon::Question, Answer::Yes);
@@ -46,4 +49,7 @@ public:
 };
 
 // Message texts are built with CR joins; displays turn them into line breaks.
-inline QString crJoin(const QStringList &parts) { return parts.join(QChar(13)); }
+inline QString crJoin(const QStringList &parts)
+{
+    return parts.join(QChar(13));
+}

@@ -67,7 +67,10 @@ QString settingsFile(const QString &appPath)
     return QDir(appPath).filePath(QStringLiteral("pointra.ini"));
 }
 
-QString tmpFolder(const QString &appPath) { return QDir(appPath).filePath(QStringLiteral("tmp")); }
+QString tmpFolder(const QString &appPath)
+{
+    return QDir(appPath).filePath(QStringLiteral("tmp"));
+}
 
 QString soundsFolder(const QString &appPath)
 {

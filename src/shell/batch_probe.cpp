@@ -1,7 +1,7 @@
 #include "batch_probe.h"
 
-#include "data/file_error.h"
 #include "data/electrode_file.h"
+#include "data/file_error.h"
 #include "data/meg_files.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
@@ -18,18 +18,21 @@
 
 namespace {
 // Reads one input file of the run; false (and a message) when it cannot be used.
-template <typename Reader> bool readInput(Session &s, const QString &path, const QString &what, Reader reader)
+template <typename Reader>
+bool readInput(Session &s, const QString &path, const QString &what, Reader reader)
 {
     try {
         QFile file(path);
         if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + QDir::toNativeSeparators(path) +
+            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") +
+                                                     QDir::toNativeSeparators(path) +
                                                      QStringLiteral(": ") + file.errorString());
         LineReader in(file.readAll());
         reader(in);
         return true;
     } catch (const FileError &e) {
-        s.dialogs.show(QStringLiteral("The %1 %2 cannot be used: %3").arg(what, QDir::toNativeSeparators(path), e.message()));
+        s.dialogs.show(QStringLiteral("The %1 %2 cannot be used: %3")
+                           .arg(what, QDir::toNativeSeparators(path), e.message()));
         return false;
     }
 }
@@ -54,10 +57,12 @@ int RunBatchProbe(Session &s, const BatchNames &names)
         if (o == Records::Outcome::PortFailed || o == Records::Outcome::DeviceGone)
             return 1;
         if (record->size() < Records::FastrakLength) {
-            s.dialogs.show(QStringLiteral("The FASTRAK did not answer with a whole record (%1 of %2 characters); "
-                                          "no probe file was written.")
-                               .arg(record->size())
-                               .arg(Records::FastrakLength));
+            s.dialogs.show(
+                QStringLiteral(
+                    "The FASTRAK did not answer with a whole record (%1 of %2 characters); "
+                    "no probe file was written.")
+                    .arg(record->size())
+                    .arg(Records::FastrakLength));
             return 1;
         }
     }

@@ -11,7 +11,10 @@ std::optional<BatchNames> splitBatchCommandLine(const QString &line)
     return BatchNames{line.left(p1), line.mid(p1 + 1, p2 - p1 - 1), line.mid(p2 + 1)};
 }
 
-QString joinArguments(const QStringList &args) { return args.join(QLatin1Char(' ')); }
+QString joinArguments(const QStringList &args)
+{
+    return args.join(QLatin1Char(' '));
+}
 
 QString batchUsage()
 {

@@ -16,9 +16,15 @@
 
 using namespace SetupMenus;
 
-QString SettingsController::iniPath() const { return AppPaths::settingsFile(m_s.ws.AppPath); }
+QString SettingsController::iniPath() const
+{
+    return AppPaths::settingsFile(m_s.ws.AppPath);
+}
 
-void SettingsController::ReadSettingsFile() { SettingsFile::read(iniPath(), m_s.ws.settings); }
+void SettingsController::ReadSettingsFile()
+{
+    SettingsFile::read(iniPath(), m_s.ws.settings);
+}
 
 void SettingsController::WriteSettingsFile()
 {
@@ -26,10 +32,10 @@ void SettingsController::WriteSettingsFile()
     if (SettingsFile::write(iniPath(), m_s.ws.settings, error) || m_warnedUnsaved)
         return;
     m_warnedUnsaved = true;
-    m_s.dialogs.show(crJoin({QStringLiteral("The settings could not be saved to ") +
-                                 QDir::toNativeSeparators(iniPath()) + QStringLiteral(":"),
-                             error,
-                             QStringLiteral("The change is kept until Pointra is closed.")}));
+    m_s.dialogs.show(
+        crJoin({QStringLiteral("The settings could not be saved to ") +
+                    QDir::toNativeSeparators(iniPath()) + QStringLiteral(":"),
+                error, QStringLiteral("The change is kept until Pointra is closed.")}));
 }
 
 void SettingsController::ApplySettings(const QString &appPath)
@@ -43,9 +49,9 @@ void SettingsController::ApplySettings(const QString &appPath)
     ws.CurrentView = QStringLiteral("Clear View");
     if (!isModel(st.DigitizerType)) {
         st.DigitizerType = QStringLiteral("No Digitizer");
-        m_s.dialogs.show(crJoin({QStringLiteral("No supported Digitizer Type has been selected."),
-                                 QString(),
-                                 QStringLiteral("Please select Digitizer Type from the Setup menu.")}));
+        m_s.dialogs.show(
+            crJoin({QStringLiteral("No supported Digitizer Type has been selected."), QString(),
+                    QStringLiteral("Please select Digitizer Type from the Setup menu.")}));
     }
     if (st.CoordinateSystem != QLatin1String("BESA") &&
         st.CoordinateSystem != QLatin1String("TEVO") &&
@@ -87,7 +93,8 @@ void SettingsController::chooseCoordinates(const QString &system)
     if (!m_s.ui.value(item).checked && m_s.ws.sensors.NumSensors != 0) {
         m_s.dialogs.show(crJoin(
             {QStringLiteral("Cannot change Coordinate System with data in memory."), QString(),
-             QStringLiteral("Please restart Pointra and select Coordinate System from the Setup menu"),
+             QStringLiteral(
+                 "Please restart Pointra and select Coordinate System from the Setup menu"),
              QStringLiteral("before loading data.")}));
         return;
     }
@@ -134,9 +141,9 @@ void SettingsController::chooseSound(bool on)
 
 void SettingsController::menuStep_Click()
 {
-    const auto answer =
-        m_s.dialogs.inputBox(QStringLiteral("Enter a value between 0.1 and 2 (cm)"),
-                             QStringLiteral("Minimum Stepping Distance"), Str(m_s.ws.MinStepDistance));
+    const auto answer = m_s.dialogs.inputBox(QStringLiteral("Enter a value between 0.1 and 2 (cm)"),
+                                             QStringLiteral("Minimum Stepping Distance"),
+                                             Str(m_s.ws.MinStepDistance));
     if (!answer || answer->isEmpty())
         return;
     const double v = readNumber(*answer);
@@ -164,11 +171,11 @@ void SettingsController::menuDummyRun_Click()
 
 void SettingsController::registerCommands(CommandTable &t)
 {
-    for (const QString &type : {QStringLiteral("ISOTRAK"), QStringLiteral("PATRIOT"),
-                                QStringLiteral("FASTRAK")})
+    for (const QString &type :
+         {QStringLiteral("ISOTRAK"), QStringLiteral("PATRIOT"), QStringLiteral("FASTRAK")})
         t.add(QStringLiteral("menuDigitizer") + type, [this, type] { chooseDigitizer(type); });
-    for (const QString &sys : {QStringLiteral("TEVO"), QStringLiteral("BESA"),
-                               QStringLiteral("Curry")})
+    for (const QString &sys :
+         {QStringLiteral("TEVO"), QStringLiteral("BESA"), QStringLiteral("Curry")})
         t.add(QStringLiteral("menuCoordinates") + sys, [this, sys] { chooseCoordinates(sys); });
     for (const QString &p : {QStringLiteral("Period"), QStringLiteral("Comma")})
         t.add(QStringLiteral("menuDecimalPoint") + p, [this, p] { chooseDecimalPoint(p); });
@@ -187,7 +194,8 @@ void SettingsController::registerCommands(CommandTable &t)
     const int rates[] = {9600, 19200, 38400, 57600, 115200};
     for (int i = 0; i < 5; ++i) {
         const int baud = rates[i];
-        t.add(DigitizerSetup::BaudItems[i], [this, baud] { DigitizerSetup::SetBaudRate(m_s, baud); });
+        t.add(DigitizerSetup::BaudItems[i],
+              [this, baud] { DigitizerSetup::SetBaudRate(m_s, baud); });
     }
     t.add(QStringLiteral("menuInitialize"), [this] { DigitizerSetup::InitializeDigitizer(m_s); });
     t.add(QStringLiteral("menuOpenINI"), [this] { ReadSettingsFile(); });

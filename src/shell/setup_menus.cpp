@@ -56,8 +56,7 @@ void UpdateSetupMenus(Session &s)
     ui.checkOnly(ReceiverItems, r >= 0 && r <= 3 ? ReceiverItems[r] : QString());
 
     ui.setEnabled(QStringLiteral("menuEProbes"), r >= 0);
-    ui.setEnabled(QStringLiteral("menuShape"),
-                  r >= 0 && isModel(st.DigitizerType) && tevo);
+    ui.setEnabled(QStringLiteral("menuShape"), r >= 0 && isModel(st.DigitizerType) && tevo);
     ui.setText(QStringLiteral("Label3A"), st.CoordinateSystem);
 }
 

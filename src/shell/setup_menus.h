@@ -19,11 +19,11 @@ inline const QStringList CommPortItems = {
     QStringLiteral("menuCommPort1"), QStringLiteral("menuCommPort2"),
     QStringLiteral("menuCommPort3"), QStringLiteral("menuCommPort4")};
 inline const QStringList HemisphereItems = {
-    QStringLiteral("menuXplus"), QStringLiteral("menuXminus"), QStringLiteral("menuYplus"),
-    QStringLiteral("menuYminus"), QStringLiteral("menuZplus"), QStringLiteral("menuZminus")};
-inline const QStringList HemisphereVectors = {
-    QStringLiteral("1,0,0"), QStringLiteral("-1,0,0"), QStringLiteral("0,1,0"),
-    QStringLiteral("0,-1,0"), QStringLiteral("0,0,1"), QStringLiteral("0,0,-1")};
+    QStringLiteral("menuXplus"),  QStringLiteral("menuXminus"), QStringLiteral("menuYplus"),
+    QStringLiteral("menuYminus"), QStringLiteral("menuZplus"),  QStringLiteral("menuZminus")};
+inline const QStringList HemisphereVectors = {QStringLiteral("1,0,0"), QStringLiteral("-1,0,0"),
+                                              QStringLiteral("0,1,0"), QStringLiteral("0,-1,0"),
+                                              QStringLiteral("0,0,1"), QStringLiteral("0,0,-1")};
 inline const QStringList ReceiverItems = {QStringLiteral("menuZero"), QStringLiteral("menuOne"),
                                           QStringLiteral("menuTwo"), QStringLiteral("menuThree")};
 inline const QStringList SoundItems = {QStringLiteral("menuSoundON"),

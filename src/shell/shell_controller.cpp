@@ -107,11 +107,14 @@ QString ShellController::aboutText()
     const QString cr(QChar(13));
     return QStringLiteral("Pointra v") + Str(5) + QStringLiteral(".") + Str(0) + cr + cr +
            QStringLiteral("Build") + QStringLiteral("  ") + QStringLiteral("051209") + cr + cr +
-           QStringLiteral("Version ") + QStringLiteral(POINTRA_VERSION) +
-           QStringLiteral(", Qt ") + QString::fromLatin1(qVersion());
+           QStringLiteral("Version ") + QStringLiteral(POINTRA_VERSION) + QStringLiteral(", Qt ") +
+           QString::fromLatin1(qVersion());
 }
 
-void ShellController::menuHelpAbout_Click() { m_view.showAbout(aboutText()); }
+void ShellController::menuHelpAbout_Click()
+{
+    m_view.showAbout(aboutText());
+}
 
 void ShellController::menuHelpContents_Click()
 {

@@ -14,8 +14,7 @@ class ShellController
 public:
     ShellController(Session &session, ShellView &view, SettingsController &settings)
         : m_s(session), m_view(view), m_settings(settings)
-    {
-    }
+    {}
 
     void registerCommands(CommandTable &table);
 

@@ -20,7 +20,10 @@
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int)
+{
+    g_stop = 1;
+}
 
 int openLog(const QString &path)
 {
@@ -45,7 +48,8 @@ class Server
 {
 public:
     Server(DigitizerEmulator &emu, int master, int logIn, int logOut, bool quitAtScriptEnd)
-        : m_emu(emu), m_master(master), m_logIn(logIn), m_logOut(logOut), m_quitAtEnd(quitAtScriptEnd)
+        : m_emu(emu), m_master(master), m_logIn(logIn), m_logOut(logOut),
+          m_quitAtEnd(quitAtScriptEnd)
     {
         m_clock.start();
         m_readNotifier = new QSocketNotifier(master, QSocketNotifier::Read);
@@ -94,7 +98,8 @@ private:
             if (!applyStylusCommand(c, m_emu, error))
                 std::fprintf(stderr, "pointra-simdig: %s\n", qPrintable(error));
         }
-        if (m_quitAtEnd && m_scriptLoaded && m_commands.isEmpty() && m_clock.elapsed() >= m_waitUntil)
+        if (m_quitAtEnd && m_scriptLoaded && m_commands.isEmpty() &&
+            m_clock.elapsed() >= m_waitUntil)
             QCoreApplication::quit();
     }
 
@@ -131,33 +136,44 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("pointra-simdig"));
     QCommandLineParser p;
     p.setApplicationDescription(
-        QStringLiteral("Serves an emulated Polhemus digitizer (FASTRAK, ISOTRAK or PATRIOT) on a "
-                       "pseudo-terminal.\nPrints the terminal's name, answers the commands the host "
-                       "sends and produces records of a virtual head.\n\n") +
+        QStringLiteral(
+            "Serves an emulated Polhemus digitizer (FASTRAK, ISOTRAK or PATRIOT) on a "
+            "pseudo-terminal.\nPrints the terminal's name, answers the commands the host "
+            "sends and produces records of a virtual head.\n\n") +
         stylusCommandHelp());
     p.addHelpOption();
-    p.addOption({QStringLiteral("model"), QStringLiteral("fastrak, isotrak or patriot (default fastrak)."),
+    p.addOption({QStringLiteral("model"),
+                 QStringLiteral("fastrak, isotrak or patriot (default fastrak)."),
                  QStringLiteral("model"), QStringLiteral("fastrak")});
-    p.addOption({QStringLiteral("link"), QStringLiteral("Also make PATH a symbolic link to the terminal."),
+    p.addOption({QStringLiteral("link"),
+                 QStringLiteral("Also make PATH a symbolic link to the terminal."),
                  QStringLiteral("path")});
-    p.addOption({QStringLiteral("receivers"), QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1)."),
+    p.addOption({QStringLiteral("receivers"),
+                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1)."),
                  QStringLiteral("n"), QStringLiteral("1")});
-    p.addOption({QStringLiteral("noise"), QStringLiteral("Position noise, cm RMS (default 0.08; 0 for exact)."),
+    p.addOption({QStringLiteral("noise"),
+                 QStringLiteral("Position noise, cm RMS (default 0.08; 0 for exact)."),
                  QStringLiteral("cm"), QStringLiteral("0.08")});
-    p.addOption({QStringLiteral("seed"), QStringLiteral("Seed of the noise (default 1)."), QStringLiteral("n"),
-                 QStringLiteral("1")});
-    p.addOption({QStringLiteral("dewar"), QStringLiteral("Receiver 1 sits on an MEG dewar; the head receivers are 2 and 3.")});
-    p.addOption({QStringLiteral("script"), QStringLiteral("Run stylus commands from FILE, then stop."),
+    p.addOption({QStringLiteral("seed"), QStringLiteral("Seed of the noise (default 1)."),
+                 QStringLiteral("n"), QStringLiteral("1")});
+    p.addOption(
+        {QStringLiteral("dewar"),
+         QStringLiteral("Receiver 1 sits on an MEG dewar; the head receivers are 2 and 3.")});
+    p.addOption({QStringLiteral("script"),
+                 QStringLiteral("Run stylus commands from FILE, then stop."),
                  QStringLiteral("file")});
-    p.addOption({QStringLiteral("log-in"), QStringLiteral("Write every byte received from the host to FILE."),
+    p.addOption({QStringLiteral("log-in"),
+                 QStringLiteral("Write every byte received from the host to FILE."),
                  QStringLiteral("file")});
-    p.addOption({QStringLiteral("log-out"), QStringLiteral("Write every byte sent to the host to FILE."),
+    p.addOption({QStringLiteral("log-out"),
+                 QStringLiteral("Write every byte sent to the host to FILE."),
                  QStringLiteral("file")});
     p.process(app);
 
     DigitizerEmulator::Options opt;
     if (!DigitizerEmulator::parseModel(p.value(QStringLiteral("model")), opt.model)) {
-        std::fprintf(stderr, "pointra-simdig: unknown model %s\n", qPrintable(p.value(QStringLiteral("model"))));
+        std::fprintf(stderr, "pointra-simdig: unknown model %s\n",
+                     qPrintable(p.value(QStringLiteral("model"))));
         return 2;
     }
     bool ok1 = false, ok2 = false, ok3 = false;
@@ -165,7 +181,9 @@ int main(int argc, char **argv)
     opt.noiseCm = p.value(QStringLiteral("noise")).toDouble(&ok2);
     opt.seed = p.value(QStringLiteral("seed")).toUInt(&ok3);
     if (!ok1 || !ok2 || !ok3 || opt.receivers < 0 || opt.receivers > 3 || opt.noiseCm < 0) {
-        std::fprintf(stderr, "pointra-simdig: --receivers takes 0 to 3, --noise a number >= 0, --seed a number\n");
+        std::fprintf(
+            stderr,
+            "pointra-simdig: --receivers takes 0 to 3, --noise a number >= 0, --seed a number\n");
         return 2;
     }
 
@@ -215,7 +233,8 @@ int main(int argc, char **argv)
         }
         int n = 0;
         while (!f.atEnd())
-            server.enqueue(QString::fromUtf8(f.readLine()), script + QStringLiteral(":%1").arg(++n));
+            server.enqueue(QString::fromUtf8(f.readLine()),
+                           script + QStringLiteral(":%1").arg(++n));
         server.scriptLoaded();
     }
 

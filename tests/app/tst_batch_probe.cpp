@@ -32,7 +32,8 @@ struct MegFiles
         Workspace ws;
         ws.settings = {"FASTRAK", "TEVO", "Period", "0,0,1", 1, "OFF"};
         Transform4 rot;
-        Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot, ws.m.MCalib1);
+        Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot,
+                                      ws.m.MCalib1);
         ws.m.MCalib2 = BuildFrame(transformed(dewar, {0.1, 0, 0}), transformed(dewar, {0, 0.1, 0}),
                                   transformed(dewar, {0, -0.1, 0}), 1)
                            .position;
@@ -41,8 +42,10 @@ struct MegFiles
         ws.sensors.resize(2);
         ws.sensors.SensorName = {Fixed8("MEG0111"), Fixed8("MEG0121")};
         ws.sensors.SensorType = {"1", "1"};
-        ws.sensors.SensorCoil[0] = {{{0.02, 0.01, -0.05, 0, 0, 1}, {0.02, 0.01, -0.03, 0, 0, 1}, {0, 0, 0, 0, 0, 0}}};
-        ws.sensors.SensorCoil[1] = {{{-0.03, 0.04, -0.06, 0, 0.6, 0.8}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}};
+        ws.sensors.SensorCoil[0] = {
+            {{0.02, 0.01, -0.05, 0, 0, 1}, {0.02, 0.01, -0.03, 0, 0, 1}, {0, 0, 0, 0, 0, 0}}};
+        ws.sensors.SensorCoil[1] = {
+            {{-0.03, 0.04, -0.06, 0, 0.6, 0.8}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}};
         coils = ws.sensors.SensorCoil;
 
         const QStringList names{"Nasion", "LPA", "RPA"};
@@ -70,12 +73,14 @@ struct MegFiles
     }
     QString path(const QString &name) const { return dir.filePath(name); }
 
-    Result run(const QStringList &args, const QString &device, const QByteArray &type = "FASTRAK") const
+    Result run(const QStringList &args, const QString &device,
+               const QByteArray &type = "FASTRAK") const
     {
         QFile ini(dir.filePath("pointra.ini"));
         if (ini.open(QIODevice::WriteOnly))
-            ini.write("Digitizer Type=" + type + "\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                                                  "Hemisphere=0,0,1\r\nnCommPort= 1\r\n");
+            ini.write("Digitizer Type=" + type +
+                      "\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+                      "Hemisphere=0,0,1\r\nnCommPort= 1\r\n");
         ini.close();
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -140,7 +145,8 @@ void TestBatchProbe::probeRunAgainstSimdig()
         const Point3 expected = transformed(files.dewarToHead, Point3(c[0], c[1], c[2]));
         const Point3 gotPos(got[i][0], got[i][1], got[i][2]);
         // Records carry 0.01 cm, files four decimals: a few tenths of a millimetre.
-        QVERIFY2((gotPos - expected).norm() < 1e-3, qPrintable(QString::number((gotPos - expected).norm())));
+        QVERIFY2((gotPos - expected).norm() < 1e-3,
+                 qPrintable(QString::number((gotPos - expected).norm())));
         const Point3 dir = rotated(files.dewarToHead, Point3(c[3], c[4], c[5]));
         QVERIFY((Point3(got[i][3], got[i][4], got[i][5]) - dir).norm() < 2e-3);
     }
@@ -172,7 +178,8 @@ void TestBatchProbe::silentDeviceWritesNothing()
     QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
     MegFiles files;
     const QString out = files.path("silent.elp");
-    const Result r = files.run({files.path("cal.clb"), files.path("subj.fid"), out}, QString::fromLocal8Bit(name));
+    const Result r = files.run({files.path("cal.clb"), files.path("subj.fid"), out},
+                               QString::fromLocal8Bit(name));
     ::close(slave);
     ::close(master);
     QCOMPARE(r.status, 1);
@@ -185,7 +192,8 @@ void TestBatchProbe::onlyFastrak()
     MegFiles files;
     const Result r = files.run({"a.clb", "b.fid", "c.elp"}, "/dev/null", "ISOTRAK");
     QCOMPARE(r.status, 1);
-    QVERIFY(r.err.contains("Command line response works only with FASTRAK\nPlease connect FASTRAK"));
+    QVERIFY(
+        r.err.contains("Command line response works only with FASTRAK\nPlease connect FASTRAK"));
 }
 
 void TestBatchProbe::fewerThanThreeNames()

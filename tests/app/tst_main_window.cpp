@@ -6,8 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -53,23 +53,25 @@ void TestMainWindow::menuBarOrderAndNames()
     QStringList top;
     for (QAction *a : rig.window.menuBar()->actions())
         top << a->text().remove('&');
-    QCOMPARE(top, (QStringList{"File", "Setup", "Digitize", "View", "Convert", "Help", "Diagnostics", "Development"}));
+    QCOMPARE(top, (QStringList{"File", "Setup", "Digitize", "View", "Convert", "Help",
+                               "Diagnostics", "Development"}));
     QMenu *setup = rig.window.findChild<QMenu *>("menuSetup");
     QVERIFY(setup);
     QStringList setupItems;
     for (QAction *a : setup->actions())
         setupItems << (a->isSeparator() ? "-" : a->text().remove('&'));
-    QCOMPARE(setupItems, (QStringList{"Digitizer Type", "Coordinate System", "Decimal Point", "Comm Port",
-                                      "Hemisphere of Operation", "Minimum Digitizing Step", "Delay", "Sound",
-                                      "Baude Rate"}));
+    QCOMPARE(setupItems, (QStringList{"Digitizer Type", "Coordinate System", "Decimal Point",
+                                      "Comm Port", "Hemisphere of Operation",
+                                      "Minimum Digitizing Step", "Delay", "Sound", "Baude Rate"}));
     QMenu *hemi = rig.window.findChild<QMenu *>("menuHemisphere");
     QStringList hemiItems;
     for (QAction *a : hemi->actions())
         hemiItems << (a->isSeparator() ? "-" : a->objectName());
-    QCOMPARE(hemiItems, (QStringList{"menuXplus", "menuXminus", "-", "menuYplus", "menuYminus", "-", "menuZplus",
-                                     "menuZminus"}));
-    for (const char *name : {"menuDigitizerFASTRAK", "menuCoordinatesBESA", "menu1152", "menuZero", "menuExit",
-                             "menuOpenINI", "menuDummyRun", "menuHelpAbout", "menuStep"})
+    QCOMPARE(hemiItems, (QStringList{"menuXplus", "menuXminus", "-", "menuYplus", "menuYminus", "-",
+                                     "menuZplus", "menuZminus"}));
+    for (const char *name :
+         {"menuDigitizerFASTRAK", "menuCoordinatesBESA", "menu1152", "menuZero", "menuExit",
+          "menuOpenINI", "menuDummyRun", "menuHelpAbout", "menuStep"})
         QVERIFY2(rig.window.action(name), name);
 }
 
@@ -129,7 +131,8 @@ void TestMainWindow::listingShowsAsLines()
     const QStringList lines = rig.window.textView()->toPlainText().split('\n');
     QCOMPARE(lines.value(2), QStringLiteral("SEQUENCE data"));
     QCOMPARE(lines.value(5), QStringLiteral(" 1   Nasion   1"));
-    QVERIFY(rig.window.textView()->font().fixedPitch() || QFontInfo(rig.window.textView()->font()).fixedPitch());
+    QVERIFY(rig.window.textView()->font().fixedPitch() ||
+            QFontInfo(rig.window.textView()->font()).fixedPitch());
     rig.window.action("menuViewClear")->trigger();
     QVERIFY(rig.window.textView()->toPlainText().isEmpty());
 }

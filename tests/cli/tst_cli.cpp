@@ -5,8 +5,9 @@
 #include <QTest>
 
 namespace {
-const QByteArray Elp = "3\t2\r\n1\r\n%N\tName\r\n0\t2\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.07\t0\r\n%F\t0\t-0.07\t0\r\n"
-                       "%S\t400\r\n%N\tFp1\r\n0.08\t0.03\t0.04\r\n%S\t400\r\n%N\tCz\r\n0\t0\t0.1\r\n";
+const QByteArray Elp =
+    "3\t2\r\n1\r\n%N\tName\r\n0\t2\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.07\t0\r\n%F\t0\t-0.07\t0\r\n"
+    "%S\t400\r\n%N\tFp1\r\n0.08\t0.03\t0.04\r\n%S\t400\r\n%N\tCz\r\n0\t0\t0.1\r\n";
 
 struct Run
 {
@@ -21,7 +22,8 @@ public:
     {
         QFile ini(m_home.filePath("pointra.ini"));
         if (ini.open(QIODevice::WriteOnly))
-            ini.write("Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n");
+            ini.write(
+                "Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n");
     }
     QString path(const QString &name) const { return m_home.filePath(name); }
     QString write(const QString &name, const QByteArray &bytes) const
@@ -78,7 +80,8 @@ void TestCli::usage_data()
     QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2;
     QTest::newRow("convert without --to") << QStringList{"convert", "a.elp", "b.sfp"} << 2;
     QTest::newRow("bad decimal") << QStringList{"--decimal", "dot", "show", "a.elp"} << 2;
-    QTest::newRow("unknown route") << QStringList{"convert", "--to", "curry", "--from", "besa", "a.sfp", "b.res"} << 2;
+    QTest::newRow("unknown route")
+        << QStringList{"convert", "--to", "curry", "--from", "besa", "a.sfp", "b.res"} << 2;
     QTest::newRow("show without file") << QStringList{"show"} << 2;
 }
 
@@ -108,7 +111,8 @@ void TestCli::showElectrodes()
 void TestCli::convertToBesaWritesEla()
 {
     CliRig rig;
-    const Run r = rig.run({"convert", "--to", "besa", rig.write("e.elp", Elp), rig.path("out.sfp")});
+    const Run r =
+        rig.run({"convert", "--to", "besa", rig.write("e.elp", Elp), rig.path("out.sfp")});
     QCOMPARE(r.status, 0);
     QVERIFY(rig.read("out.sfp").startsWith("LPA       -0.0700  0.0000  0.0000\r\n"));
     QCOMPARE(rig.read("out.ela"), QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n"));
@@ -117,9 +121,12 @@ void TestCli::convertToBesaWritesEla()
 void TestCli::convertRoundTripsBetweenConventions()
 {
     CliRig rig;
-    QCOMPARE(rig.run({"convert", "--to", "besa", rig.write("e.elp", Elp), rig.path("b.sfp")}).status, 0);
+    QCOMPARE(
+        rig.run({"convert", "--to", "besa", rig.write("e.elp", Elp), rig.path("b.sfp")}).status, 0);
     QByteArray sfp = rig.read("b.sfp");
-    sfp.replace("LPA     ", "FidT9   ").replace("NZ      ", "FidNz   ").replace("RPA     ", "FidT10  ");
+    sfp.replace("LPA     ", "FidT9   ")
+        .replace("NZ      ", "FidNz   ")
+        .replace("RPA     ", "FidT10  ");
     rig.write("b.sfp", sfp);
     const Run r = rig.run({"convert", "--to", "tevo", rig.path("b.sfp"), rig.path("t.elp")});
     QCOMPARE(r.status, 0);
@@ -130,10 +137,12 @@ void TestCli::convertRoundTripsBetweenConventions()
 void TestCli::convertTableAndCurry()
 {
     CliRig rig;
-    const QString table = rig.write("t.txt", "FidNz 0 9 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 10\n");
+    const QString table =
+        rig.write("t.txt", "FidNz 0 9 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 10\n");
     QCOMPARE(rig.run({"convert", "--to", "tevo", table, rig.path("t.elp")}).status, 0);
     QVERIFY(rig.read("t.elp").contains("%N\tCz      \r\n0.0000\t0.0000\t0.1000\r\n"));
-    const Run curry = rig.run({"convert", "--to", "curry", rig.write("e.elp", Elp), rig.path("c.res")});
+    const Run curry =
+        rig.run({"convert", "--to", "curry", rig.write("e.elp", Elp), rig.path("c.res")});
     QCOMPARE(curry.status, 0);
     QVERIFY(rig.read("c.res").startsWith(" 0 30.00 -80.00 40.00 0.0 Fp1\n"));
     const Run back = rig.run({"show", rig.path("c.res")});
@@ -147,14 +156,15 @@ void TestCli::roundtripIsByteExact_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("sequence") << "s.seq" << QByteArray("3\t2\r\n1\r\nNasion\t1\r\nCz\t400\r\n");
-    QTest::newRow("shape") << "s.hsp"
-                           << QByteArray("3\t200\r\n//Shape file\r\n//Minor revision number\r\n2\r\n//Subject name\r\n"
-                                         "%N\tAnna    \r\n//Shape code, number of digitized points\r\n0\t1\r\n"
-                                         "//Position of fiducials X+, Y+, Y- on the subject\r\n"
-                                         "%F\t0.1000\t0.0000\t0.0000\r\n%F\t0.0000\t0.0700\t0.0000\r\n"
-                                         "%F\t0.0000\t-0.0700\t0.0000\r\n"
-                                         "//No of rows, no of columns; position of digitized points\r\n1\t3\r\n"
-                                         "0.0100\t0.0200\t0.0300\r\n");
+    QTest::newRow("shape")
+        << "s.hsp"
+        << QByteArray("3\t200\r\n//Shape file\r\n//Minor revision number\r\n2\r\n//Subject name\r\n"
+                      "%N\tAnna    \r\n//Shape code, number of digitized points\r\n0\t1\r\n"
+                      "//Position of fiducials X+, Y+, Y- on the subject\r\n"
+                      "%F\t0.1000\t0.0000\t0.0000\r\n%F\t0.0000\t0.0700\t0.0000\r\n"
+                      "%F\t0.0000\t-0.0700\t0.0000\r\n"
+                      "//No of rows, no of columns; position of digitized points\r\n1\t3\r\n"
+                      "0.0100\t0.0200\t0.0300\r\n");
 }
 
 void TestCli::roundtripIsByteExact()
@@ -173,8 +183,10 @@ void TestCli::refusedInput_data()
     QTest::addColumn<QString>("says");
     QTest::newRow("missing file") << QStringList{"show", "/no/such/file.elp"} << "Error number 75";
     QTest::newRow("wrong type") << QStringList{"show", "@bad.elp"} << "wrong file type";
-    QTest::newRow("dewar written") << QStringList{"roundtrip", "@bad.dwr", "@out.dwr"} << "read, never written";
-    QTest::newRow("unwritable output") << QStringList{"roundtrip", "@good.seq", "/no/such/dir/out.seq"} << "Cannot write";
+    QTest::newRow("dewar written")
+        << QStringList{"roundtrip", "@bad.dwr", "@out.dwr"} << "read, never written";
+    QTest::newRow("unwritable output")
+        << QStringList{"roundtrip", "@good.seq", "/no/such/dir/out.seq"} << "Cannot write";
 }
 
 void TestCli::refusedInput()

@@ -22,10 +22,14 @@ void TestDataModel::fixed8_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("short") << "Cz" << "Cz      ";
-    QTest::newRow("exact") << "ABCDEFGH" << "ABCDEFGH";
-    QTest::newRow("long") << "Nasion-long" << "Nasion-l";
-    QTest::newRow("empty") << "" << "        ";
+    QTest::newRow("short") << "Cz"
+                           << "Cz      ";
+    QTest::newRow("exact") << "ABCDEFGH"
+                           << "ABCDEFGH";
+    QTest::newRow("long") << "Nasion-long"
+                          << "Nasion-l";
+    QTest::newRow("empty") << ""
+                           << "        ";
 }
 
 void TestDataModel::fixed8()
@@ -42,20 +46,34 @@ void TestDataModel::pointTypeName_data()
 {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
-    QTest::newRow("1") << "1" << "Fiducial, Nasion";
-    QTest::newRow("2") << "2" << "Fiducial, Left Preauricular";
-    QTest::newRow("4") << "4" << "Fiducial, Right Preauricular";
-    QTest::newRow("8") << "8" << "Other Named Point";
-    QTest::newRow("400") << "400" << "Electrode";
-    QTest::newRow("1400") << "1400" << "Electrode";
-    QTest::newRow("1C00") << "1C00" << "Reference";
-    QTest::newRow("1c00") << "1c00" << "Reference";
-    QTest::newRow("C00") << "C00" << "Reference";
-    QTest::newRow("c00") << "c00" << "Reference";
-    QTest::newRow("4000") << "4000" << "Other Sensor Type";
-    QTest::newRow("unknown") << "3" << "";
-    QTest::newRow("padded") << " 400" << "";
-    QTest::newRow("case of 1400") << "1C0" << "";
+    QTest::newRow("1") << "1"
+                       << "Fiducial, Nasion";
+    QTest::newRow("2") << "2"
+                       << "Fiducial, Left Preauricular";
+    QTest::newRow("4") << "4"
+                       << "Fiducial, Right Preauricular";
+    QTest::newRow("8") << "8"
+                       << "Other Named Point";
+    QTest::newRow("400") << "400"
+                         << "Electrode";
+    QTest::newRow("1400") << "1400"
+                          << "Electrode";
+    QTest::newRow("1C00") << "1C00"
+                          << "Reference";
+    QTest::newRow("1c00") << "1c00"
+                          << "Reference";
+    QTest::newRow("C00") << "C00"
+                         << "Reference";
+    QTest::newRow("c00") << "c00"
+                         << "Reference";
+    QTest::newRow("4000") << "4000"
+                          << "Other Sensor Type";
+    QTest::newRow("unknown") << "3"
+                             << "";
+    QTest::newRow("padded") << " 400"
+                            << "";
+    QTest::newRow("case of 1400") << "1C0"
+                                  << "";
 }
 
 void TestDataModel::pointTypeName()
@@ -66,7 +84,8 @@ void TestDataModel::pointTypeName()
     QCOMPARE(PointTypeName(code, d), name);
     QCOMPARE(IsSupportedCode(code), !name.isEmpty());
     if (name.isEmpty())
-        QCOMPARE(d.texts(), QStringList{QStringLiteral("Code ") + code + QStringLiteral("  is not supported")});
+        QCOMPARE(d.texts(), QStringList{QStringLiteral("Code ") + code +
+                                        QStringLiteral("  is not supported")});
     else
         QVERIFY(d.shown.isEmpty());
 }
@@ -75,11 +94,16 @@ void TestDataModel::pointTypeCode_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("code");
-    QTest::newRow("electrode") << "Electrode" << "400";
-    QTest::newRow("reference") << "Reference" << "1C00";
-    QTest::newRow("nasion") << "Fiducial, Nasion" << "1";
-    QTest::newRow("other") << "Other Sensor Type" << "4000";
-    QTest::newRow("unknown keeps output") << "Scalp" << "unchanged";
+    QTest::newRow("electrode") << "Electrode"
+                               << "400";
+    QTest::newRow("reference") << "Reference"
+                               << "1C00";
+    QTest::newRow("nasion") << "Fiducial, Nasion"
+                            << "1";
+    QTest::newRow("other") << "Other Sensor Type"
+                           << "4000";
+    QTest::newRow("unknown keeps output") << "Scalp"
+                                          << "unchanged";
 }
 
 void TestDataModel::pointTypeCode()

@@ -8,8 +8,9 @@
 #include <QTest>
 
 namespace {
-const QByteArray Elp = "3\t2\r\n1\r\n%N\tName\r\n0\t2\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.07\t0\r\n%F\t0\t-0.07\t0\r\n"
-                       "%S\t400\r\n%N\tFp1\r\n0.08\t0.03\t0.04\r\n%S\t400\r\n%N\tCz\r\n0\t0\t0.1\r\n";
+const QByteArray Elp =
+    "3\t2\r\n1\r\n%N\tName\r\n0\t2\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.07\t0\r\n%F\t0\t-0.07\t0\r\n"
+    "%S\t400\r\n%N\tFp1\r\n0.08\t0.03\t0.04\r\n%S\t400\r\n%N\tCz\r\n0\t0\t0.1\r\n";
 
 struct MenuRig : TestRig
 {
@@ -94,7 +95,8 @@ void TestFileMenu::openDispatchAndDataPath()
     rig.dialogs.fileAnswers.enqueue(file);
     rig.invoke("menuOpen");
     QCOMPARE(rig.dialogs.fileRequests.value(0).title, QStringLiteral("Open File"));
-    QCOMPARE(rig.dialogs.fileRequests.value(0).initialFolder, QDir(rig.home.path()).filePath("Data"));
+    QCOMPARE(rig.dialogs.fileRequests.value(0).initialFolder,
+             QDir(rig.home.path()).filePath("Data"));
     QCOMPARE(rig.dialogs.texts(), QStringList{" 2 electrodes"});
     QCOMPARE(rig.ws.ElectrodeFile, file);
     QCOMPARE(rig.ws.DataPath, rig.path("sub"));
@@ -104,7 +106,10 @@ void TestFileMenu::openDispatchAndDataPath()
     const QString mixed = rig.write("e.Elp", Elp);
     rig.dialogs.fileAnswers.enqueue(mixed);
     rig.invoke("menuOpen");
-    QCOMPARE(rig.dialogs.texts(), QStringList{"Cannot open a file with this extension.\rPlease select an extension from the list."});
+    QCOMPARE(
+        rig.dialogs.texts(),
+        QStringList{
+            "Cannot open a file with this extension.\rPlease select an extension from the list."});
     QCOMPARE(rig.ws.DataPath, rig.home.path());
 }
 
@@ -114,7 +119,8 @@ void TestFileMenu::openErrorsAreTitled()
     const QString bad = rig.write("bad.seq", "3\t2\r\n1\r\nNoTab\r\n");
     QVERIFY(!rig.files.openPath(bad));
     QCOMPARE(rig.dialogs.shown.value(0).title, QStringLiteral("Error opening input file"));
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("Error number 5 - Invalid procedure call or argument\r"));
+    QVERIFY(rig.dialogs.texts().value(0).startsWith(
+        "Error number 5 - Invalid procedure call or argument\r"));
     QCOMPARE(rig.ws.NumSeq, 0);
     QVERIFY(rig.ws.SequenceFile.isEmpty());
     rig.dialogs.clear();
@@ -205,14 +211,19 @@ void TestFileMenu::tevoToBesaAndBack()
     rig.dialogs.clear();
     rig.dialogs.fileAnswers.enqueue(rig.path("b.sfp"));
     rig.invoke("menuConvertTEVOtoBESA");
-    QCOMPARE(rig.dialogs.fileRequests.value(0).filter, QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"));
-    QVERIFY(rig.readFile("b.sfp").startsWith("LPA       -0.0700  0.0000  0.0000\r\nNZ        0.0000  0.1000  0.0000\r\n"));
+    QCOMPARE(rig.dialogs.fileRequests.value(0).filter,
+             QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"));
+    QVERIFY(rig.readFile("b.sfp").startsWith(
+        "LPA       -0.0700  0.0000  0.0000\r\nNZ        0.0000  0.1000  0.0000\r\n"));
     QCOMPARE(rig.readFile("b.ela"), QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n"));
     QCOMPARE(rig.ui.fileFilter.left(20), QStringLiteral("Sequence File (*.seq")); // restored
 
-    // Read it back as BESA, with standard fiducial names, and convert to TEVO: centimetres become metres.
+    // Read it back as BESA, with standard fiducial names, and convert to TEVO: centimetres become
+    // metres.
     QByteArray sfp = rig.readFile("b.sfp");
-    sfp.replace("LPA     ", "FidT9   ").replace("NZ      ", "FidNz   ").replace("RPA     ", "FidT10  ");
+    sfp.replace("LPA     ", "FidT9   ")
+        .replace("NZ      ", "FidNz   ")
+        .replace("RPA     ", "FidT10  ");
     rig.files.openPath(rig.write("b2.sfp", sfp));
     rig.dialogs.fileAnswers.enqueue(rig.path("t.elp"));
     rig.invoke("menuConvertBESAtoTEVO");
@@ -238,22 +249,26 @@ void TestFileMenu::tevoToBesaWithLpaOnAxis()
 void TestFileMenu::degenerateBesaFiducials()
 {
     MenuRig rig;
-    rig.files.openPath(rig.write("d.sfp", "FidNz 0 1 0\r\nFidT9 1 0 0\r\nFidT10 1 0 0\r\nCz 0 0 1\r\n"));
+    rig.files.openPath(
+        rig.write("d.sfp", "FidNz 0 1 0\r\nFidT9 1 0 0\r\nFidT10 1 0 0\r\nCz 0 0 1\r\n"));
     rig.dialogs.clear();
     rig.invoke("menuConvertBESAtoTEVO");
-    QCOMPARE(rig.dialogs.texts(), QStringList{"Cannot build a frame from Nasion, LPA and RPA: LPA and RPA coincide."});
+    QCOMPARE(rig.dialogs.texts(),
+             QStringList{"Cannot build a frame from Nasion, LPA and RPA: LPA and RPA coincide."});
     QVERIFY(rig.ws.tevo.Pos.empty());
 }
 
 void TestFileMenu::tableImportLeadsToTevo()
 {
     MenuRig rig;
-    const QString table = rig.write("table.txt", "FidNz\t0\t9\t0\nFidT9 -7 0 0\nFidT10  7  0  0\nSfA 1 2 3\nCz 0 0 10\n");
+    const QString table = rig.write(
+        "table.txt", "FidNz\t0\t9\t0\nFidT9 -7 0 0\nFidT10  7  0  0\nSfA 1 2 3\nCz 0 0 10\n");
     rig.dialogs.fileAnswers.enqueue(table);
     rig.invoke("menuConvertTABLEtoTEVO");
-    QCOMPARE(rig.dialogs.texts(), (QStringList{"Are these the right fiducials?",
-                                               "Display and Open Panel - Select: Convert-(Save As...)-Cancel",
-                                               "Display of the original file data"}));
+    QCOMPARE(rig.dialogs.texts(),
+             (QStringList{"Are these the right fiducials?",
+                          "Display and Open Panel - Select: Convert-(Save As...)-Cancel",
+                          "Display of the original file data"}));
     QCOMPARE(rig.ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
     QCOMPARE(rig.ws.besa.Type, (QStringList{"8", "400"}));
     QVERIFY(rig.ui.value("Label04").text.contains("ELECTRODE data"));
@@ -290,14 +305,16 @@ void TestFileMenu::curryOldConversions()
                            " 0     0.00     0.00   100.00    Cz\r\n";
     // Fiducial order of an old file: the third line is the nasion.
     QByteArray swapped = old;
-    swapped.replace("-1   100.00   100.00", "-1    70.00   -70.00").replace("-3    70.00   -70.00", "-3   100.00   100.00");
+    swapped.replace("-1   100.00   100.00", "-1    70.00   -70.00")
+        .replace("-3    70.00   -70.00", "-3   100.00   100.00");
     rig.files.openPath(rig.write("old.res", swapped));
     rig.dialogs.fileAnswers.enqueue(rig.path("old.elp"));
     rig.invoke("menuConvertCURRYOLDtoTEVO");
     QVERIFY((rig.ws.tevo.Fid[0] - Point3(0.1 * std::sqrt(2.0), 0, 0)).norm() < 1e-12);
     const QByteArray elp = rig.readFile("old.elp");
     // Written while in Curry: every real right-aligned in nine characters.
-    QVERIFY(elp.contains("%S\t400\r\n//Sensor name and data for sensor # 1\r\n%N\tCz      \r\n   0.0000\t   0.0000\t   0.1000\r\n"));
+    QVERIFY(elp.contains("%S\t400\r\n//Sensor name and data for sensor # 1\r\n%N\tCz      \r\n   "
+                         "0.0000\t   0.0000\t   0.1000\r\n"));
     rig.invoke("MenuConvertCurryOLDtoCurry");
     QCOMPARE(rig.ws.meas.Pos.size(), size_t(1));
     QVERIFY(std::abs(rig.ws.meas.Pos[0].z() - 100) < 1e-9);
@@ -309,17 +326,23 @@ void TestFileMenu::conversionChecks_data()
     QTest::addColumn<bool>("data");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("first");
-    QTest::newRow("tevo to besa in BESA with data") << "BESA" << true << "menuConvertTEVOtoBESA"
-                                                    << "Can only convert while in TEVO Coordinate System.";
-    QTest::newRow("tevo to besa in Curry without data") << "Curry" << false << "menuConvertTEVOtoBESA" << "No data to convert.";
-    QTest::newRow("besa to tevo in TEVO with data") << "TEVO" << true << "menuConvertBESAtoTEVO"
-                                                    << "Can only convert while in BESA Coordinate System.";
-    QTest::newRow("tevo to besa without data") << "TEVO" << false << "menuConvertTEVOtoBESA" << "No data to convert.";
+    QTest::newRow("tevo to besa in BESA with data")
+        << "BESA" << true << "menuConvertTEVOtoBESA"
+        << "Can only convert while in TEVO Coordinate System.";
+    QTest::newRow("tevo to besa in Curry without data")
+        << "Curry" << false << "menuConvertTEVOtoBESA"
+        << "No data to convert.";
+    QTest::newRow("besa to tevo in TEVO with data")
+        << "TEVO" << true << "menuConvertBESAtoTEVO"
+        << "Can only convert while in BESA Coordinate System.";
+    QTest::newRow("tevo to besa without data") << "TEVO" << false << "menuConvertTEVOtoBESA"
+                                               << "No data to convert.";
     QTest::newRow("tevo to curry in BESA") << "BESA" << true << "menuConvertTEVOtoCurry"
                                            << "You need to be in TEVO coordinate system.";
     QTest::newRow("curry old in TEVO") << "TEVO" << true << "MenuConvertCurryOLDtoCurry"
                                        << "You need to be in Curry coordinate system.";
-    QTest::newRow("curry old without data") << "Curry" << false << "menuConvertCURRYOLDtoTEVO" << "No data to convert.";
+    QTest::newRow("curry old without data") << "Curry" << false << "menuConvertCURRYOLDtoTEVO"
+                                            << "No data to convert.";
 }
 
 void TestFileMenu::conversionChecks()
@@ -342,8 +365,10 @@ void TestFileMenu::listings()
     MenuRig rig;
     rig.invoke("menuViewEInternal");
     const QString empty = rig.ui.value("Label04").text;
-    QVERIFY(empty.startsWith("File name: \r\rELECTRODE data\r\rProbe name:         \rNumber of sensors:  0\r\r"));
-    QVERIFY(empty.contains("FIDUCIALS - values are in centimeters\r\r          0.00    0.00    0.00    \r"));
+    QVERIFY(empty.startsWith(
+        "File name: \r\rELECTRODE data\r\rProbe name:         \rNumber of sensors:  0\r\r"));
+    QVERIFY(empty.contains(
+        "FIDUCIALS - values are in centimeters\r\r          0.00    0.00    0.00    \r"));
     QVERIFY(empty.endsWith("\r\r\rELECTRODES - values are in centimeters\r\r"));
     rig.files.openPath(rig.write("e.elp", Elp));
     QCOMPARE(rig.ws.CurrentView, QStringLiteral("Internal Electrode Data"));
@@ -356,8 +381,9 @@ void TestFileMenu::listings()
     rig.ws.SeqName = {"Cz"};
     rig.ws.SeqCode = {"400"};
     rig.invoke("menuViewSequence");
-    QCOMPARE(rig.ui.value("Label04").text,
-             QStringLiteral("File name: \r\rSEQUENCE data\rNumber of points: 1\r\r 1   Cz   400\r"));
+    QCOMPARE(
+        rig.ui.value("Label04").text,
+        QStringLiteral("File name: \r\rSEQUENCE data\rNumber of points: 1\r\r 1   Cz   400\r"));
     rig.invoke("menuViewClear");
     QCOMPARE(rig.ui.value("Label04").text, QString());
     rig.ws.CurrentView = "Bogus";

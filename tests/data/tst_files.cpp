@@ -41,8 +41,9 @@ QString snapshot(const Workspace &ws)
     for (const QString &view : TextViews::ViewNames)
         all += Listings::byViewName(ws, view);
     Workspace copy = ws;
-    return all + QString::fromLatin1(electrodeFileText(copy)) + QString::fromLatin1(shapeFileText(ws)) +
-           QString::fromLatin1(calibrationFileText(ws)) + QString::fromLatin1(fiducialsFileText(copy)) +
+    return all + QString::fromLatin1(electrodeFileText(copy)) +
+           QString::fromLatin1(shapeFileText(ws)) + QString::fromLatin1(calibrationFileText(ws)) +
+           QString::fromLatin1(fiducialsFileText(copy)) +
            QString::fromLatin1(sequenceFileText(ws)) + QString::fromLatin1(curryFileText(ws)) +
            ws.settings.CoordinateSystem + QString::number(ws.MinorRevision) + ws.ProbeName.text();
 }
@@ -53,25 +54,42 @@ void read(Reader kind, const QByteArray &bytes, Workspace &ws, Dialogs &d)
 {
     LineReader in(bytes);
     switch (kind) {
-    case Electrode: ReadElectrodeFile(in, ws, d); break;
-    case Shape: ReadShapeFile(in, ws); break;
-    case Calibration: ReadCalibrationFile(in, ws); break;
-    case Dewar: ReadDewarFile(in, ws); break;
-    case Fiducials: ReadFiducialsFile(in, ws, nullptr); break;
-    case Sequence: ReadSequenceFile(in, ws, d); break;
-    case Besa: ReadBesaFile(in, ws); break;
-    case Curry: ReadCurryFile(bytes, ws, d); break;
+    case Electrode:
+        ReadElectrodeFile(in, ws, d);
+        break;
+    case Shape:
+        ReadShapeFile(in, ws);
+        break;
+    case Calibration:
+        ReadCalibrationFile(in, ws);
+        break;
+    case Dewar:
+        ReadDewarFile(in, ws);
+        break;
+    case Fiducials:
+        ReadFiducialsFile(in, ws, nullptr);
+        break;
+    case Sequence:
+        ReadSequenceFile(in, ws, d);
+        break;
+    case Besa:
+        ReadBesaFile(in, ws);
+        break;
+    case Curry:
+        ReadCurryFile(bytes, ws, d);
+        break;
     }
 }
 
-const QByteArray ElectrodeText = "3\t2\r\n//Probe file\r\n//Minor revision number\r\n1\r\n//ProbeName\r\n%N\tName    \r\n"
-                                 "//Probe type, number of sensors\r\n0\t2\r\n"
-                                 "//Position of fiducials X+, Y+, Y- on the subject\r\n"
-                                 "%F\t0.1000\t0.0000\t0.0000\r\n%F\t0.0000\t0.0700\t0.0000\r\n%F\t0.0000\t-0.0700\t0.0000\r\n"
-                                 "//Sensor type\r\n%S\t400\r\n//Sensor name and data for sensor # 1\r\n%N\tFp1     \r\n"
-                                 "0.0800\t0.0300\t0.0400\r\n"
-                                 "//Sensor type\r\n%S\t1C00\r\n//Sensor name and data for sensor # 2\r\n%N\tCz      \r\n"
-                                 "0.0000\t0.0000\t0.1000\r\n";
+const QByteArray ElectrodeText =
+    "3\t2\r\n//Probe file\r\n//Minor revision number\r\n1\r\n//ProbeName\r\n%N\tName    \r\n"
+    "//Probe type, number of sensors\r\n0\t2\r\n"
+    "//Position of fiducials X+, Y+, Y- on the subject\r\n"
+    "%F\t0.1000\t0.0000\t0.0000\r\n%F\t0.0000\t0.0700\t0.0000\r\n%F\t0.0000\t-0.0700\t0.0000\r\n"
+    "//Sensor type\r\n%S\t400\r\n//Sensor name and data for sensor # 1\r\n%N\tFp1     \r\n"
+    "0.0800\t0.0300\t0.0400\r\n"
+    "//Sensor type\r\n%S\t1C00\r\n//Sensor name and data for sensor # 2\r\n%N\tCz      \r\n"
+    "0.0000\t0.0000\t0.1000\r\n";
 } // namespace
 
 Q_DECLARE_METATYPE(Reader)
@@ -180,7 +198,8 @@ void TestFiles::probeFileLayout()
 void TestFiles::shapeRoundTripAndEmpty()
 {
     Workspace ws = settingsOnly();
-    QVERIFY(shapeFileText(ws).endsWith("//No of rows, no of columns; position of digitized points\r\n0\t3\r\n"));
+    QVERIFY(shapeFileText(ws).endsWith(
+        "//No of rows, no of columns; position of digitized points\r\n0\t3\r\n"));
     QVERIFY(shapeFileText(ws).contains("%N\tName    \r\n"));
     ws.ShapeName = "Subj";
     ws.NumShapePoints = 2;
@@ -226,7 +245,8 @@ void TestFiles::calibrationRoundTrip()
     QByteArray dewar = text;
     const int at = dewar.indexOf("//Calibration matrix");
     const int end = dewar.indexOf("//Sensor type");
-    dewar.replace(at, end - at, "//Dewar fiducials\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.1\t0\r\n%F\t0\t-0.1\t0\r\n");
+    dewar.replace(at, end - at,
+                  "//Dewar fiducials\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.1\t0\r\n%F\t0\t-0.1\t0\r\n");
     read(Dewar, dewar, back, d);
     QVERIFY((back.DewarFid[2] - Point3(0, -0.1, 0)).norm() < 1e-15);
 }
@@ -242,8 +262,9 @@ void TestFiles::fiducialsRoundTrip()
     ws.m.MFidb = Transform4::Identity() * 2;
     const QByteArray text = fiducialsFileText(ws);
     QCOMPARE(ws.SessionName.text(), QStringLiteral("Test    "));
-    QVERIFY(text.contains("//Transmitter location, number of receivers\r\n5\t2\r\n"
-                          "//Position of subject fiducials X+, Y+, Y- in the receiver #1 frame\r\n"));
+    QVERIFY(
+        text.contains("//Transmitter location, number of receivers\r\n5\t2\r\n"
+                      "//Position of subject fiducials X+, Y+, Y- in the receiver #1 frame\r\n"));
     QVERIFY(text.contains("in the receiver #2 frame\r\n%F\t-1.0000\t-2.0000\t-3.0000\r\n"));
     Workspace back = settingsOnly();
     back.Tlocation = 2;
@@ -259,12 +280,16 @@ void TestFiles::sequenceReadingReports()
 {
     Workspace ws = settingsOnly();
     FakeDialogs d;
-    read(Sequence, "3\t2\r\n//comment\r\n1\r\nNasion\t1\r\nEightChr\t1c00\r\nNineChars\t400\r\nCz\t401\r\n", ws, d);
+    read(Sequence,
+         "3\t2\r\n//comment\r\n1\r\nNasion\t1\r\nEightChr\t1c00\r\nNineChars\t400\r\nCz\t401\r\n",
+         ws, d);
     QCOMPARE(ws.NumSeq, 4);
     QCOMPARE(ws.SeqName, (QStringList{"Nasion", "EightChr", "NineChar", "Cz"}));
     QCOMPARE(ws.SeqCode.value(3), QStringLiteral("401"));
-    QCOMPARE(d.texts(), (QStringList{"NineChars\rName is more than 8 characters long.\rWill truncate to 8 characters.",
-                                     "Cz has code 401  which is not supported"}));
+    QCOMPARE(d.texts(),
+             (QStringList{
+                 "NineChars\rName is more than 8 characters long.\rWill truncate to 8 characters.",
+                 "Cz has code 401  which is not supported"}));
     QCOMPARE(ws.SeqRaw.size(), 4);
 }
 
@@ -302,7 +327,8 @@ void TestFiles::besaWriteAndRead()
     QFile sfp(dir.filePath("b.sfp")), ela(dir.filePath("b.ela"));
     QVERIFY(sfp.open(QIODevice::ReadOnly) && ela.open(QIODevice::ReadOnly));
     const QByteArray text = sfp.readAll();
-    QVERIFY(text.startsWith("LPA       -0.0700  0.0000  0.0000\r\nNZ        0.0000  0.1000  0.0000\r\n"));
+    QVERIFY(text.startsWith(
+        "LPA       -0.0700  0.0000  0.0000\r\nNZ        0.0000  0.1000  0.0000\r\n"));
     QVERIFY(text.contains("\r\nFp1       0.0100  0.0200  0.0300\r\n"));
     QCOMPARE(ela.readAll(), QByteArray("EEG\tFp1     \r\nEEG\tSfHead  \r\n"));
     Workspace back = settingsOnly("Period", "BESA");
@@ -375,34 +401,61 @@ void TestFiles::badInput_data()
     QTest::addColumn<int>("kind"); // FileError::Kind, or -1 when the read succeeds
 
     const int wrong = int(FileError::Kind::WrongType), past = int(FileError::Kind::PastEnd),
-              invalid = int(FileError::Kind::InvalidArgument), malformed = int(FileError::Kind::Malformed);
+              invalid = int(FileError::Kind::InvalidArgument),
+              malformed = int(FileError::Kind::Malformed);
     const QByteArray truncated = ElectrodeText.left(ElectrodeText.size() - 40);
     QTest::newRow("electrode empty") << Electrode << QByteArray() << wrong;
     QTest::newRow("electrode wrong type line") << Electrode << QByteArray("3\t3\r\n1\r\n") << wrong;
     QTest::newRow("electrode truncated") << Electrode << truncated << past;
-    QTest::newRow("electrode count too large") << Electrode << QByteArray(ElectrodeText).replace("0\t2\r\n", "0\t30000\r\n") << past;
-    QTest::newRow("electrode negative count") << Electrode << QByteArray(ElectrodeText).replace("0\t2\r\n", "0\t-4\r\n") << malformed;
-    QTest::newRow("electrode fiducial not %F") << Electrode << QByteArray(ElectrodeText).replace("%F\t0.0000\t0.0700", "0.0000\t0.0700") << invalid;
-    QTest::newRow("electrode lf only") << Electrode << QByteArray(ElectrodeText).replace("\r\n", "\n") << -1;
-    QTest::newRow("electrode cr only") << Electrode << QByteArray(ElectrodeText).replace("\r\n", "\r") << -1;
-    QTest::newRow("electrode 100000-character name") << Electrode << QByteArray(ElectrodeText).replace("Fp1     ", QByteArray(100000, 'x')) << -1;
-    QTest::newRow("electrode NUL and high bytes") << Electrode << QByteArray(ElectrodeText).replace("Cz      ", QByteArray("C\0\xff\xfe", 4)) << -1;
+    QTest::newRow("electrode count too large")
+        << Electrode << QByteArray(ElectrodeText).replace("0\t2\r\n", "0\t30000\r\n") << past;
+    QTest::newRow("electrode negative count")
+        << Electrode << QByteArray(ElectrodeText).replace("0\t2\r\n", "0\t-4\r\n") << malformed;
+    QTest::newRow("electrode fiducial not %F")
+        << Electrode << QByteArray(ElectrodeText).replace("%F\t0.0000\t0.0700", "0.0000\t0.0700")
+        << invalid;
+    QTest::newRow("electrode lf only")
+        << Electrode << QByteArray(ElectrodeText).replace("\r\n", "\n") << -1;
+    QTest::newRow("electrode cr only")
+        << Electrode << QByteArray(ElectrodeText).replace("\r\n", "\r") << -1;
+    QTest::newRow("electrode 100000-character name")
+        << Electrode << QByteArray(ElectrodeText).replace("Fp1     ", QByteArray(100000, 'x'))
+        << -1;
+    QTest::newRow("electrode NUL and high bytes")
+        << Electrode << QByteArray(ElectrodeText).replace("Cz      ", QByteArray("C\0\xff\xfe", 4))
+        << -1;
     QTest::newRow("shape empty") << Shape << QByteArray() << wrong;
-    QTest::newRow("shape fewer points than announced") << Shape << QByteArray("3\t200\r\n2\r\n%N\tS\r\n0\t3\r\n%F\t0\t0\t0\r\n%F\t0\t0\t0\r\n%F\t0\t0\t0\r\n3\t3\r\n1\t2\t3\r\n") << past;
+    QTest::newRow("shape fewer points than announced")
+        << Shape
+        << QByteArray("3\t200\r\n2\r\n%N\tS\r\n0\t3\r\n%F\t0\t0\t0\r\n%F\t0\t0\t0\r\n%"
+                      "F\t0\t0\t0\r\n3\t3\r\n1\t2\t3\r\n")
+        << past;
     QTest::newRow("shape binary") << Shape << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << wrong;
-    QTest::newRow("calibration no matrix") << Calibration << QByteArray("3\t2\r\n1\r\n%N\tP\r\n0\t0\r\n1\t0\t0\t0\r\n") << invalid;
-    QTest::newRow("calibration sensors missing") << Calibration << QByteArray("3\t2\r\n1\r\n%N\tP\r\n0\t1\r\n%F\t1\t0\t0\t0\r\n%F\t0\t1\t0\t0\r\n%F\t0\t0\t1\t0\r\n%F\t0\t0\t0\t1\r\n") << past;
+    QTest::newRow("calibration no matrix")
+        << Calibration << QByteArray("3\t2\r\n1\r\n%N\tP\r\n0\t0\r\n1\t0\t0\t0\r\n") << invalid;
+    QTest::newRow("calibration sensors missing")
+        << Calibration
+        << QByteArray("3\t2\r\n1\r\n%N\tP\r\n0\t1\r\n%F\t1\t0\t0\t0\r\n%F\t0\t1\t0\t0\r\n%"
+                      "F\t0\t0\t1\t0\r\n%F\t0\t0\t0\t1\r\n")
+        << past;
     QTest::newRow("dewar wrong type") << Dewar << QByteArray("2\t3\r\n") << wrong;
-    QTest::newRow("fiducials negative receivers") << Fiducials << QByteArray("3\t2\r\n1\r\n%N\tT\r\n2\t-1\r\n") << malformed;
-    QTest::newRow("fiducials cut in a matrix") << Fiducials << QByteArray("3\t2\r\n1\r\n%N\tT\r\n2\t0\r\n%F\t1\t0\t0\t0\r\n") << past;
-    QTest::newRow("sequence missing tab") << Sequence << QByteArray("3\t2\r\n1\r\nNasion 1\r\n") << invalid;
-    QTest::newRow("sequence ends with empty line") << Sequence << QByteArray("3\t2\r\n1\r\nNasion\t1\r\n\r\n") << invalid;
+    QTest::newRow("fiducials negative receivers")
+        << Fiducials << QByteArray("3\t2\r\n1\r\n%N\tT\r\n2\t-1\r\n") << malformed;
+    QTest::newRow("fiducials cut in a matrix")
+        << Fiducials << QByteArray("3\t2\r\n1\r\n%N\tT\r\n2\t0\r\n%F\t1\t0\t0\t0\r\n") << past;
+    QTest::newRow("sequence missing tab")
+        << Sequence << QByteArray("3\t2\r\n1\r\nNasion 1\r\n") << invalid;
+    QTest::newRow("sequence ends with empty line")
+        << Sequence << QByteArray("3\t2\r\n1\r\nNasion\t1\r\n\r\n") << invalid;
     QTest::newRow("sequence only type line") << Sequence << QByteArray("3\t2\r\n") << past;
     QTest::newRow("besa empty") << Besa << QByteArray() << wrong;
-    QTest::newRow("besa two lines") << Besa << QByteArray("FidNz 0 1 0\r\nFidT9 -1 0 0\r\n") << past;
-    QTest::newRow("besa short fields read 0") << Besa << QByteArray("FidNz 0 1\r\nFidT9\r\nFidT10 1 0 0\r\nCz\r\n") << -1;
+    QTest::newRow("besa two lines")
+        << Besa << QByteArray("FidNz 0 1 0\r\nFidT9 -1 0 0\r\n") << past;
+    QTest::newRow("besa short fields read 0")
+        << Besa << QByteArray("FidNz 0 1\r\nFidT9\r\nFidT10 1 0 0\r\nCz\r\n") << -1;
     QTest::newRow("curry empty") << Curry << QByteArray() << wrong;
-    QTest::newRow("curry one line") << Curry << QByteArray("-1   100.00   100.00     0.00    Nasion\r\n") << past;
+    QTest::newRow("curry one line")
+        << Curry << QByteArray("-1   100.00   100.00     0.00    Nasion\r\n") << past;
 }
 
 void TestFiles::badInput()

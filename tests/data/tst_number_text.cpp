@@ -78,24 +78,78 @@ void TestNumberText::myFormat_data()
     QTest::addColumn<QString>("decimal");
     QTest::addColumn<QString>("system");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("tenth comma") << 0.1 << "#0.###0" << "Comma" << "TEVO" << "0,1000";
-    QTest::newRow("tenth comma curry") << 0.1 << "#0.###0" << "Comma" << "Curry" << "   0,1000";
-    QTest::newRow("period four") << 1.23456 << "#0.###0" << "Period" << "TEVO" << "1.2346";
-    QTest::newRow("negative four") << -0.0712 << "#0.###0" << "Period" << "TEVO" << "-0.0712";
-    QTest::newRow("half away up") << 0.00005 << "#0.###0" << "Period" << "TEVO" << "0.0001";
-    QTest::newRow("half away negative") << -0.00005 << "#0.###0" << "Period" << "TEVO" << "-0.0001";
-    QTest::newRow("negative rounds to zero") << -0.00004 << "#0.###0" << "Period" << "TEVO" << "0.0000";
-    QTest::newRow("carry") << 9.99996 << "#0.###0" << "Period" << "TEVO" << "10.0000";
-    QTest::newRow("two decimals") << 12.345 << "#0.00" << "Period" << "TEVO" << "12.35";
-    QTest::newRow("listing two") << -3.0 << "#0.#0" << "Comma" << "TEVO" << "-3,00";
-    QTest::newRow("curry mm") << -85.125 << "#0.00" << "Period" << "Curry" << "   -85.13";
-    QTest::newRow("curry long not cut") << 12345678.9 << "#0.00" << "Period" << "Curry" << "12345678.90";
-    QTest::newRow("big") << 123456.0 << "#0.###0" << "Period" << "TEVO" << "123456.0000";
-    QTest::newRow("tiny") << 1e-12 << "#0.###0" << "Period" << "TEVO" << "0.0000";
-    QTest::newRow("carry past the point") << -0.99995 << "#0.###0" << "Period" << "TEVO" << "-1.0000";
-    QTest::newRow("huge") << 1e20 << "#0.00" << "Period" << "TEVO" << "100000000000000000000.00";
-    QTest::newRow("small with leading zeros") << 0.00123456 << "#0.###0" << "Period" << "TEVO" << "0.0012";
-    QTest::newRow("unknown decimal keeps text") << 1.5 << "#0.00" << "Dot" << "TEVO" << "1.50";
+    QTest::newRow("tenth comma") << 0.1 << "#0.###0"
+                                 << "Comma"
+                                 << "TEVO"
+                                 << "0,1000";
+    QTest::newRow("tenth comma curry") << 0.1 << "#0.###0"
+                                       << "Comma"
+                                       << "Curry"
+                                       << "   0,1000";
+    QTest::newRow("period four") << 1.23456 << "#0.###0"
+                                 << "Period"
+                                 << "TEVO"
+                                 << "1.2346";
+    QTest::newRow("negative four") << -0.0712 << "#0.###0"
+                                   << "Period"
+                                   << "TEVO"
+                                   << "-0.0712";
+    QTest::newRow("half away up") << 0.00005 << "#0.###0"
+                                  << "Period"
+                                  << "TEVO"
+                                  << "0.0001";
+    QTest::newRow("half away negative") << -0.00005 << "#0.###0"
+                                        << "Period"
+                                        << "TEVO"
+                                        << "-0.0001";
+    QTest::newRow("negative rounds to zero") << -0.00004 << "#0.###0"
+                                             << "Period"
+                                             << "TEVO"
+                                             << "0.0000";
+    QTest::newRow("carry") << 9.99996 << "#0.###0"
+                           << "Period"
+                           << "TEVO"
+                           << "10.0000";
+    QTest::newRow("two decimals") << 12.345 << "#0.00"
+                                  << "Period"
+                                  << "TEVO"
+                                  << "12.35";
+    QTest::newRow("listing two") << -3.0 << "#0.#0"
+                                 << "Comma"
+                                 << "TEVO"
+                                 << "-3,00";
+    QTest::newRow("curry mm") << -85.125 << "#0.00"
+                              << "Period"
+                              << "Curry"
+                              << "   -85.13";
+    QTest::newRow("curry long not cut") << 12345678.9 << "#0.00"
+                                        << "Period"
+                                        << "Curry"
+                                        << "12345678.90";
+    QTest::newRow("big") << 123456.0 << "#0.###0"
+                         << "Period"
+                         << "TEVO"
+                         << "123456.0000";
+    QTest::newRow("tiny") << 1e-12 << "#0.###0"
+                          << "Period"
+                          << "TEVO"
+                          << "0.0000";
+    QTest::newRow("carry past the point") << -0.99995 << "#0.###0"
+                                          << "Period"
+                                          << "TEVO"
+                                          << "-1.0000";
+    QTest::newRow("huge") << 1e20 << "#0.00"
+                          << "Period"
+                          << "TEVO"
+                          << "100000000000000000000.00";
+    QTest::newRow("small with leading zeros") << 0.00123456 << "#0.###0"
+                                              << "Period"
+                                              << "TEVO"
+                                              << "0.0012";
+    QTest::newRow("unknown decimal keeps text") << 1.5 << "#0.00"
+                                                << "Dot"
+                                                << "TEVO"
+                                                << "1.50";
 }
 
 void TestNumberText::myFormat()

@@ -68,12 +68,18 @@ void TestTextGrammar::getNameTag_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("name");
-    QTest::newRow("tab and name") << "%N\tFp1" << "Fp1";
-    QTest::newRow("blank separator") << "%N Fp2" << "Fp2";
-    QTest::newRow("tag alone") << "%N" << "";
-    QTest::newRow("tag and separator") << "%N\t" << "";
-    QTest::newRow("sensor line") << "%S\t400" << "flagName";
-    QTest::newRow("long name kept whole") << "%N\tVeryLongName" << "VeryLongName";
+    QTest::newRow("tab and name") << "%N\tFp1"
+                                  << "Fp1";
+    QTest::newRow("blank separator") << "%N Fp2"
+                                     << "Fp2";
+    QTest::newRow("tag alone") << "%N"
+                               << "";
+    QTest::newRow("tag and separator") << "%N\t"
+                                       << "";
+    QTest::newRow("sensor line") << "%S\t400"
+                                 << "flagName";
+    QTest::newRow("long name kept whole") << "%N\tVeryLongName"
+                                          << "VeryLongName";
 }
 
 void TestTextGrammar::getNameTag()

@@ -19,10 +19,11 @@ private slots:
 namespace {
 void startWith(TestRig &rig, const QString &type, const QString &hemisphere)
 {
-    rig.writeIni(QStringLiteral("Digitizer Type=%1\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                                "Hemisphere=%2\r\nnCommPort= 1\r\n")
-                     .arg(type, hemisphere)
-                     .toLatin1());
+    rig.writeIni(
+        QStringLiteral("Digitizer Type=%1\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+                       "Hemisphere=%2\r\nnCommPort= 1\r\n")
+            .arg(type, hemisphere)
+            .toLatin1());
     rig.startUp();
     rig.dialogs.clear();
 }
@@ -33,17 +34,23 @@ void TestDigitizerSetup::sequences_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("hemisphere");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("fastrak z-") << "FASTRAK" << "0,0,-1"
-                                << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\r"
-                                              "H1,0,0,-1\rH2,0,0,-1\rH3,0,0,-1\rH4,0,0,-1\r"
-                                              "l1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
-    QTest::newRow("fastrak x+") << "FASTRAK" << "1,0,0"
-                                << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\r"
-                                              "H1,1,0,0\rH2,1,0,0\rH3,1,0,0\rH4,1,0,0\r"
-                                              "l1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
-    QTest::newRow("patriot y-") << "PATRIOT" << "0,-1,0"
+    QTest::newRow("fastrak z-") << "FASTRAK"
+                                << "0,0,-1"
+                                << QByteArray(
+                                       "ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\r"
+                                       "H1,0,0,-1\rH2,0,0,-1\rH3,0,0,-1\rH4,0,0,-1\r"
+                                       "l1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
+    QTest::newRow("fastrak x+") << "FASTRAK"
+                                << "1,0,0"
+                                << QByteArray(
+                                       "ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\r"
+                                       "H1,1,0,0\rH2,1,0,0\rH3,1,0,0\rH4,1,0,0\r"
+                                       "l1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
+    QTest::newRow("patriot y-") << "PATRIOT"
+                                << "0,-1,0"
                                 << QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,-1,0\rH2,0,-1,0\r");
-    QTest::newRow("isotrak z+") << "ISOTRAK" << "0,0,1" << QByteArray("PcuO2,5,6,7,1\rH1,0,0,1\rH2,0,0,1\r");
+    QTest::newRow("isotrak z+") << "ISOTRAK"
+                                << "0,0,1" << QByteArray("PcuO2,5,6,7,1\rH1,0,0,1\rH2,0,0,1\r");
 }
 
 void TestDigitizerSetup::sequences()

@@ -131,10 +131,12 @@ void TestEmulator::headMotionMovesSitesAndReceivers()
     const Transform4 headBefore = before.inverse(), headAfter = after.inverse();
     emu.touchSite("Pz");
     const Point3 pzAfter = tipOf(emu, "Pz");
-    const Point3 inRecBefore = headBefore.block<3, 3>(0, 0) * pzBefore + headBefore.block<3, 1>(0, 3);
+    const Point3 inRecBefore =
+        headBefore.block<3, 3>(0, 0) * pzBefore + headBefore.block<3, 1>(0, 3);
     const Point3 inRecAfter = headAfter.block<3, 3>(0, 0) * pzAfter + headAfter.block<3, 1>(0, 3);
     QVERIFY((inRecBefore - inRecAfter).norm() < 1e-12);
-    QVERIFY(emu.receiverPose(2).isApprox(DigitizerEmulator({Model::Fastrak, 2, 0.0, 1}).receiverPose(2)));
+    QVERIFY(emu.receiverPose(2).isApprox(
+        DigitizerEmulator({Model::Fastrak, 2, 0.0, 1}).receiverPose(2)));
 }
 
 void TestEmulator::noiseHasTheRequestedSpread()
@@ -145,7 +147,8 @@ void TestEmulator::noiseHasTheRequestedSpread()
     double sum = 0;
     const int n = 2000;
     for (int i = 0; i < n; ++i)
-        sum += (Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - truth).squaredNorm();
+        sum += (Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - truth)
+                   .squaredNorm();
     const double rmsCm = std::sqrt(sum / n) * 100;
     QVERIFY2(std::abs(rmsCm - 0.5) < 0.03, qPrintable(QString::number(rmsCm)));
     DigitizerEmulator again({Model::Fastrak, 1, 0.5, 42});
@@ -223,8 +226,10 @@ void TestEmulator::stylusCommands()
     QVERIFY(applyStylusCommand(*c, emu, error));
     if (line == "touch 1.0 2.0 9.5") {
         const Transform4 h = emu.headPose();
-        const Point3 expected = h.block<3, 3>(0, 0) * Point3(0.01, 0.02, 0.095) + h.block<3, 1>(0, 3);
-        QVERIFY((Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - expected).norm() < 1e-4);
+        const Point3 expected =
+            h.block<3, 3>(0, 0) * Point3(0.01, 0.02, 0.095) + h.block<3, 1>(0, 3);
+        QVERIFY((Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - expected)
+                    .norm() < 1e-4);
     }
 }
 

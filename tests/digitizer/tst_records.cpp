@@ -11,9 +11,11 @@ namespace {
 // A FASTRAK record with the stylus at `tip` and every receiver at `pos` with the given triples.
 QString fastrakRecord(const Point3 &tip, const Point3 &pos, const double triples[9])
 {
-    QString r = QStringLiteral("01 ") + QString::asprintf("%7.2f%7.2f%7.2f", tip[0], tip[1], tip[2]) + "\r\n";
+    QString r = QStringLiteral("01 ") +
+                QString::asprintf("%7.2f%7.2f%7.2f", tip[0], tip[1], tip[2]) + "\r\n";
     for (int st = 2; st <= 4; ++st) {
-        r += QStringLiteral("0%1 ").arg(st) + QString::asprintf("%7.2f%7.2f%7.2f", pos[0], pos[1], pos[2]);
+        r += QStringLiteral("0%1 ").arg(st) +
+             QString::asprintf("%7.2f%7.2f%7.2f", pos[0], pos[1], pos[2]);
         for (int i = 0; i < 9; ++i)
             r += QString::asprintf("%7.4f", triples[i]);
         r += "\r\n";
@@ -34,7 +36,8 @@ Transform4 rows(std::initializer_list<double> v)
 // Configured as at start-up.
 struct EmuRig : EmulatorRig
 {
-    explicit EmuRig(DigitizerEmulator::Model model, int receivers = 1, const QString &hemi = "0,0,1")
+    explicit EmuRig(DigitizerEmulator::Model model, int receivers = 1,
+                    const QString &hemi = "0,0,1")
         : EmulatorRig(model, receivers, 0.0, hemi)
     {
         configure();
@@ -74,19 +77,25 @@ void TestRecords::parse_data()
     QTest::addColumn<Transform4>("expected");
     const QList<double> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
     const QList<double> quarter{0, 1, 0, -1, 0, 0, 0, 0, 1};
-    QTest::newRow("identity mode 0") << "FASTRAK" << identity << 0
-                                     << rows({1, 0, 0, -0.1, 0, 1, 0, -0.2, 0, 0, 1, -0.3, 0, 0, 0, 1});
-    QTest::newRow("identity mode 1") << "FASTRAK" << identity << 1
-                                     << rows({1, 0, 0, 0.1, 0, 1, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    QTest::newRow("identity mode 0")
+        << "FASTRAK" << identity << 0
+        << rows({1, 0, 0, -0.1, 0, 1, 0, -0.2, 0, 0, 1, -0.3, 0, 0, 0, 1});
+    QTest::newRow("identity mode 1")
+        << "FASTRAK" << identity << 1
+        << rows({1, 0, 0, 0.1, 0, 1, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
     // Translation is the rotation block applied to -0.01 * position.
-    QTest::newRow("quarter turn mode 0") << "FASTRAK" << quarter << 0
-                                         << rows({0, -1, 0, 0.2, 1, 0, 0, -0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
-    QTest::newRow("quarter turn mode 1") << "FASTRAK" << quarter << 1
-                                         << rows({0, 1, 0, 0.1, -1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
-    QTest::newRow("isotrak rows in mode 0") << "ISOTRAK" << quarter << 0
-                                            << rows({0, 1, 0, -0.2, -1, 0, 0, 0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
-    QTest::newRow("isotrak columns in mode 1") << "ISOTRAK" << quarter << 1
-                                               << rows({0, -1, 0, 0.1, 1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    QTest::newRow("quarter turn mode 0")
+        << "FASTRAK" << quarter << 0
+        << rows({0, -1, 0, 0.2, 1, 0, 0, -0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
+    QTest::newRow("quarter turn mode 1")
+        << "FASTRAK" << quarter << 1
+        << rows({0, 1, 0, 0.1, -1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    QTest::newRow("isotrak rows in mode 0")
+        << "ISOTRAK" << quarter << 0
+        << rows({0, 1, 0, -0.2, -1, 0, 0, 0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
+    QTest::newRow("isotrak columns in mode 1")
+        << "ISOTRAK" << quarter << 1
+        << rows({0, -1, 0, 0.1, 1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
 }
 
 void TestRecords::parse()
@@ -98,11 +107,13 @@ void TestRecords::parse()
     const QString rec = fastrakRecord({1, 2, 3}, {10, 20, 30}, triples.constData());
     QString record = rec;
     if (type == QLatin1String("ISOTRAK")) // the rebuilt layout: station 1 without orientation
-        record = Records::rebuildIsotrak(rec.left(24) + QString(63, ' ') + "\r\n" + rec.mid(26, 89));
+        record =
+            Records::rebuildIsotrak(rec.left(24) + QString(63, ' ') + "\r\n" + rec.mid(26, 89));
     Transform4 rotation, position;
     QVERIFY(Records::ParseDigitizerRecord(type, record, 1, mode, rotation, position));
     QVERIFY2((position - expected).cwiseAbs().maxCoeff() < 1e-12, "position");
-    QVERIFY((rotation.block<3, 3>(0, 0) - expected.block<3, 3>(0, 0)).cwiseAbs().maxCoeff() < 1e-12);
+    QVERIFY((rotation.block<3, 3>(0, 0) - expected.block<3, 3>(0, 0)).cwiseAbs().maxCoeff() <
+            1e-12);
     QCOMPARE(rotation(3, 3), 1.0);
     QCOMPARE(rotation(0, 3), 0.0);
     // The two modes are inverses of each other.
@@ -124,7 +135,9 @@ void TestRecords::parseReadsFieldsByColumn()
     Records::ParseDigitizerRecord("FASTRAK", rec, 1, 1, r, p);
     QCOMPARE(p(0, 3), 0.0);
     QCOMPARE(r(2, 2), 1.0);
-    QVERIFY((Records::stylusPosition("FASTRAK", "01   1.00  -2.50 100.00\r\n") - Point3(0.01, -0.025, 1.0)).norm() < 1e-12);
+    QVERIFY((Records::stylusPosition("FASTRAK", "01   1.00  -2.50 100.00\r\n") -
+             Point3(0.01, -0.025, 1.0))
+                .norm() < 1e-12);
 }
 
 void TestRecords::patriotIgnoresSensor()
@@ -156,12 +169,15 @@ void TestRecords::fastrakCheck_data()
     QTest::addColumn<QString>("report");
     QTest::newRow("292 characters") << 292 << 0 << "Please repeat the measurement";
     QTest::newRow("300 characters") << 300 << 0 << "";
-    QTest::newRow("station 3 status") << 293 << 118
-                                      << "FASTRAK has reported an error as follows:\r\rError Code x on input THREE."
-                                         "\r\rPlease consult the manual under BUILT-IN-TEST INFORMATION.";
-    QTest::newRow("station 1 status") << 293 << 3 << "FASTRAK has reported an error as follows:\r\rError Code x on "
-                                                     "input ONE.\r\rPlease consult the manual under BUILT-IN-TEST "
-                                                     "INFORMATION.";
+    QTest::newRow("station 3 status")
+        << 293 << 118
+        << "FASTRAK has reported an error as follows:\r\rError Code x on input THREE."
+           "\r\rPlease consult the manual under BUILT-IN-TEST INFORMATION.";
+    QTest::newRow("station 1 status")
+        << 293 << 3
+        << "FASTRAK has reported an error as follows:\r\rError Code x on "
+           "input ONE.\r\rPlease consult the manual under BUILT-IN-TEST "
+           "INFORMATION.";
 }
 
 void TestRecords::fastrakCheck()
@@ -300,8 +316,8 @@ void TestRecords::wrongRateGivesGarbageNotCrash()
     QString record;
     QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
     QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("FASTRAK has reported an error")
-            || rig.dialogs.texts().value(0) == "Please repeat the measurement");
+    QVERIFY(rig.dialogs.texts().value(0).startsWith("FASTRAK has reported an error") ||
+            rig.dialogs.texts().value(0) == "Please repeat the measurement");
     Transform4 r, p;
     Records::ParseDigitizerRecord("FASTRAK", record, 1, 0, r, p);
     QVERIFY(p.allFinite());

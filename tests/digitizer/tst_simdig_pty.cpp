@@ -64,10 +64,11 @@ void TestSimdigPty::startupBytes()
     QTemporaryDir home;
     QFile ini(QDir(home.path()).filePath("pointra.ini"));
     QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("Digitizer Type=%1\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                             "Hemisphere=%2\r\nnCommPort= 1\r\nSound=OFF\r\n")
-                  .arg(model, hemisphere)
-                  .toLatin1());
+    ini.write(
+        QStringLiteral("Digitizer Type=%1\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+                       "Hemisphere=%2\r\nnCommPort= 1\r\nSound=OFF\r\n")
+            .arg(model, hemisphere)
+            .toLatin1());
     ini.close();
 
     QProcess pointra;

@@ -34,9 +34,15 @@ inline const std::vector<Transform4> &headPoses()
     return poses;
 }
 
-inline Point3 grid(const Point3 &p) { return (p * 400).array().round().matrix() / 400; }
+inline Point3 grid(const Point3 &p)
+{
+    return (p * 400).array().round().matrix() / 400;
+}
 
-inline Point3 gridSite(const VirtualHead &head, const QString &name) { return grid(head.site(name)); }
+inline Point3 gridSite(const VirtualHead &head, const QString &name)
+{
+    return grid(head.site(name));
+}
 
 inline Transform4 placed(const Eigen::Matrix3d &rotation, const Point3 &position)
 {

@@ -26,7 +26,11 @@ public:
     std::optional<QString> saveFileName(const FileRequest &request) override;
 
     QStringList texts() const;
-    void clear() { shown.clear(); inputs.clear(); }
+    void clear()
+    {
+        shown.clear();
+        inputs.clear();
+    }
 
     QList<Shown> shown;
     QQueue<Answer> answers;

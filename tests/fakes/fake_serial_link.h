@@ -9,9 +9,17 @@
 class FakeSerialLink final : public SerialLink
 {
 public:
-    void setCommPort(int port) override { if (!m_open) m_port = port; }
+    void setCommPort(int port) override
+    {
+        if (!m_open)
+            m_port = port;
+    }
     int commPort() const override { return m_port; }
-    void setSettings(const QString &settings) override { if (!m_open) m_settings = settings; }
+    void setSettings(const QString &settings) override
+    {
+        if (!m_open)
+            m_settings = settings;
+    }
     QString settings() const override { return m_settings; }
     bool open() override
     {
@@ -25,7 +33,10 @@ public:
     }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    QString errorText() const override { return QStringLiteral("Comm port %1 (/dev/fake): No such file").arg(m_port); }
+    QString errorText() const override
+    {
+        return QStringLiteral("Comm port %1 (/dev/fake): No such file").arg(m_port);
+    }
     bool deviceGone() const override { return false; }
     void write(const QByteArray &bytes) override
     {
@@ -34,9 +45,18 @@ public:
         if (replies.contains(bytes))
             m_in += replies.value(bytes);
     }
-    QByteArray readAll() override { QByteArray b = m_in; m_in.clear(); return b; }
+    QByteArray readAll() override
+    {
+        QByteArray b = m_in;
+        m_in.clear();
+        return b;
+    }
     int bytesPending() override { return static_cast<int>(m_in.size()); }
-    void discardPending() override { m_in.clear(); ++discards; }
+    void discardPending() override
+    {
+        m_in.clear();
+        ++discards;
+    }
 
     QList<QByteArray> written;
     QStringList writtenAtSettings;

@@ -9,7 +9,10 @@ TestRig::TestRig()
     shell.registerCommands(commands);
 }
 
-QString TestRig::path(const QString &name) const { return QDir(home.path()).filePath(name); }
+QString TestRig::path(const QString &name) const
+{
+    return QDir(home.path()).filePath(name);
+}
 
 void TestRig::writeIni(const QByteArray &ini)
 {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "data/workspace.h"
 #include "fake_clock.h"
 #include "fake_dialogs.h"
 #include "fake_serial_link.h"
-#include "data/workspace.h"
 #include "seams/command_table.h"
 #include "seams/session.h"
 #include "seams/shell_view.h"
@@ -20,7 +20,11 @@ class FakeShellView final : public ShellView
 public:
     void showMainWindow() override { ++shown; }
     void showAbout(const QString &text) override { aboutText = text; }
-    bool showHelp(const QString &file) override { helpFile = file; return true; }
+    bool showHelp(const QString &file) override
+    {
+        helpFile = file;
+        return true;
+    }
     void closeHelp() override { ++helpCloses; }
     void quit() override { ++quits; }
     int shown = 0, helpCloses = 0, quits = 0;

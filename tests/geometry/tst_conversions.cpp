@@ -63,8 +63,8 @@ void TestConversions::besaToCurry()
     ws.tevo.Pos[0] = Point3(0.02, -0.01, 0.03);
     BesaToCurry(ws);
     QVERIFY((ws.curry.Pos[0] - Point3(-10, -20, 30)).norm() < 1e-12);
-    QVERIFY((ws.curry.Fid[0] - Point3(-70, 0, 1)).norm() < 1e-12); // from RPA
-    QVERIFY((ws.curry.Fid[1] - Point3(70, 0, 0)).norm() < 1e-12);  // from LPA
+    QVERIFY((ws.curry.Fid[0] - Point3(-70, 0, 1)).norm() < 1e-12);  // from RPA
+    QVERIFY((ws.curry.Fid[1] - Point3(70, 0, 0)).norm() < 1e-12);   // from LPA
     QVERIFY((ws.curry.Fid[2] - Point3(0, -100, 0)).norm() < 1e-12); // from the nasion
 }
 
@@ -77,7 +77,8 @@ void TestConversions::curryOldToTevoTurnsNasionOntoX()
     CurryOldToTevo(ws);
     QVERIFY((ws.tevo.Fid[0] - Point3(0.1 * std::sqrt(2.0), 0, 0)).norm() < 1e-12);
     QVERIFY((ws.tevo.Fid[1] - Point3(0, -0.07 * std::sqrt(2.0), 0)).norm() < 1e-12);
-    QVERIFY((ws.tevo.Pos[0] - Point3(0.1 / std::sqrt(2.0), 0.1 / std::sqrt(2.0), 0.05)).norm() < 1e-12);
+    QVERIFY((ws.tevo.Pos[0] - Point3(0.1 / std::sqrt(2.0), 0.1 / std::sqrt(2.0), 0.05)).norm() <
+            1e-12);
 }
 
 void TestConversions::curryOldToTevoRefusesNasionOnYAxis()

@@ -1,8 +1,8 @@
 #include "digitizer/records.h"
+#include "emulator_rig.h"
+#include "exact_poses.h"
 #include "geometry/electrode_sets.h"
 #include "geometry/frames.h"
-#include "exact_poses.h"
-#include "emulator_rig.h"
 
 #include <QTest>
 
@@ -97,7 +97,9 @@ void TestElectrodeSets::exactOnTheEmulator()
     QCOMPARE(sc.ws.sensors.NumSensors, 5);
     const QStringList fids = {"Nasion", "LPA", "RPA"};
     for (int f = 0; f < 3; ++f)
-        QVERIFY2((sc.ws.meas.Fid[f] - sc.expected(fids[f])).norm() < 1e-9, qPrintable(fids[f] + QString(" off by %1 m").arg((sc.ws.meas.Fid[f] - sc.expected(fids[f])).norm())));
+        QVERIFY2((sc.ws.meas.Fid[f] - sc.expected(fids[f])).norm() < 1e-9,
+                 qPrintable(fids[f] + QString(" off by %1 m")
+                                          .arg((sc.ws.meas.Fid[f] - sc.expected(fids[f])).norm())));
     for (int k = 0; k < 5; ++k) {
         const QString name = Names[k + 3];
         QCOMPARE(sc.ws.meas.Name[k].trimmed(), name);
@@ -116,7 +118,8 @@ void TestElectrodeSets::noiseStaysWithinNoise()
     QVERIFY(ComputeElectrodeSets(sc.ws, sc.dialogs));
     for (int k = 0; k < 5; ++k) {
         const double error = (sc.ws.meas.Pos[k] - sc.expected(Names[k + 3])).norm();
-        // 0.08 cm RMS per reading, through three fiducials and the point: a few millimetres at most.
+        // 0.08 cm RMS per reading, through three fiducials and the point: a few millimetres at
+        // most.
         QVERIFY2(error < 0.004, qPrintable(QString::number(error)));
     }
 }
@@ -128,8 +131,8 @@ void TestElectrodeSets::missingFiducial()
     sc.ws.meas.resize(2);
     const Workspace before = sc.ws;
     QVERIFY(!ComputeElectrodeSets(sc.ws, sc.dialogs));
-    QCOMPARE(sc.dialogs.texts(),
-             QStringList{"The sequence has no left preauricular point (code 2); no electrode positions were computed."});
+    QCOMPARE(sc.dialogs.texts(), QStringList{"The sequence has no left preauricular point (code "
+                                             "2); no electrode positions were computed."});
     QCOMPARE(sc.ws.meas.Pos.size(), before.meas.Pos.size());
     QVERIFY(sc.ws.MRef[1].isZero());
 }
@@ -172,7 +175,9 @@ void TestElectrodeSets::besaAndCurryBranches()
         QCOMPARE(curry.FidName[0], QStringLiteral("RPA"));
         QCOMPARE(curry.FidName[2], QStringLiteral("Nasion"));
         QCOMPARE(curry.Type, sc.ws.tevo.Type);
-        QVERIFY((curry.Pos[1] - Point3(-besa.Pos[1].x(), -besa.Pos[1].y(), sc.ws.tevo.Pos[1].z()) * 1000).norm() < 1e-9);
+        QVERIFY((curry.Pos[1] -
+                 Point3(-besa.Pos[1].x(), -besa.Pos[1].y(), sc.ws.tevo.Pos[1].z()) * 1000)
+                    .norm() < 1e-9);
     }
 }
 

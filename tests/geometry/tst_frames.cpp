@@ -39,10 +39,12 @@ void TestFrames::frameInvariants_data()
     QTest::addColumn<Point3>("nasion");
     QTest::addColumn<Point3>("lpa");
     QTest::addColumn<Point3>("rpa");
-    QTest::newRow("tilted") << Point3(0.12, 0.03, 0.31) << Point3(0.02, 0.1, 0.28) << Point3(0.03, -0.04, 0.25);
-    QTest::newRow("asymmetric ears") << Point3(0.1, 0.02, 0) << Point3(0.01, 0.09, 0.01) << Point3(-0.02, -0.05, 0);
-    QTest::newRow("far from transmitter") << Point3(-0.5, 0.4, 0.6) << Point3(-0.6, 0.45, 0.62)
-                                          << Point3(-0.58, 0.31, 0.6);
+    QTest::newRow("tilted") << Point3(0.12, 0.03, 0.31) << Point3(0.02, 0.1, 0.28)
+                            << Point3(0.03, -0.04, 0.25);
+    QTest::newRow("asymmetric ears")
+        << Point3(0.1, 0.02, 0) << Point3(0.01, 0.09, 0.01) << Point3(-0.02, -0.05, 0);
+    QTest::newRow("far from transmitter")
+        << Point3(-0.5, 0.4, 0.6) << Point3(-0.6, 0.45, 0.62) << Point3(-0.58, 0.31, 0.6);
 }
 
 void TestFrames::frameInvariants()
@@ -86,14 +88,15 @@ void TestFrames::degenerate_data()
     QTest::addColumn<Point3>("b");
     QTest::addColumn<Point3>("c");
     QTest::addColumn<QString>("says");
-    QTest::newRow("ears coincide") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, 0.07, 0)
-                                   << "LPA and RPA coincide";
-    QTest::newRow("nasion at midpoint") << Point3(0, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0)
-                                        << "Nasion lies midway between LPA and RPA";
+    QTest::newRow("ears coincide")
+        << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, 0.07, 0) << "LPA and RPA coincide";
+    QTest::newRow("nasion at midpoint")
+        << Point3(0, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0)
+        << "Nasion lies midway between LPA and RPA";
     QTest::newRow("collinear") << Point3(0, 0.2, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0)
                                << "Nasion lies on the line through LPA and RPA";
-    QTest::newRow("not a number") << Point3(std::nan(""), 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0)
-                                  << "not a number";
+    QTest::newRow("not a number") << Point3(std::nan(""), 0, 0) << Point3(0, 0.07, 0)
+                                  << Point3(0, -0.07, 0) << "not a number";
 }
 
 void TestFrames::degenerate()
@@ -112,7 +115,8 @@ void TestFrames::degenerate()
 
 void TestFrames::otherDirectionRefused()
 {
-    QVERIFY_THROWS_EXCEPTION(GeometryError, BuildFrame({0.1, 0, 0}, {0, 0.07, 0}, {0, -0.07, 0}, 2));
+    QVERIFY_THROWS_EXCEPTION(GeometryError,
+                             BuildFrame({0.1, 0, 0}, {0, 0.07, 0}, {0, -0.07, 0}, 2));
 }
 
 void TestFrames::transformPointIgnoresRowFour()
@@ -129,9 +133,10 @@ void TestFrames::receiverPoseMapsItsOwnPositionToOrigin()
 {
     QString rec = QStringLiteral("01   0.00   0.00   0.00\r\n");
     for (int st = 2; st <= 4; ++st)
-        rec += QStringLiteral("0%1 ").arg(st) + QString::asprintf("%7.2f%7.2f%7.2f", 10.0, 20.0, 30.0) +
-               QString::asprintf("%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f", 1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0,
-                                 0.0, 1.0) +
+        rec += QStringLiteral("0%1 ").arg(st) +
+               QString::asprintf("%7.2f%7.2f%7.2f", 10.0, 20.0, 30.0) +
+               QString::asprintf("%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f", 1.0, 0.0, 0.0,
+                                 0.0, 1.0, 0.0, 0.0, 0.0, 1.0) +
                "\r\n";
     Transform4 r, p;
     QVERIFY(Records::ParseDigitizerRecord("FASTRAK", rec, 1, 0, r, p));

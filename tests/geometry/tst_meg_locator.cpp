@@ -1,10 +1,10 @@
+#include "data/workspace.h"
 #include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/records.h"
 #include "exact_poses.h"
 #include "fake_dialogs.h"
 #include "geometry/frames.h"
 #include "geometry/meg_locator.h"
-#include "data/workspace.h"
 
 #include <QTest>
 
@@ -15,7 +15,8 @@ QString identityRecord()
 {
     QString r = QStringLiteral("01   0.00   0.00   0.00\r\n");
     for (int st = 2; st <= 4; ++st)
-        r += QStringLiteral("0%1    0.00   0.00   0.00 1.0000 0.0000 0.0000 0.0000 1.0000 0.0000 0.0000 0.0000 1.0000\r\n")
+        r += QStringLiteral("0%1    0.00   0.00   0.00 1.0000 0.0000 0.0000 0.0000 1.0000 0.0000 "
+                            "0.0000 0.0000 1.0000\r\n")
                  .arg(st);
     return r;
 }
@@ -34,8 +35,14 @@ Workspace identityWorkspace(int receivers)
 }
 
 using Coil = std::array<double, 6>;
-Point3 coilPos(const Coil &c) { return Point3(c[0], c[1], c[2]); }
-Point3 coilDir(const Coil &c) { return Point3(c[3], c[4], c[5]); }
+Point3 coilPos(const Coil &c)
+{
+    return Point3(c[0], c[1], c[2]);
+}
+Point3 coilDir(const Coil &c)
+{
+    return Point3(c[3], c[4], c[5]);
+}
 } // namespace
 
 class TestMegLocator : public QObject
@@ -83,7 +90,9 @@ void TestMegLocator::twoEqualReceiversGiveOneReceiverResult()
     QVERIFY(LocateProbe(one, d, identityRecord()));
     QVERIFY(LocateProbe(two, d, identityRecord()));
     for (int c = 0; c < 3; ++c)
-        QVERIFY((coilPos(one.sensors.ProbeCoil[1][c]) - coilPos(two.sensors.ProbeCoil[1][c])).norm() < 1e-15);
+        QVERIFY(
+            (coilPos(one.sensors.ProbeCoil[1][c]) - coilPos(two.sensors.ProbeCoil[1][c])).norm() <
+            1e-15);
     QVERIFY((one.ProbeFid[1] - two.ProbeFid[1]).norm() < 1e-15);
     QVERIFY(two.m.MAllb.isApprox(two.m.MAlla));
 }
@@ -132,8 +141,9 @@ void TestMegLocator::probeChainOnTheEmulator()
     // Station 2 sits on the dewar, stations 3 and 4 on the head.
     DigitizerEmulator emu({DigitizerEmulator::Model::Fastrak, 3, 0.0, 5});
     emu.receive("u", 0);
-    const Transform4 dewar = turn(0, -1, 0.10, 0.05, 0.50);                    // dewar frame in the transmitter
-    const Transform4 onDewar = placed(quarterAboutZ(), {0.05, 0.0, 0.0225});  // its receiver on the dewar
+    const Transform4 dewar = turn(0, -1, 0.10, 0.05, 0.50); // dewar frame in the transmitter
+    const Transform4 onDewar =
+        placed(quarterAboutZ(), {0.05, 0.0, 0.0225}); // its receiver on the dewar
     emu.setReceiverFixed(0, dewar * onDewar);
     emu.setReceiverOnHead(1, placed(quarterAboutX(), {-0.03, 0.07, -0.03}));
     emu.setReceiverOnHead(2, placed(quarterAboutZ(), {-0.0325, -0.07, -0.0275}));
@@ -143,14 +153,17 @@ void TestMegLocator::probeChainOnTheEmulator()
     ws.nReceivers = receivers;
     Transform4 rot, pose;
     // Calibration: the dewar fiducials X+, Y+, Y- span the dewar frame itself.
-    Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot, ws.m.MCalib1);
+    Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot,
+                                  ws.m.MCalib1);
     const Point3 xp = transformed(dewar, {0.1, 0, 0}), yp = transformed(dewar, {0, 0.1, 0}),
                  ym = transformed(dewar, {0, -0.1, 0});
     ws.m.MCalib2 = BuildFrame(xp, yp, ym, 1).position;
     ws.m.MCalib = ws.m.MCalib1 * ws.m.MCalib2;
     ws.sensors.resize(2);
-    ws.sensors.SensorCoil[0] = {{{0.01, 0.0, 0.02, 0, 0, 1}, {0.0, 0.0, 0.05, 0, 0, 1}, {0.0025, 0.0, 0.0, 1, 0, 0}}};
-    ws.sensors.SensorCoil[1] = {{{-0.02, 0.03, 0.01, 0, 1, 0}, {0, 0, 0, 0.6, 0, 0.8}, {0.1, 0.1, 0.1, 0, 0, -1}}};
+    ws.sensors.SensorCoil[0] = {
+        {{0.01, 0.0, 0.02, 0, 0, 1}, {0.0, 0.0, 0.05, 0, 0, 1}, {0.0025, 0.0, 0.0, 1, 0, 0}}};
+    ws.sensors.SensorCoil[1] = {
+        {{-0.02, 0.03, 0.01, 0, 1, 0}, {0, 0, 0, 0.6, 0, 0.8}, {0.1, 0.1, 0.1, 0, 0, -1}}};
 
     // Subject fiducials with the head at one pose.
     emu.setHeadPose(headPoses()[1]);
@@ -182,7 +195,8 @@ void TestMegLocator::probeChainOnTheEmulator()
     QVERIFY(LocateProbe(ws, d, QString::fromLatin1(emu.record())));
 
     const Transform4 headFrame =
-        BuildFrame(gridSite(head, "Nasion"), gridSite(head, "LPA"), gridSite(head, "RPA"), 0).position;
+        BuildFrame(gridSite(head, "Nasion"), gridSite(head, "LPA"), gridSite(head, "RPA"), 0)
+            .position;
     const Transform4 dewarToHead = headFrame * headPoses()[3].inverse() * dewar;
     for (int i = 0; i < 2; ++i) {
         for (int c = 0; c < 3; ++c) {

@@ -26,29 +26,45 @@ void TestSettingsFile::read_data()
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("hemisphere");
 
-    QTest::newRow("full") << QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=BESA\r\n"
-                                        "Decimal Point=Comma\r\nHemisphere=0,0,-1\r\nnCommPort= 2\r\nSound=ON\r\n")
-                          << "FASTRAK" << "BESA" << 2 << "0,0,-1";
-    QTest::newRow("port without blank") << QByteArray("nCommPort=3\r\n") << "" << "" << 3 << "";
-    QTest::newRow("port with blank") << QByteArray("nCommPort= 3\r\n") << "" << "" << 3 << "";
-    QTest::newRow("port rounds") << QByteArray("nCommPort=2.6\n") << "" << "" << 3 << "";
-    QTest::newRow("wrong key case ignored") << QByteArray("digitizer type=FASTRAK\r\n") << "" << "" << 0 << "";
+    QTest::newRow("full")
+        << QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=BESA\r\n"
+                      "Decimal Point=Comma\r\nHemisphere=0,0,-1\r\nnCommPort= 2\r\nSound=ON\r\n")
+        << "FASTRAK"
+        << "BESA" << 2 << "0,0,-1";
+    QTest::newRow("port without blank") << QByteArray("nCommPort=3\r\n") << ""
+                                        << "" << 3 << "";
+    QTest::newRow("port with blank") << QByteArray("nCommPort= 3\r\n") << ""
+                                     << "" << 3 << "";
+    QTest::newRow("port rounds") << QByteArray("nCommPort=2.6\n") << ""
+                                 << "" << 3 << "";
+    QTest::newRow("wrong key case ignored") << QByteArray("digitizer type=FASTRAK\r\n") << ""
+                                            << "" << 0 << "";
     QTest::newRow("duplicate key takes last")
-        << QByteArray("Digitizer Type=ISOTRAK\r\nDigitizer Type=PATRIOT\r\n") << "PATRIOT" << "" << 0 << "";
+        << QByteArray("Digitizer Type=ISOTRAK\r\nDigitizer Type=PATRIOT\r\n") << "PATRIOT"
+        << "" << 0 << "";
     QTest::newRow("lines without equals ignored")
-        << QByteArray("garbage line\r\nDigitizer Type=FASTRAK\r\nmore garbage\r\n") << "FASTRAK" << "" << 0 << "";
-    QTest::newRow("comments skipped") << QByteArray("//Digitizer Type=ISOTRAK\r\n%OHemisphere=1,0,0\r\n")
-                                      << "" << "" << 0 << "";
-    QTest::newRow("value keeps later equals") << QByteArray("Hemisphere=a=b\r\n") << "" << "" << 0 << "a=b";
+        << QByteArray("garbage line\r\nDigitizer Type=FASTRAK\r\nmore garbage\r\n") << "FASTRAK"
+        << "" << 0 << "";
+    QTest::newRow("comments skipped")
+        << QByteArray("//Digitizer Type=ISOTRAK\r\n%OHemisphere=1,0,0\r\n") << ""
+        << "" << 0 << "";
+    QTest::newRow("value keeps later equals") << QByteArray("Hemisphere=a=b\r\n") << ""
+                                              << "" << 0 << "a=b";
     QTest::newRow("lf only") << QByteArray("Digitizer Type=ISOTRAK\nCoordinate System=Curry\n")
-                             << "ISOTRAK" << "Curry" << 0 << "";
-    QTest::newRow("cr only") << QByteArray("Digitizer Type=ISOTRAK\rnCommPort=4\r") << "ISOTRAK" << "" << 4 << "";
+                             << "ISOTRAK"
+                             << "Curry" << 0 << "";
+    QTest::newRow("cr only") << QByteArray("Digitizer Type=ISOTRAK\rnCommPort=4\r") << "ISOTRAK"
+                             << "" << 4 << "";
     QTest::newRow("binary bytes") << QByteArray("\x00\x01\xff\xfe=\x80\r\nnCommPort=1\r\n", 21)
-                                  << "" << "" << 1 << "";
-    QTest::newRow("trailing blank kept in value") << QByteArray("Digitizer Type=FASTRAK \r\n")
-                                                  << "FASTRAK " << "" << 0 << "";
-    QTest::newRow("empty file") << QByteArray() << "" << "" << 0 << "";
-    QTest::newRow("port overflow") << QByteArray("nCommPort=1e12\r\n") << "" << "" << 0 << "";
+                                  << ""
+                                  << "" << 1 << "";
+    QTest::newRow("trailing blank kept in value")
+        << QByteArray("Digitizer Type=FASTRAK \r\n") << "FASTRAK "
+        << "" << 0 << "";
+    QTest::newRow("empty file") << QByteArray() << ""
+                                << "" << 0 << "";
+    QTest::newRow("port overflow") << QByteArray("nCommPort=1e12\r\n") << ""
+                                   << "" << 0 << "";
 }
 
 void TestSettingsFile::read()
@@ -99,9 +115,10 @@ void TestSettingsFile::tenMegabyteLine()
 void TestSettingsFile::writeExactBytes()
 {
     Settings s{"FASTRAK", "TEVO", "Period", "0,0,1", 2, "OFF"};
-    QCOMPARE(SettingsFile::text(s),
-             QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                        "Hemisphere=0,0,1\r\nnCommPort= 2\r\nSound=OFF\r\n"));
+    QCOMPARE(
+        SettingsFile::text(s),
+        QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+                   "Hemisphere=0,0,1\r\nnCommPort= 2\r\nSound=OFF\r\n"));
     s.nCommPort = -1;
     QVERIFY(SettingsFile::text(s).contains("\r\nnCommPort=-1\r\n"));
 }

@@ -61,10 +61,14 @@ void TestSetupMenus::shapeNeedsTevoAndModel_data()
     QTest::addColumn<QString>("receivers");
     QTest::addColumn<bool>("electrodes");
     QTest::addColumn<bool>("shape");
-    QTest::newRow("tevo one") << "TEVO" << "menuOne" << true << true;
-    QTest::newRow("tevo none") << "TEVO" << "menuZero" << true << true;
-    QTest::newRow("besa three") << "BESA" << "menuThree" << true << false;
-    QTest::newRow("curry one") << "Curry" << "menuOne" << true << false;
+    QTest::newRow("tevo one") << "TEVO"
+                              << "menuOne" << true << true;
+    QTest::newRow("tevo none") << "TEVO"
+                               << "menuZero" << true << true;
+    QTest::newRow("besa three") << "BESA"
+                                << "menuThree" << true << false;
+    QTest::newRow("curry one") << "Curry"
+                               << "menuOne" << true << false;
 }
 
 void TestSetupMenus::shapeNeedsTevoAndModel()
@@ -98,9 +102,11 @@ void TestSetupMenus::coordinateChangeWithData()
     rig->ws.sensors.NumSensors = 12;
     const QByteArray before = rig->readIni();
     rig->invoke("menuCoordinatesBESA");
-    QCOMPARE(rig->dialogs.texts(),
-             QStringList{"Cannot change Coordinate System with data in memory.\r\rPlease restart Pointra and "
-                         "select Coordinate System from the Setup menu\rbefore loading data."});
+    QCOMPARE(
+        rig->dialogs.texts(),
+        QStringList{
+            "Cannot change Coordinate System with data in memory.\r\rPlease restart Pointra and "
+            "select Coordinate System from the Setup menu\rbefore loading data."});
     QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
     QCOMPARE(rig->readIni(), before);
 
@@ -175,7 +181,8 @@ void TestSetupMenus::minimumStep()
     QCOMPARE(rig->dialogs.inputs,
              QStringList{"Enter a value between 0.1 and 2 (cm)|Minimum Stepping Distance| .5"});
     QCOMPARE(rig->ws.MinStepDistance, step);
-    QCOMPARE(rig->dialogs.texts(), complaint ? QStringList{"Please select a valid number"} : QStringList{});
+    QCOMPARE(rig->dialogs.texts(),
+             complaint ? QStringList{"Please select a valid number"} : QStringList{});
 }
 
 void TestSetupMenus::delay()
@@ -184,7 +191,8 @@ void TestSetupMenus::delay()
     rig->invoke("menuDelay");
     QCOMPARE(rig->ws.PointDelay, 250);
     QCOMPARE(rig->dialogs.inputs.value(0),
-             QStringLiteral("Enter an integer for the delay (msec)|Time delay between digitized points (msec)| 100"));
+             QStringLiteral("Enter an integer for the delay (msec)|Time delay between digitized "
+                            "points (msec)| 100"));
     rig->dialogs.inputAnswers.enqueue(std::nullopt); // cancelled
     rig->invoke("menuDelay");
     QCOMPARE(rig->ws.PointDelay, 250);
@@ -210,7 +218,8 @@ void TestSetupMenus::developmentIni()
     rig->writeIni("Digitizer Type=PATRIOT\r\n");
     rig->invoke("menuOpenINI");
     QCOMPARE(rig->ws.settings.DigitizerType, QStringLiteral("PATRIOT"));
-    QCOMPARE(rig->ui.caption, QStringLiteral("Pointra with FASTRAK - TEVO Coordinates")); // not refreshed
+    QCOMPARE(rig->ui.caption,
+             QStringLiteral("Pointra with FASTRAK - TEVO Coordinates")); // not refreshed
     rig->invoke("menuSaveINI");
     QVERIFY(rig->readIni().startsWith("Digitizer Type=PATRIOT\r\nCoordinate System=TEVO\r\n"));
 }
@@ -219,7 +228,8 @@ void TestSetupMenus::simulatedRun()
 {
     rig->invoke("menuDummyRun");
     QCOMPARE(rig->ws.settings.DigitizerType, QStringLiteral("dummy"));
-    for (const QString &item : {"menuDigitizerISOTRAK", "menuDigitizerPATRIOT", "menuDigitizerFASTRAK"})
+    for (const QString &item :
+         {"menuDigitizerISOTRAK", "menuDigitizerPATRIOT", "menuDigitizerFASTRAK"})
         QVERIFY(!rig->ui.value(item).checked);
     QVERIFY(rig->readIni().contains("FASTRAK")); // not saved
     rig->invoke("menuInitialize");

@@ -30,13 +30,15 @@ private slots:
 };
 
 namespace {
-const QString NoType = "No supported Digitizer Type has been selected.\r\rPlease select Digitizer Type from the Setup menu.";
+const QString NoType = "No supported Digitizer Type has been selected.\r\rPlease select Digitizer "
+                       "Type from the Setup menu.";
 const QString TevoDefault = "Coordinate System is set to TEVO (default).";
 const QString NoHemi = "Please select Hemisphere";
 const QString NoPort = "Please select a Comm Port";
 const QString NoDecimal = "No Decimal Point selected.";
-const QByteArray FullIni = "Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                           "Hemisphere=0,0,1\r\nnCommPort= 1\r\nSound=OFF\r\n";
+const QByteArray FullIni =
+    "Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+    "Hemisphere=0,0,1\r\nnCommPort= 1\r\nSound=OFF\r\n";
 } // namespace
 
 void TestStartup::startupMessages_data()
@@ -44,16 +46,18 @@ void TestStartup::startupMessages_data()
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QStringList>("messages");
     QTest::newRow("complete file") << FullIni << QStringList{};
-    QTest::newRow("no file") << QByteArray() << QStringList{NoType, TevoDefault, NoHemi, NoPort, NoDecimal};
-    QTest::newRow("only digitizer type")
-        << QByteArray("Digitizer Type=FASTRAK\r\n") << QStringList{TevoDefault, NoHemi, NoPort, NoDecimal};
+    QTest::newRow("no file") << QByteArray()
+                             << QStringList{NoType, TevoDefault, NoHemi, NoPort, NoDecimal};
+    QTest::newRow("only digitizer type") << QByteArray("Digitizer Type=FASTRAK\r\n")
+                                         << QStringList{TevoDefault, NoHemi, NoPort, NoDecimal};
     QTest::newRow("wrong key case")
         << QByteArray("digitizer type=FASTRAK\r\nCoordinate System=BESA\r\nDecimal Point=Comma\r\n"
                       "Hemisphere=1,0,0\r\nnCommPort=4\r\n")
         << QStringList{NoType};
     QTest::newRow("bad hemisphere and port")
-        << QByteArray("Digitizer Type=PATRIOT\r\nCoordinate System=Curry\r\nDecimal Point=Period\r\n"
-                      "Hemisphere=0, 0, 1\r\nnCommPort=5\r\n")
+        << QByteArray(
+               "Digitizer Type=PATRIOT\r\nCoordinate System=Curry\r\nDecimal Point=Period\r\n"
+               "Hemisphere=0, 0, 1\r\nnCommPort=5\r\n")
         << QStringList{NoHemi, NoPort};
     QTest::newRow("garbage only") << QByteArray("\x01\x02 garbage \xff\r\n=\r\n==\r\n")
                                   << QStringList{NoType, TevoDefault, NoHemi, NoPort, NoDecimal};
@@ -85,14 +89,26 @@ void TestStartup::startupMenuStates_data()
     QTest::addColumn<bool>("twoVisible");
     QTest::addColumn<QString>("xAxis");
     QTest::addColumn<QString>("filterStart");
-    QTest::newRow("fastrak tevo") << "FASTRAK" << "TEVO" << "Pointra with FASTRAK - TEVO Coordinates" << true << true
-                                  << "x-axis (Nasion)" << "Sequence File (*.seq)|*.seq|TEVO";
-    QTest::newRow("isotrak besa") << "ISOTRAK" << "BESA" << "Pointra with ISOTRAK - BESA Coordinates" << true << false
-                                  << "x-axis (RPA)" << "Sequence File (*.seq)|*.seq|BESA";
-    QTest::newRow("patriot curry") << "PATRIOT" << "Curry" << "Pointra with PATRIOT - Curry Coordinates" << true
-                                   << false << "x-axis (RPA)" << "Sequence File (*.seq)|*.seq|Curry";
-    QTest::newRow("none") << "Polhemus" << "TEVO" << "Pointra with No Digitizer - TEVO Coordinates" << false << false
-                          << "x-axis (Nasion)" << "Sequence File (*.seq)|*.seq|TEVO";
+    QTest::newRow("fastrak tevo") << "FASTRAK"
+                                  << "TEVO"
+                                  << "Pointra with FASTRAK - TEVO Coordinates" << true << true
+                                  << "x-axis (Nasion)"
+                                  << "Sequence File (*.seq)|*.seq|TEVO";
+    QTest::newRow("isotrak besa") << "ISOTRAK"
+                                  << "BESA"
+                                  << "Pointra with ISOTRAK - BESA Coordinates" << true << false
+                                  << "x-axis (RPA)"
+                                  << "Sequence File (*.seq)|*.seq|BESA";
+    QTest::newRow("patriot curry")
+        << "PATRIOT"
+        << "Curry"
+        << "Pointra with PATRIOT - Curry Coordinates" << true << false << "x-axis (RPA)"
+        << "Sequence File (*.seq)|*.seq|Curry";
+    QTest::newRow("none") << "Polhemus"
+                          << "TEVO"
+                          << "Pointra with No Digitizer - TEVO Coordinates" << false << false
+                          << "x-axis (Nasion)"
+                          << "Sequence File (*.seq)|*.seq|TEVO";
 }
 
 void TestStartup::startupMenuStates()
@@ -105,10 +121,11 @@ void TestStartup::startupMenuStates()
     QFETCH(QString, xAxis);
     QFETCH(QString, filterStart);
     TestRig rig;
-    rig.writeIni(QStringLiteral("Digitizer Type=%1\r\nCoordinate System=%2\r\nDecimal Point=Comma\r\n"
-                                "Hemisphere=0,0,-1\r\nnCommPort=3\r\nSound=ON\r\n")
-                     .arg(type, system)
-                     .toLatin1());
+    rig.writeIni(
+        QStringLiteral("Digitizer Type=%1\r\nCoordinate System=%2\r\nDecimal Point=Comma\r\n"
+                       "Hemisphere=0,0,-1\r\nnCommPort=3\r\nSound=ON\r\n")
+            .arg(type, system)
+            .toLatin1());
     rig.startUp();
     const UiState &ui = rig.ui;
     QCOMPARE(ui.caption, caption);
@@ -210,18 +227,19 @@ void TestStartup::shutdown_data()
     const QString qSeq = "Do you want to save the sequence file ?";
     const QString qEl = "Do you want to save the digitized electrode data ?";
     const QString qSh = "Do you want to save the digitized shape data ?";
-    QTest::newRow("nothing unsaved") << 0 << 0 << 0 << QList<Answer>{} << QStringList{} << true << 0 << 1 << true;
-    QTest::newRow("shape cancel") << 0 << 0 << 1 << QList<Answer>{Answer::Cancel} << QStringList{qSh} << false
-                                  << 0 << 1 << true;
+    QTest::newRow("nothing unsaved")
+        << 0 << 0 << 0 << QList<Answer>{} << QStringList{} << true << 0 << 1 << true;
+    QTest::newRow("shape cancel") << 0 << 0 << 1 << QList<Answer>{Answer::Cancel}
+                                  << QStringList{qSh} << false << 0 << 1 << true;
     QTest::newRow("all no") << 1 << 1 << 1 << QList<Answer>{Answer::No, Answer::No, Answer::No}
                             << QStringList{qSeq, qEl, qSh} << true << 0 << 1 << true;
     QTest::newRow("all yes") << 1 << 1 << 1 << QList<Answer>{Answer::Yes, Answer::Yes, Answer::Yes}
                              << QStringList{qSeq, qEl, qSh} << true << 3 << 0 << false;
     QTest::newRow("sequence cancel still asks the rest")
-        << 1 << 1 << 0 << QList<Answer>{Answer::Cancel, Answer::No} << QStringList{qSeq, qEl} << false << 0 << 1
-        << true;
-    QTest::newRow("electrodes yes keeps help") << 0 << 1 << 0 << QList<Answer>{Answer::Yes} << QStringList{qEl}
-                                               << true << 1 << 0 << true;
+        << 1 << 1 << 0 << QList<Answer>{Answer::Cancel, Answer::No} << QStringList{qSeq, qEl}
+        << false << 0 << 1 << true;
+    QTest::newRow("electrodes yes keeps help")
+        << 0 << 1 << 0 << QList<Answer>{Answer::Yes} << QStringList{qEl} << true << 1 << 0 << true;
 }
 
 void TestStartup::shutdown()
@@ -320,12 +338,24 @@ void TestStartup::commandLine_data()
     QTest::addColumn<QString>("cal");
     QTest::addColumn<QString>("fid");
     QTest::addColumn<QString>("probe");
-    QTest::newRow("three names") << QStringList{"a.clb", "b.fid", "c.elp"} << true << "a.clb" << "b.fid" << "c.elp";
-    QTest::newRow("last keeps blanks") << QStringList{"a", "b", "c", "d"} << true << "a" << "b" << "c d";
-    QTest::newRow("blank inside one argument") << QStringList{"a b", "c"} << true << "a" << "b" << "c";
-    QTest::newRow("two names") << QStringList{"a.clb", "b.fid"} << false << "" << "" << "";
-    QTest::newRow("one name") << QStringList{"a.clb"} << false << "" << "" << "";
-    QTest::newRow("empty middle") << QStringList{"a", "", "c"} << true << "a" << "" << "c";
+    QTest::newRow("three names") << QStringList{"a.clb", "b.fid", "c.elp"} << true << "a.clb"
+                                 << "b.fid"
+                                 << "c.elp";
+    QTest::newRow("last keeps blanks") << QStringList{"a", "b", "c", "d"} << true << "a"
+                                       << "b"
+                                       << "c d";
+    QTest::newRow("blank inside one argument") << QStringList{"a b", "c"} << true << "a"
+                                               << "b"
+                                               << "c";
+    QTest::newRow("two names") << QStringList{"a.clb", "b.fid"} << false << ""
+                               << ""
+                               << "";
+    QTest::newRow("one name") << QStringList{"a.clb"} << false << ""
+                              << ""
+                              << "";
+    QTest::newRow("empty middle") << QStringList{"a", "", "c"} << true << "a"
+                                  << ""
+                                  << "c";
 }
 
 void TestStartup::commandLine()

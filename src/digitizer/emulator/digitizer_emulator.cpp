@@ -28,11 +28,13 @@ QByteArray fmt(const char *format, double v)
     return QByteArray(buf);
 }
 
-Point3 apply(const Transform4 &t, const Point3 &p) { return t.block<3, 3>(0, 0) * p + t.block<3, 1>(0, 3); }
+Point3 apply(const Transform4 &t, const Point3 &p)
+{
+    return t.block<3, 3>(0, 0) * p + t.block<3, 1>(0, 3);
+}
 } // namespace
 
-DigitizerEmulator::DigitizerEmulator(const Options &options)
-    : m_opt(options), m_rng(options.seed)
+DigitizerEmulator::DigitizerEmulator(const Options &options) : m_opt(options), m_rng(options.seed)
 {
     // Head in front of the transmitter, in the z+ hemisphere, slightly turned.
     m_headPose = pose(0.02, -0.01, 0.30, 0, 0, 10);
@@ -66,14 +68,20 @@ bool DigitizerEmulator::parseModel(const QString &name, Model &model)
 QString DigitizerEmulator::modelName(Model model)
 {
     switch (model) {
-    case Model::Fastrak: return QStringLiteral("FASTRAK");
-    case Model::Isotrak: return QStringLiteral("ISOTRAK");
-    case Model::Patriot: return QStringLiteral("PATRIOT");
+    case Model::Fastrak:
+        return QStringLiteral("FASTRAK");
+    case Model::Isotrak:
+        return QStringLiteral("ISOTRAK");
+    case Model::Patriot:
+        return QStringLiteral("PATRIOT");
     }
     return {};
 }
 
-int DigitizerEmulator::stations() const { return m_opt.model == Model::Fastrak ? 4 : 2; }
+int DigitizerEmulator::stations() const
+{
+    return m_opt.model == Model::Fastrak ? 4 : 2;
+}
 
 Transform4 DigitizerEmulator::receiverPose(int r) const
 {
@@ -151,13 +159,19 @@ void DigitizerEmulator::command(const QByteArray &cmd)
         if (m_opt.model == Model::Isotrak)
             m_isoDigitizerMode = true;
         break;
-    case 'T': m_isoDigitizerMode = false; break;
+    case 'T':
+        m_isoDigitizerMode = false;
+        break;
     case 'C':
         m_continuous = true;
         m_nextStream = static_cast<double>(m_now);
         break;
-    case 'c': m_continuous = false; break;
-    case 'u': m_inches = false; break;
+    case 'c':
+        m_continuous = false;
+        break;
+    case 'u':
+        m_inches = false;
+        break;
     case 'U':
         if (m_opt.model == Model::Patriot)
             m_inches = args.trimmed() != "1";
@@ -194,7 +208,9 @@ void DigitizerEmulator::command(const QByteArray &cmd)
 
 double DigitizerEmulator::recordIntervalMs() const
 {
-    const double perStation = m_opt.model == Model::Patriot ? 60.0 : (m_opt.model == Model::Fastrak ? 120.0 / stations() : 60.0);
+    const double perStation = m_opt.model == Model::Patriot
+                                  ? 60.0
+                                  : (m_opt.model == Model::Fastrak ? 120.0 / stations() : 60.0);
     return 1000.0 / perStation;
 }
 
@@ -266,11 +282,20 @@ QByteArray DigitizerEmulator::takeDelivered()
     return out;
 }
 
-void DigitizerEmulator::touchSite(const QString &name) { m_touchHead = m_head.site(name); }
+void DigitizerEmulator::touchSite(const QString &name)
+{
+    m_touchHead = m_head.site(name);
+}
 
-void DigitizerEmulator::touchPoint(const Point3 &p) { m_touchHead = p; }
+void DigitizerEmulator::touchPoint(const Point3 &p)
+{
+    m_touchHead = p;
+}
 
-void DigitizerEmulator::press() { queueRecord(); }
+void DigitizerEmulator::press()
+{
+    queueRecord();
+}
 
 void DigitizerEmulator::hold()
 {
@@ -278,7 +303,10 @@ void DigitizerEmulator::hold()
     m_nextStream = static_cast<double>(m_now);
 }
 
-void DigitizerEmulator::release() { m_holding = false; }
+void DigitizerEmulator::release()
+{
+    m_holding = false;
+}
 
 void DigitizerEmulator::moveHead(double dx, double dy, double dz, double rx, double ry, double rz)
 {
@@ -363,8 +391,10 @@ QByteArray DigitizerEmulator::record()
             r += stationBlock(st, true);
         return r;
     }
-    case Model::Isotrak: return stationBlock(1, true) + stationBlock(2, true);
-    case Model::Patriot: return patriotRecord();
+    case Model::Isotrak:
+        return stationBlock(1, true) + stationBlock(2, true);
+    case Model::Patriot:
+        return patriotRecord();
     }
     return {};
 }

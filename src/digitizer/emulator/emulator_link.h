@@ -9,14 +9,20 @@ class Clock;
 class EmulatorLink final : public SerialLink
 {
 public:
-    EmulatorLink(DigitizerEmulator &emulator, const Clock &clock)
-        : m_emu(emulator), m_clock(clock)
-    {
-    }
+    EmulatorLink(DigitizerEmulator &emulator, const Clock &clock) : m_emu(emulator), m_clock(clock)
+    {}
 
-    void setCommPort(int port) override { if (!m_open) m_port = port; }
+    void setCommPort(int port) override
+    {
+        if (!m_open)
+            m_port = port;
+    }
     int commPort() const override { return m_port; }
-    void setSettings(const QString &settings) override { if (!m_open) m_settings = settings; }
+    void setSettings(const QString &settings) override
+    {
+        if (!m_open)
+            m_settings = settings;
+    }
     QString settings() const override { return m_settings; }
     bool open() override;
     void close() override { m_open = false; }

@@ -72,15 +72,24 @@ bool applyStylusCommand(const StylusCommand &c, DigitizerEmulator &emu, QString 
         }
         emu.touchSite(c.site);
         break;
-    case StylusCommand::Kind::TouchPoint: emu.touchPoint(Point3(c.v[0], c.v[1], c.v[2]) * 0.01); break;
-    case StylusCommand::Kind::Press: emu.press(); break;
-    case StylusCommand::Kind::Hold: emu.hold(); break;
-    case StylusCommand::Kind::Release: emu.release(); break;
+    case StylusCommand::Kind::TouchPoint:
+        emu.touchPoint(Point3(c.v[0], c.v[1], c.v[2]) * 0.01);
+        break;
+    case StylusCommand::Kind::Press:
+        emu.press();
+        break;
+    case StylusCommand::Kind::Hold:
+        emu.hold();
+        break;
+    case StylusCommand::Kind::Release:
+        emu.release();
+        break;
     case StylusCommand::Kind::MoveHead:
         emu.moveHead(c.v[0] * 0.01, c.v[1] * 0.01, c.v[2] * 0.01, c.v[3], c.v[4], c.v[5]);
         break;
     case StylusCommand::Kind::Wait:
-    case StylusCommand::Kind::Quit: break;
+    case StylusCommand::Kind::Quit:
+        break;
     }
     return true;
 }

@@ -5,15 +5,22 @@
 #include <QMessageBox>
 
 namespace {
-QString lines(QString text) { return text.replace(QChar(13), QChar(10)); }
+QString lines(QString text)
+{
+    return text.replace(QChar(13), QChar(10));
+}
 
 QMessageBox::StandardButton toButton(Dialogs::Answer a)
 {
     switch (a) {
-    case Dialogs::Answer::Yes: return QMessageBox::Yes;
-    case Dialogs::Answer::No: return QMessageBox::No;
-    case Dialogs::Answer::Cancel: return QMessageBox::Cancel;
-    case Dialogs::Answer::Ok: break;
+    case Dialogs::Answer::Yes:
+        return QMessageBox::Yes;
+    case Dialogs::Answer::No:
+        return QMessageBox::No;
+    case Dialogs::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Dialogs::Answer::Ok:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -25,9 +32,16 @@ Dialogs::Answer QtDialogs::message(const QString &text, const QString &title, Bu
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     Answer escape = Answer::Ok;
     switch (buttons) {
-    case Buttons::Ok: break;
-    case Buttons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; escape = Answer::Cancel; break;
-    case Buttons::YesNo: set = QMessageBox::Yes | QMessageBox::No; escape = Answer::No; break;
+    case Buttons::Ok:
+        break;
+    case Buttons::OkCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        escape = Answer::Cancel;
+        break;
+    case Buttons::YesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        escape = Answer::No;
+        break;
     case Buttons::YesNoCancel:
         set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         escape = Answer::Cancel;
@@ -35,21 +49,35 @@ Dialogs::Answer QtDialogs::message(const QString &text, const QString &title, Bu
     }
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
-    case Icon::None: break;
-    case Icon::Information: qicon = QMessageBox::Information; break;
-    case Icon::Question: qicon = QMessageBox::Question; break;
-    case Icon::Warning: qicon = QMessageBox::Warning; break;
-    case Icon::Critical: qicon = QMessageBox::Critical; break;
+    case Icon::None:
+        break;
+    case Icon::Information:
+        qicon = QMessageBox::Information;
+        break;
+    case Icon::Question:
+        qicon = QMessageBox::Question;
+        break;
+    case Icon::Warning:
+        qicon = QMessageBox::Warning;
+        break;
+    case Icon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
     }
     QMessageBox box(qicon, title, lines(text), set, m_parent);
     box.setDefaultButton(toButton(defaultAnswer));
     box.setEscapeButton(toButton(escape));
     switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Ok: return Answer::Ok;
-    default: return escape;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        return escape;
     }
 }
 
@@ -57,8 +85,8 @@ std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString 
                                            const QString &defaultText)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, title, lines(prompt), QLineEdit::Normal,
-                                               defaultText, &ok);
+    const QString text =
+        QInputDialog::getText(m_parent, title, lines(prompt), QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;
     return text;
@@ -73,7 +101,9 @@ QStringList QtDialogs::qtFilters(const QString &pairs)
         const QString pattern = parts[i + 1];
         if (label.isEmpty())
             continue;
-        out << (label.contains(QLatin1Char('(')) ? label : label + QStringLiteral(" (") + pattern + QStringLiteral(")"));
+        out << (label.contains(QLatin1Char('('))
+                    ? label
+                    : label + QStringLiteral(" (") + pattern + QStringLiteral(")"));
     }
     return out;
 }
@@ -95,6 +125,12 @@ std::optional<QString> QtDialogs::fileDialog(const FileRequest &r, bool save)
     return dialog.selectedFiles().constFirst();
 }
 
-std::optional<QString> QtDialogs::openFileName(const FileRequest &r) { return fileDialog(r, false); }
+std::optional<QString> QtDialogs::openFileName(const FileRequest &r)
+{
+    return fileDialog(r, false);
+}
 
-std::optional<QString> QtDialogs::saveFileName(const FileRequest &r) { return fileDialog(r, true); }
+std::optional<QString> QtDialogs::saveFileName(const FileRequest &r)
+{
+    return fileDialog(r, true);
+}
