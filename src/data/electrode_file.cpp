@@ -54,6 +54,9 @@ void ReadElectrodeFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
 }
 
 namespace {
+// A point without a type (a BESA label that names no known fiducial) is an other named point.
+QString typeForFile(const QString &type) { return type.isEmpty() ? QStringLiteral("8") : type; }
+
 void writeHeader(TextOut &out, const QString &firstComment, int revision, const Workspace &ws)
 {
     out.line(QStringLiteral("3\t2"))
@@ -84,7 +87,7 @@ QByteArray electrodeFileText(Workspace &ws)
     for (int i = 0; i < n; ++i) {
         const Point3 p = i < int(ws.tevo.Pos.size()) ? ws.tevo.Pos[i] : Point3::Zero();
         out.line(QStringLiteral("//Sensor type"))
-            .line(QStringLiteral("%S\t") + ws.meas.Type.value(i))
+            .line(QStringLiteral("%S\t") + typeForFile(ws.meas.Type.value(i)))
             .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
             .line(QStringLiteral("%N\t") +
                   (i < int(ws.tevo.Name.size()) ? ws.tevo.Name[i].text() : Fixed8().text()))

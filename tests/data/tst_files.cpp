@@ -122,6 +122,8 @@ void TestFiles::electrodeFileExactBytes()
     ws.ProbeName = "Other";
     QCOMPARE(electrodeFileText(ws), ElectrodeText);
     QCOMPARE(ws.ProbeName.text(), QStringLiteral("Name    "));
+    ws.meas.Type[1] = QString(); // a BESA label that names no known fiducial
+    QVERIFY(electrodeFileText(ws).contains("%S\t8\r\n//Sensor name and data for sensor # 2\r\n"));
 }
 
 void TestFiles::electrodeRoundTrip()
