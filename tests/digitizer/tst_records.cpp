@@ -64,6 +64,7 @@ private slots:
     void buttonsEndTheWait();
     void deviceGoneDuringWait();
     void unplugged();
+    void recordCutMidway();
     void wrongRateGivesGarbageNotCrash();
     void hemisphereMirrors();
     void pollReturnsRawAnswer();
@@ -306,6 +307,23 @@ void TestRecords::unplugged()
     QCOMPARE(record, QStringLiteral("kept"));
     QCOMPARE(rig.dialogs.shown.size(), 2);
     QVERIFY(rig.dialogs.texts().value(0).contains("not connected"));
+}
+
+void TestRecords::recordCutMidway()
+{
+    EmuRig rig(DigitizerEmulator::Model::Fastrak);
+    rig.emu.schedule(rig.clock.nowMs() + 1000, [&] {
+        rig.emu.cutNextRecord(150);
+        rig.emu.press();
+    });
+    QString record;
+    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
+    QCOMPARE(record.size(), 150);
+    QCOMPARE(rig.dialogs.texts(), QStringList{"Please repeat the measurement"});
+    // The repeat works.
+    rig.emu.schedule(rig.clock.nowMs() + 1000, [&] { rig.emu.press(); });
+    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
+    QCOMPARE(record.size(), 293);
 }
 
 void TestRecords::wrongRateGivesGarbageNotCrash()

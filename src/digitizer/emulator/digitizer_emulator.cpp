@@ -401,6 +401,11 @@ QByteArray DigitizerEmulator::record()
 
 void DigitizerEmulator::queueRecord()
 {
-    enqueue(record(), static_cast<double>(m_now));
+    QByteArray r = record();
+    if (m_cutNext >= 0) {
+        r.truncate(m_cutNext);
+        m_cutNext = -1;
+    }
+    enqueue(r, static_cast<double>(m_now));
     ++m_recordsSent;
 }

@@ -58,6 +58,8 @@ public:
     void setReceiverFixed(int r, const Transform4 &transmitterPose);
     // Where pointra-simdig --dewar puts receiver 1: on an MEG dewar above the head.
     static Transform4 dewarReceiverPose();
+    // A line fault: the next record stops after `keep` characters.
+    void cutNextRecord(int keep) { m_cutNext = keep; }
     // Runs `action` once virtual time reaches `atMs`.
     void schedule(qint64 atMs, std::function<void()> action);
 
@@ -104,5 +106,6 @@ private:
     bool m_isoDigitizerMode = false;
     std::vector<Point3> m_hemisphere;
     int m_recordsSent = 0;
+    int m_cutNext = -1;
     std::vector<std::pair<qint64, std::function<void()>>> m_schedule;
 };
