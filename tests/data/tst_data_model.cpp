@@ -15,7 +15,6 @@ private slots:
     void pointTypeCode_data();
     void pointTypeCode();
     void initialValues();
-    void resetDiscardsData();
 };
 
 void TestDataModel::fixed8_data()
@@ -132,23 +131,6 @@ void TestDataModel::initialValues()
     QVERIFY(ws.m.MPosition.isZero());
     QVERIFY(ws.meas.Pos.empty());
     QCOMPARE(ws.NumSeq, 0);
-}
-
-void TestDataModel::resetDiscardsData()
-{
-    Workspace ws;
-    ws.sensors.resize(5);
-    ws.meas.resize(3);
-    ws.NumSeq = 2;
-    ws.SeqName = {QStringLiteral("Nz"), QStringLiteral("Cz")};
-    ws.m.MFida = Transform4::Identity();
-    ws.ProbeName = QStringLiteral("probe1");
-    ws.resetData();
-    QCOMPARE(ws.sensors.NumSensors, 0);
-    QVERIFY(ws.meas.Name.empty());
-    QVERIFY(ws.SeqName.isEmpty());
-    QVERIFY(ws.m.MFida.isZero());
-    QCOMPARE(ws.ProbeName.text(), QStringLiteral("        "));
 }
 
 QTEST_APPLESS_MAIN(TestDataModel)

@@ -39,7 +39,6 @@ private slots:
     void headMotionMovesSitesAndReceivers();
     void noiseHasTheRequestedSpread();
     void rateChangeOnBothEnds();
-    void virtualHeadSites();
     void stylusCommands_data();
     void stylusCommands();
 };
@@ -176,19 +175,6 @@ void TestEmulator::rateChangeOnBothEnds()
     QCOMPARE(Records::ReadDigitizerRecord(s, record), Records::Outcome::Received);
     QCOMPARE(record.size(), 293);
     QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
-void TestEmulator::virtualHeadSites()
-{
-    const VirtualHead head;
-    for (const char *name : {"Nasion", "LPA", "RPA", "Cz", "Fp1", "O2", "T7", "FCz", "PO8", "Iz"})
-        QVERIFY2(head.hasSite(name), name);
-    QVERIFY(head.site("Nasion").x() > 0.05);
-    QVERIFY(head.site("LPA").y() > 0.05);
-    QVERIFY(head.site("RPA").y() < -0.05);
-    QVERIFY(head.site("Cz").z() > 0.1);
-    QVERIFY(std::abs(head.site("C3").y() + head.site("C4").y()) < 1e-12);
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, head.site("Xx9"));
 }
 
 void TestEmulator::stylusCommands_data()

@@ -1,4 +1,3 @@
-#include "digitizer/records.h"
 #include "geometry/frames.h"
 #include "geometry/geometry_error.h"
 #include "geometry/head_frames.h"
@@ -19,7 +18,6 @@ private slots:
     void degenerate();
     void otherDirectionRefused();
     void transformPointIgnoresRowFour();
-    void receiverPoseMapsItsOwnPositionToOrigin();
     void headFramesAverage_data();
     void headFramesAverage();
     void headFramesKeepOldTransformsOnFailure();
@@ -127,22 +125,6 @@ void TestFrames::transformPointIgnoresRowFour()
     Point3 p(1, 2, 3);
     TransformPoint(m, p);
     QCOMPARE(p, Point3(2, 2, 3));
-}
-
-void TestFrames::receiverPoseMapsItsOwnPositionToOrigin()
-{
-    QString rec = QStringLiteral("01   0.00   0.00   0.00\r\n");
-    for (int st = 2; st <= 4; ++st)
-        rec += QStringLiteral("0%1 ").arg(st) +
-               QString::asprintf("%7.2f%7.2f%7.2f", 10.0, 20.0, 30.0) +
-               QString::asprintf("%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f%7.4f", 1.0, 0.0, 0.0,
-                                 0.0, 1.0, 0.0, 0.0, 0.0, 1.0) +
-               "\r\n";
-    Transform4 r, p;
-    QVERIFY(Records::ParseDigitizerRecord("FASTRAK", rec, 1, 0, r, p));
-    QVERIFY(transformed(p, Point3(0.1, 0.2, 0.3)).norm() < 1e-15);
-    QVERIFY(Records::ParseDigitizerRecord("FASTRAK", rec, 3, 1, r, p));
-    QVERIFY((transformed(p, Point3::Zero()) - Point3(0.1, 0.2, 0.3)).norm() < 1e-15);
 }
 
 void TestFrames::headFramesAverage_data()

@@ -15,7 +15,6 @@ private slots:
     void startupMessages();
     void startupMenuStates_data();
     void startupMenuStates();
-    void startupResetsWorkingValues();
     void tmpFolder_data();
     void tmpFolder();
     void interactiveStartInitializesDigitizer();
@@ -153,23 +152,6 @@ void TestStartup::startupMenuStates()
     QCOMPARE(rig.link.settings(), type == QLatin1String("PATRIOT") ? QStringLiteral("115200,n,8,1")
                                                                    : QStringLiteral("19200,n,8,1"));
     QVERIFY(ui.value(type == QLatin1String("PATRIOT") ? "menu1152" : "menu192").checked);
-}
-
-void TestStartup::startupResetsWorkingValues()
-{
-    TestRig rig;
-    rig.writeIni(FullIni);
-    rig.ws.MinStepDistance = 1.7;
-    rig.ws.SetDirtyShape = 1;
-    rig.ws.nReceivers = 2;
-    rig.startUp();
-    QCOMPARE(rig.ws.MinStepDistance, 0.5);
-    QCOMPARE(rig.ws.PointDelay, 100);
-    QCOMPARE(rig.ws.SetDirtyShape, 0);
-    QCOMPARE(rig.ws.nReceivers, -1);
-    QCOMPARE(rig.ws.settings.SoundSetting, QStringLiteral("OFF"));
-    QCOMPARE(rig.ws.DataPath, QDir(rig.home.path()).filePath("Data"));
-    QCOMPARE(rig.ui.dialogFolder, rig.ws.DataPath);
 }
 
 void TestStartup::tmpFolder_data()
