@@ -26,6 +26,12 @@ MainWindow::MainWindow()
 void MainWindow::attach(Application &app)
 {
     m_app = &app;
+    app.ui.busyChanged = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
     syncFromState();
 }
 

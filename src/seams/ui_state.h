@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // What the window shows, kept headless: menu checks, enabled and visible states, label texts.
 // The window copies it onto its controls after each handler; tests read it directly.
@@ -38,6 +39,8 @@ public:
     int filterIndex = 1;
     QString dialogFolder;
     int busyDepth = 0; // hourglass while > 0
+    // Told when the hourglass comes and goes, so a window can show it during a handler.
+    std::function<void(bool)> busyChanged;
 
 private:
     QHash<QString, Control> m_controls;
@@ -47,8 +50,16 @@ private:
 class BusyScope
 {
 public:
-    explicit BusyScope(UiState &ui) : m_ui(ui) { ++m_ui.busyDepth; }
-    ~BusyScope() { --m_ui.busyDepth; }
+    explicit BusyScope(UiState &ui) : m_ui(ui)
+    {
+        if (++m_ui.busyDepth == 1 && m_ui.busyChanged)
+            m_ui.busyChanged(true);
+    }
+    ~BusyScope()
+    {
+        if (--m_ui.busyDepth == 0 && m_ui.busyChanged)
+            m_ui.busyChanged(false);
+    }
     BusyScope(const BusyScope &) = delete;
     BusyScope &operator=(const BusyScope &) = delete;
 
