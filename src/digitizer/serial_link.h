@@ -28,3 +28,28 @@ public:
     virtual int bytesPending() = 0;
     virtual void discardPending() = 0;
 };
+
+// Port number, line settings and the open flag of a link without a port driver behind it.
+class SoftSerialLink : public SerialLink
+{
+public:
+    void setCommPort(int port) override
+    {
+        if (!m_open)
+            m_port = port;
+    }
+    int commPort() const override { return m_port; }
+    void setSettings(const QString &settings) override
+    {
+        if (!m_open)
+            m_settings = settings;
+    }
+    QString settings() const override { return m_settings; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+
+protected:
+    int m_port = 1;
+    QString m_settings = QStringLiteral("19200,n,8,1");
+    bool m_open = false;
+};

@@ -139,18 +139,24 @@ QString coilSix(const CoilData &coils, const char *afterThird, const char *after
            QStringLiteral("  ") + Str(n[2]) + QLatin1String(afterThird) + Str(n[3]) +
            QStringLiteral("  ") + Str(n[4]) + QStringLiteral("  ") + Str(n[5]);
 }
+// Coil 1 of every sensor of the dewar and calibration listings.
+QString sensorRows(const Workspace &ws, const char *afterThird)
+{
+    QString out;
+    for (int s = 0; s < sensorCount(ws, ws.sensors.SensorCoil.size()); ++s)
+        out += CR + ws.sensors.SensorName[s].text() +
+               coilSix(ws.sensors.SensorCoil[s], afterThird, "   ") + CR + CR;
+    return out;
+}
 } // namespace
 
 namespace Listings {
 
 QString dewar(const Workspace &ws)
 {
-    QString out = head(ws, ws.DewarFile, QStringLiteral("DEWAR data"), true) +
-                  QStringLiteral("Dewar Fiducials") + CR + strFids(ws.DewarFid) + CR;
-    for (int s = 0; s < sensorCount(ws, ws.sensors.SensorCoil.size()); ++s)
-        out += CR + ws.sensors.SensorName[s].text() +
-               coilSix(ws.sensors.SensorCoil[s], "     ", "   ") + CR + CR;
-    return out;
+    return head(ws, ws.DewarFile, QStringLiteral("DEWAR data"), true) +
+           QStringLiteral("Dewar Fiducials") + CR + strFids(ws.DewarFid) + CR +
+           sensorRows(ws, "     ");
 }
 
 QString calibration(const Workspace &ws)
@@ -162,11 +168,7 @@ QString calibration(const Workspace &ws)
         for (int c = 0; c < 4; ++c)
             out += Str(ws.m.MCalib(r, c)) + QStringLiteral("  ");
     }
-    out += CR;
-    for (int s = 0; s < sensorCount(ws, ws.sensors.SensorCoil.size()); ++s)
-        out += CR + ws.sensors.SensorName[s].text() +
-               coilSix(ws.sensors.SensorCoil[s], "  ", "   ") + CR + CR;
-    return out;
+    return out + CR + sensorRows(ws, "  ");
 }
 
 QString probe(const Workspace &ws)

@@ -6,21 +6,9 @@
 #include <QMap>
 
 // A link that records what the host writes and answers single commands from a table.
-class FakeSerialLink final : public SerialLink
+class FakeSerialLink final : public SoftSerialLink
 {
 public:
-    void setCommPort(int port) override
-    {
-        if (!m_open)
-            m_port = port;
-    }
-    int commPort() const override { return m_port; }
-    void setSettings(const QString &settings) override
-    {
-        if (!m_open)
-            m_settings = settings;
-    }
-    QString settings() const override { return m_settings; }
     bool open() override
     {
         if (failOpen) {
@@ -31,8 +19,6 @@ public:
         ++opens;
         return true;
     }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
     QString errorText() const override
     {
         return QStringLiteral("Comm port %1 (/dev/fake): No such file").arg(m_port);
@@ -67,8 +53,5 @@ public:
     int discards = 0;
 
 private:
-    int m_port = 0;
-    QString m_settings;
-    bool m_open = false;
     QByteArray m_in;
 };

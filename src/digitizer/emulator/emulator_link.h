@@ -6,27 +6,13 @@
 class Clock;
 
 // The line to the built-in emulator on the program's clock: no port, same bytes.
-class EmulatorLink final : public SerialLink
+class EmulatorLink final : public SoftSerialLink
 {
 public:
     EmulatorLink(DigitizerEmulator &emulator, const Clock &clock) : m_emu(emulator), m_clock(clock)
     {}
 
-    void setCommPort(int port) override
-    {
-        if (!m_open)
-            m_port = port;
-    }
-    int commPort() const override { return m_port; }
-    void setSettings(const QString &settings) override
-    {
-        if (!m_open)
-            m_settings = settings;
-    }
-    QString settings() const override { return m_settings; }
     bool open() override;
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
     QString errorText() const override { return m_error; }
     bool deviceGone() const override { return m_unplugged && m_open; }
     void write(const QByteArray &bytes) override;
@@ -44,9 +30,6 @@ private:
     void pull();
     DigitizerEmulator &m_emu;
     const Clock &m_clock;
-    int m_port = 1;
-    QString m_settings = QStringLiteral("19200,n,8,1");
-    bool m_open = false;
     bool m_unplugged = false;
     QString m_error;
     QByteArray m_in;
