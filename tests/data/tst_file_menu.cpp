@@ -403,6 +403,14 @@ void TestFileMenu::updateViewFollowsDecimalPoint()
     rig.ws.sensors.ProbeCoil[0][0] = {0.5, 0, 0, 0, 0, 1};
     rig.invoke("menuViewProbe");
     QVERIFY(rig.ui.value("Label04").text.contains("S1         .5   0   0     0   0   1"));
+    rig.ws.sensors.SensorCoil[0][0] = {0.25, 0, 0, 0, 0, -1};
+    rig.ws.m.MCalib = Transform4::Identity();
+    rig.invoke("menuViewCalibration");
+    const QString cal = rig.ui.value("Label04").text;
+    QVERIFY(cal.contains("Calibration matrices\r\r 1   0   0   0  \r 0   1   0   0  "));
+    QVERIFY(cal.endsWith(" 0   0   0   1  \r\rS1          .25   0   0   0   0  -1\r\r"));
+    rig.invoke("menuViewDewar");
+    QVERIFY(rig.ui.value("Label04").text.endsWith("\rS1          .25   0   0      0   0  -1\r\r"));
 }
 
 QTEST_GUILESS_MAIN(TestFileMenu)
