@@ -51,6 +51,18 @@ std::vector<int> electrodeIndices(const Workspace &ws)
     return out;
 }
 
+// The names of the first three sequence points go to the label slot of their code;
+// `slotCodes` lists the code of each slot in the set's fiducial order.
+template <typename NameT>
+void placeFiducialLabels(const Workspace &ws, const QStringList &slotCodes, std::array<NameT, 3> &labels)
+{
+    for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
+        const qsizetype slot = slotCodes.indexOf(ws.SeqCode.value(j));
+        if (slot >= 0)
+            labels[slot] = ws.SeqName.value(j);
+    }
+}
+
 bool refuse(Workspace &ws, Dialogs &dialogs)
 {
     const QString &type = ws.settings.DigitizerType;
@@ -100,11 +112,7 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
         next.meas.Fid = computeHeadFrames(next.RefFid, ws.nReceivers, next.MRef);
         const std::vector<int> electrodes = electrodeIndices(ws);
         const int n = static_cast<int>(electrodes.size());
-        for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
-            const int slot = QStringList{"1", "2", "4"}.indexOf(ws.SeqCode.value(j));
-            if (slot >= 0)
-                next.meas.FidName[slot] = ws.SeqName.value(j);
-        }
+        placeFiducialLabels(ws, {"1", "2", "4"}, next.meas.FidName);
         next.tevo.FidName = next.meas.FidName;
         next.tevo.Fid = next.meas.Fid;
         next.sensors.NumSensors = n;
@@ -126,12 +134,7 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
             for (int k = 0; k < n; ++k)
                 next.besa.Name[k] = next.meas.Name[k].text();
             next.besa.Type = next.meas.Type;
-            const QStringList besaSlots{"2", "1", "4"};
-            for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
-                const int slot = besaSlots.indexOf(ws.SeqCode.value(j));
-                if (slot >= 0)
-                    next.besa.FidName[slot] = ws.SeqName.value(j);
-            }
+            placeFiducialLabels(ws, {"2", "1", "4"}, next.besa.FidName);
             TevoToBesa(next);
         }
         if (system == QLatin1String("Curry")) {
@@ -139,12 +142,7 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
             for (int k = 0; k < n; ++k)
                 next.curry.Name[k] = next.meas.Name[k].text();
             next.curry.Type = next.tevo.Type;
-            const QStringList currySlots{"4", "2", "1"};
-            for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
-                const int slot = currySlots.indexOf(ws.SeqCode.value(j));
-                if (slot >= 0)
-                    next.curry.FidName[slot] = ws.SeqName.value(j);
-            }
+            placeFiducialLabels(ws, {"4", "2", "1"}, next.curry.FidName);
             BesaToCurry(next);
         }
     } catch (const GeometryError &e) {
