@@ -2,7 +2,7 @@
 # Installs the Debian packages Pointra needs to build, test and run. Safe to run again.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-serialport-dev qt6-multimedia-dev
   libeigen3-dev libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
 missing=()
