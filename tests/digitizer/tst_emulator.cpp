@@ -39,6 +39,7 @@ private slots:
     void headMotionMovesSitesAndReceivers();
     void noiseHasTheRequestedSpread();
     void rateChangeOnBothEnds();
+    void oneStationIsotrakChoosesNoReceivers();
     void stylusCommands_data();
     void stylusCommands();
 };
@@ -217,6 +218,18 @@ void TestEmulator::stylusCommands()
         QVERIFY((Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - expected)
                     .norm() < 1e-4);
     }
+}
+
+void TestEmulator::oneStationIsotrakChoosesNoReceivers()
+{
+    EmulatorRig rig(Model::Isotrak, 0);
+    rig.configure();
+    QCOMPARE(rig.ws.nReceivers, 0);
+    QVERIFY(rig.ui.value("menuZero").checked);
+    QVERIFY(!rig.ui.value("menuOne").enabled);
+    EmulatorRig two(Model::Isotrak, 1);
+    two.configure();
+    QCOMPARE(two.ws.nReceivers, -1);
 }
 
 QTEST_GUILESS_MAIN(TestEmulator)

@@ -392,6 +392,9 @@ QByteArray DigitizerEmulator::record()
         return r;
     }
     case Model::Isotrak:
+        // An ISOTRAK without a receiver is a one-station device: the stylus block alone.
+        if (m_opt.receivers == 0)
+            return stationBlock(1, true);
         return stationBlock(1, true) + stationBlock(2, true);
     case Model::Patriot:
         return patriotRecord();
