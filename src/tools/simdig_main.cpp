@@ -149,7 +149,7 @@ int main(int argc, char **argv)
                  QStringLiteral("Also make PATH a symbolic link to the terminal."),
                  QStringLiteral("path")});
     p.addOption({QStringLiteral("receivers"),
-                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1)."),
+                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1); an ISOTRAK with 0 is a one-station device."),
                  QStringLiteral("n"), QStringLiteral("1")});
     p.addOption({QStringLiteral("noise"),
                  QStringLiteral("Position noise, cm RMS (default 0.08; 0 for exact)."),
