@@ -16,17 +16,9 @@
 #include "seams/ui_state.h"
 #include "shell/setup_menus.h"
 
-#include <QFile>
 
 namespace {
 const char *ElpFilter = "TEVO Electrode File (*.elp)|*.elp";
-
-void copyNames8(std::vector<Fixed8> &to, const std::vector<QString> &from)
-{
-    to.assign(from.size(), Fixed8());
-    for (size_t i = 0; i < from.size(); ++i)
-        to[i] = from[i];
-}
 } // namespace
 
 bool ConvertCommands::requireSystem(const char *system, bool acceptTable)
@@ -83,11 +75,9 @@ bool ConvertCommands::menuConvertTEVOtoBESA_Click()
     const int n = next.sensors.NumSensors;
     next.besa.resize(n);
     next.besa.FidName = {QStringLiteral("LPA"), QStringLiteral("NZ"), QStringLiteral("RPA")};
-    for (int i = 0; i < n; ++i) {
-        next.besa.Name[i] =
-            i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
+    next.besa.Name = namesAsText(next.tevo.Name, n);
+    for (int i = 0; i < n; ++i)
         next.besa.Type[i] = next.meas.Type.value(i);
-    }
     try {
         TevoToBesa(next);
     } catch (const GeometryError &e) {
@@ -129,7 +119,7 @@ bool ConvertCommands::menuConvertBESAtoTEVO_Click()
             next.tevo.Fid[slot] = next.besa.Fid[j];
     }
     next.tevo.resize(n);
-    copyNames8(next.tevo.Name, next.besa.Name);
+    next.tevo.Name = namesAsFixed8(next.besa.Name);
     next.tevo.Name.resize(n);
     next.tevo.Type = next.besa.Type;
     for (int i = 0; i < n && i < int(next.besa.Pos.size()); ++i)
@@ -171,11 +161,9 @@ bool ConvertCommands::menuConvertTEVOtoCurry_Click()
         m_s.dialogs.show(e.message());
         return false;
     }
-    for (int i = 0; i < n; ++i) {
-        next.curry.Name[i] =
-            i < int(next.tevo.Name.size()) ? next.tevo.Name[i].text() : Fixed8().text();
+    next.curry.Name = namesAsText(next.tevo.Name, n);
+    for (int i = 0; i < n; ++i)
         next.curry.Type[i] = next.tevo.Type.value(i);
-    }
     const std::array<Fixed8, 3> labels = next.meas.FidName;
     copyToMeasured(next, next.curry, n);
     next.meas.FidName = labels;
@@ -195,7 +183,7 @@ bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
     next.tevo.resize(n);
     next.besa.resize(n);
     next.tevo.FidName = {Fixed8("Nz"), Fixed8("LPA"), Fixed8("RPA")};
-    copyNames8(next.tevo.Name, next.curry.Name);
+    next.tevo.Name = namesAsFixed8(next.curry.Name);
     next.tevo.Type = next.curry.Type;
     try {
         CurryOldToTevo(next);
@@ -219,7 +207,7 @@ bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
     const int n = next.sensors.NumSensors;
     next.tevo.FidName = {Fixed8("Nz"), Fixed8("LPA"), Fixed8("RPA")};
     next.tevo.resize(n);
-    copyNames8(next.tevo.Name, next.curry.Name);
+    next.tevo.Name = namesAsFixed8(next.curry.Name);
     try {
         CurryOldToTevo(next);
     } catch (const GeometryError &e) {
@@ -256,11 +244,7 @@ bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
         return false;
     m_files.setDataPathFrom(*name);
     try {
-        QFile file(*name);
-        if (!file.open(QIODevice::ReadOnly))
-            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + *name +
-                                                     QStringLiteral(": ") + file.errorString());
-        LineReader in(file.readAll());
+        LineReader in(readFileBytes(*name));
         ReadTableFile(in, m_s.ws);
         m_s.ws.BesaFromTable = true;
     } catch (const FileError &e) {

@@ -16,7 +16,6 @@
 #include "shell/setup_menus.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 FileCommands::Kind FileCommands::kindOf(const QString &fileName)
@@ -77,15 +76,7 @@ bool FileCommands::readFile(Kind kind, const QString &path)
 {
     Workspace &ws = m_s.ws;
     try {
-        QFile file(path);
-        if (QFileInfo(path).isDir())
-            throw FileError(FileError::Kind::Io,
-                            QDir::toNativeSeparators(path) + QStringLiteral(" is a folder."));
-        if (!file.open(QIODevice::ReadOnly))
-            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") +
-                                                     QDir::toNativeSeparators(path) +
-                                                     QStringLiteral(": ") + file.errorString());
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = readFileBytes(path);
         LineReader in(bytes);
         switch (kind) {
         case Kind::Dewar:

@@ -3,6 +3,9 @@
 #include "data/file_error.h"
 #include "data/number_text.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <algorithm>
@@ -44,6 +47,18 @@ qint64 LineReader::linesLeftAtMost() const
     const char *begin = m_bytes.constData() + m_pos;
     qint64 breaks = std::count(begin, begin + rest, '\n') + std::count(begin, begin + rest, '\r');
     return breaks + 1;
+}
+
+QByteArray readFileBytes(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (QFileInfo(path).isDir())
+        throw FileError(FileError::Kind::Io, shown + QStringLiteral(" is a folder."));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") + shown +
+                                                 QStringLiteral(": ") + file.errorString());
+    return file.readAll();
 }
 
 bool isSkippedLine(QStringView line)

@@ -33,6 +33,9 @@ private:
 
 bool isSkippedLine(QStringView line);
 
+// The whole content of a file; a folder or an unreadable file raises FileError(Io) naming it.
+QByteArray readFileBytes(const QString &path);
+
 // Text from the fourth character of a "%N" line, or "flagName" for any other line.
 QString GetNameTag(QStringView line);
 void SplitTwoInts(QStringView line, int &a, int &b);

@@ -144,6 +144,21 @@ struct Workspace
     void resetData();
 };
 
+// The first n fixed-8 names as text, eight characters each (blank names past the end).
+inline std::vector<QString> namesAsText(const std::vector<Fixed8> &names, int n)
+{
+    std::vector<QString> out(n, Fixed8().text());
+    for (int i = 0; i < n && i < int(names.size()); ++i)
+        out[i] = names[i].text();
+    return out;
+}
+
+// Text names cut or padded to eight characters.
+inline std::vector<Fixed8> namesAsFixed8(const std::vector<QString> &names)
+{
+    return std::vector<Fixed8>(names.begin(), names.end());
+}
+
 // The measured set becomes a copy of the first n electrodes of `set` (names cut to eight
 // characters), with its fiducials and their labels; NumSensors becomes n.
 template <typename NameT>

@@ -54,7 +54,8 @@ std::vector<int> electrodeIndices(const Workspace &ws)
 // The names of the first three sequence points go to the label slot of their code;
 // `slotCodes` lists the code of each slot in the set's fiducial order.
 template <typename NameT>
-void placeFiducialLabels(const Workspace &ws, const QStringList &slotCodes, std::array<NameT, 3> &labels)
+void placeFiducialLabels(const Workspace &ws, const QStringList &slotCodes,
+                         std::array<NameT, 3> &labels)
 {
     for (int j = 0; j < 3 && j < ws.NumSeq; ++j) {
         const qsizetype slot = slotCodes.indexOf(ws.SeqCode.value(j));
@@ -131,16 +132,14 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
         const QString &system = ws.settings.CoordinateSystem;
         if (system == QLatin1String("BESA") || system == QLatin1String("Curry")) {
             next.besa.resize(n);
-            for (int k = 0; k < n; ++k)
-                next.besa.Name[k] = next.meas.Name[k].text();
+            next.besa.Name = namesAsText(next.meas.Name, n);
             next.besa.Type = next.meas.Type;
             placeFiducialLabels(ws, {"2", "1", "4"}, next.besa.FidName);
             TevoToBesa(next);
         }
         if (system == QLatin1String("Curry")) {
             next.curry.resize(n);
-            for (int k = 0; k < n; ++k)
-                next.curry.Name[k] = next.meas.Name[k].text();
+            next.curry.Name = namesAsText(next.meas.Name, n);
             next.curry.Type = next.tevo.Type;
             placeFiducialLabels(ws, {"4", "2", "1"}, next.curry.FidName);
             BesaToCurry(next);

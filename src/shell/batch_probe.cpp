@@ -13,8 +13,6 @@
 #include "shell/command_line.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 // Reads one input file of the run; false (and a message) when it cannot be used.
@@ -22,12 +20,7 @@ template <typename Reader>
 bool readInput(Session &s, const QString &path, const QString &what, Reader reader)
 {
     try {
-        QFile file(path);
-        if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-            throw FileError(FileError::Kind::Io, QStringLiteral("Cannot open ") +
-                                                     QDir::toNativeSeparators(path) +
-                                                     QStringLiteral(": ") + file.errorString());
-        LineReader in(file.readAll());
+        LineReader in(readFileBytes(path));
         reader(in);
         return true;
     } catch (const FileError &e) {
