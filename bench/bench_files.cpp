@@ -37,7 +37,7 @@ int main(int argc, char **argv)
     QElapsedTimer t;
 
     Workspace shape;
-    shape.settings = {"FASTRAK", "TEVO", "Period", "0,0,1", 1, "OFF"};
+    shape.settings = {DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 1, "OFF"};
     shape.NumShapePoints = 1000000;
     shape.ShapePos.resize(shape.NumShapePoints);
     for (Point3 &p : shape.ShapePos)

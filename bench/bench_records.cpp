@@ -1,7 +1,7 @@
 // Records parsed per second, and a 115200-baud emulator stream through a real pseudo-terminal
 // into the parser: characters and records per second against the line's limit, and losses.
 #include "digitizer/emulator/digitizer_emulator.h"
-#include "digitizer/records.h"
+#include "digitizer/record_parser.h"
 #include "platform/qserial_link.h"
 
 #include <QCoreApplication>
@@ -28,7 +28,7 @@ void parseRate()
     while (t.elapsed() < 2000) {
         for (const QString &rec : records) {
             for (int sensor = 1; sensor <= 3; ++sensor) {
-                Records::ParseDigitizerRecord("FASTRAK", rec, sensor, 1, r, p);
+                Records::ParseDigitizerRecord(DigitizerModel::Fastrak, rec, sensor, 1, r, p);
                 sink += p(0, 3);
             }
             ++parsed;
@@ -76,12 +76,12 @@ void streamThroughPty(int seconds)
         QCoreApplication::processEvents();
         buffer += link.readAll();
         qsizetype end;
-        while (buffer.size() >= Records::FastrakLength &&
+        while (buffer.size() >= traitsOf(DigitizerModel::Fastrak).layout.length &&
                (end = buffer.indexOf("\r\n0", 290)) >= 0) {
             const QByteArray rec = buffer.left(end + 2);
             buffer.remove(0, end + 2);
             chars += rec.size();
-            if (rec.size() == Records::FastrakLength &&
+            if (rec.size() == traitsOf(DigitizerModel::Fastrak).layout.length &&
                 Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(rec), 3, 1, r, p))
                 ++records;
             else
@@ -91,12 +91,13 @@ void streamThroughPty(int seconds)
         sim.waitForFinished(0);
     }
     buffer += link.readAll();
-    if (buffer.size() == Records::FastrakLength) {
+    if (buffer.size() == traitsOf(DigitizerModel::Fastrak).layout.length) {
         ++records;
         chars += buffer.size();
     }
     const qint64 sent = QFile(logOut).size();
-    const int sentRecords = static_cast<int>(sent / Records::FastrakLength);
+    const int sentRecords =
+        static_cast<int>(sent / traitsOf(DigitizerModel::Fastrak).layout.length);
     std::printf(
         "stream at 115200 baud for %d s: %d records parsed of %d sent (%d lost, %d malformed); "
         "%.1f records/s, %.0f characters/s against a line limit of 11520 characters/s\n",

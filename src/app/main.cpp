@@ -1,7 +1,8 @@
-#include "app/application.h"
 #include "app/main_window.h"
+#include "data/app_paths.h"
 #include "data/workspace.h"
 #include "digitizer/digitizer_setup.h"
+#include "digitizer/record_parser.h"
 #include "digitizer/records.h"
 #include "platform/auto_link.h"
 #include "platform/console_dialogs.h"
@@ -10,7 +11,7 @@
 #include "platform/qt_event_pump.h"
 #include "platform/steady_clock.h"
 #include "platform/widgets/qt_dialogs.h"
-#include "shell/app_paths.h"
+#include "shell/app_core.h"
 #include "shell/batch_probe.h"
 #include "shell/command_line.h"
 
@@ -39,37 +40,45 @@ QString cm(const Point3 &p)
 }
 
 // Without a window: say what start-up did and show one record, so the whole chain is seen.
-void reportHeadless(Application &app, AutoLink &link)
+bool reportHeadless(AppCore &app, AutoLink &link)
 {
     const Workspace &ws = app.ws;
     ConsoleShellView::say(QStringLiteral("Settings file: ") +
                           QDir::toNativeSeparators(AppPaths::settingsFile(ws.AppPath)));
     ConsoleShellView::say(QStringLiteral("Data folder: ") + QDir::toNativeSeparators(ws.DataPath));
     ConsoleShellView::say(QStringLiteral("Window caption: ") + app.ui.caption);
-    const QString type = ws.settings.DigitizerType;
-    if (type != QLatin1String("FASTRAK") && type != QLatin1String("ISOTRAK") &&
-        type != QLatin1String("PATRIOT")) {
+    const DigitizerModel model = ws.settings.Digitizer;
+    const QString type = traitsOf(model).name;
+    if (!isDevice(model)) {
         ConsoleShellView::say(QStringLiteral(
             "No digitizer configured: choose Setup > Digitizer Type in the window."));
-        return;
+        return true;
     }
     QString record;
-    if (Records::PollDigitizerRecord(app.session, record) != Records::Outcome::Received ||
-        record.isEmpty()) {
+    const Records::Outcome outcome = Records::PollDigitizerRecord(app.session, record);
+    if (outcome != Records::Outcome::Received || record.isEmpty()) {
         ConsoleShellView::say(
             QStringLiteral("The %1 did not answer on %2.").arg(type, link.target()));
-        return;
+        return false;
     }
     ConsoleShellView::say(QStringLiteral("Initialised the %1 on %2 at %3.")
                               .arg(type, link.target(), link.settings()));
-    if (type == QLatin1String("ISOTRAK"))
+    if (model == DigitizerModel::Isotrak)
         record = Records::rebuildIsotrak(record);
+    QString problem;
+    const std::optional<Reading> reading =
+        Records::parseReading(model, record, Records::AllBlocks, &problem);
+    if (!reading) {
+        ConsoleShellView::say(QStringLiteral("The record that arrived is not a reading: ") +
+                              problem);
+        return false;
+    }
     ConsoleShellView::say(QStringLiteral("One record, %1 characters: stylus at %2")
                               .arg(record.size())
-                              .arg(cm(Records::stylusPosition(type, record))));
-    Transform4 rotation, pose;
-    if (Records::ParseDigitizerRecord(type, record, 1, 1, rotation, pose))
-        ConsoleShellView::say(QStringLiteral("First receiver at ") + cm(pose.block<3, 1>(0, 3)));
+                              .arg(cm(reading->stylus)));
+    const Transform4 pose = reading->receiver(1).transform(1);
+    ConsoleShellView::say(QStringLiteral("First receiver at ") + cm(pose.block<3, 1>(0, 3)));
+    return true;
 }
 } // namespace
 
@@ -106,13 +115,14 @@ int main(int argc, char **argv)
     SteadyClock clock;
     QtEventPump pump;
     Workspace *workspace = nullptr;
-    AutoLink link(
-        clock, [&workspace] { return workspace ? workspace->settings.DigitizerType : QString(); });
+    AutoLink link(clock, [&workspace] {
+        return workspace ? workspace->settings.Digitizer : DigitizerModel::NoDigitizer;
+    });
 
     if (gui) {
         MainWindow window;
         QtDialogs dialogs(&window);
-        Application app({dialogs, window, clock, pump, link});
+        AppCore app({dialogs, window, clock, pump, link});
         workspace = &app.ws;
         window.attach(app);
         app.shell.startUp(appPath);
@@ -125,11 +135,11 @@ int main(int argc, char **argv)
 
     ConsoleDialogs dialogs;
     ConsoleShellView view;
-    Application app({dialogs, view, clock, pump, link});
+    AppCore app({dialogs, view, clock, pump, link});
     workspace = &app.ws;
     app.shell.startUp(appPath);
     if (batch) {
-        if (app.ws.settings.DigitizerType != QLatin1String("FASTRAK")) {
+        if (app.ws.settings.Digitizer != DigitizerModel::Fastrak) {
             dialogs.show(crJoin({QStringLiteral("Command line response works only with FASTRAK"),
                                  QStringLiteral("Please connect FASTRAK")}));
             return 1;
@@ -139,6 +149,5 @@ int main(int argc, char **argv)
         return RunBatchProbe(app.session, *names);
     }
     app.shell.startInteractive();
-    reportHeadless(app, link);
-    return 0;
+    return reportHeadless(app, link) ? 0 : 1;
 }

@@ -1,9 +1,10 @@
 #include "main_window.h"
 
 #include "app/about_dialog.h"
-#include "app/application.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "seams/controls.h"
+#include "shell/app_core.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,7 +24,7 @@ MainWindow::MainWindow()
     resize(900, 640);
 }
 
-void MainWindow::attach(Application &app)
+void MainWindow::attach(AppCore &app)
 {
     m_app = &app;
     app.ui.busyChanged = [](bool busy) {
@@ -89,7 +90,7 @@ void MainWindow::buildLabels()
     }
     // The listings of the View menu, in a fixed-pitch font so their columns line up.
     m_textView = new QPlainTextEdit(central);
-    m_textView->setObjectName(QStringLiteral("Label04"));
+    m_textView->setObjectName(Controls::DataListing);
     m_textView->setAccessibleName(QStringLiteral("Data listing"));
     m_textView->setReadOnly(true);
     m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -117,7 +118,7 @@ void MainWindow::syncFromState()
     for (auto it = m_labels.cbegin(); it != m_labels.cend(); ++it)
         it.value()->setText(ui.value(it.key()).text);
     const QString listing =
-        QString(ui.value(QStringLiteral("Label04")).text).replace(QChar(13), QChar(10));
+        QString(ui.value(Controls::DataListing).text).replace(QChar(13), QChar(10));
     if (m_textView->toPlainText() != listing)
         m_textView->setPlainText(listing);
 }

@@ -6,7 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-class Application;
+class AppCore;
 class QAction;
 class QLabel;
 class QMenu;
@@ -19,7 +19,7 @@ class MainWindow final : public QMainWindow, public ShellView
     Q_OBJECT
 public:
     MainWindow();
-    void attach(Application &app);
+    void attach(AppCore &app);
 
     // Runs the handler of a control and refreshes the window.
     bool invoke(const QString &control);
@@ -43,7 +43,7 @@ private:
     void addItems(QMenu *menu, const std::vector<MenuItem> &items);
     void buildLabels();
 
-    Application *m_app = nullptr;
+    AppCore *m_app = nullptr;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QLabel *> m_labels;
     QPlainTextEdit *m_textView = nullptr;

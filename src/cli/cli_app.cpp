@@ -1,20 +1,19 @@
 #include "cli_app.h"
 
-#include "convert/convert_commands.h"
-#include "data/file_commands.h"
+#include "commands/command_set.h"
+#include "commands/setup_menus.h"
+#include "data/app_paths.h"
+#include "data/settings_file.h"
 #include "data/workspace.h"
-#include "digitizer/serial_link.h"
-#include "display/text_views.h"
+#include "display/listings.h"
 #include "platform/console_dialogs.h"
 #include "platform/qt_event_pump.h"
 #include "platform/steady_clock.h"
 #include "seams/command_table.h"
+#include "seams/serial_link.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
 #include "seams/wave_audio.h"
-#include "shell/app_paths.h"
-#include "shell/settings_file.h"
-#include "shell/setup_menus.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -73,29 +72,6 @@ int usageError(const QString &why)
     return 2;
 }
 
-QString viewFor(FileCommands::Kind kind)
-{
-    switch (kind) {
-    case FileCommands::Kind::Dewar:
-        return QStringLiteral("Dewar Data");
-    case FileCommands::Kind::Calibration:
-        return QStringLiteral("Calibration Data");
-    case FileCommands::Kind::Fiducials:
-        return QStringLiteral("Fiducials Data");
-    case FileCommands::Kind::Sequence:
-        return QStringLiteral("Sequence Data");
-    case FileCommands::Kind::Shape:
-        return QStringLiteral("Shape Data");
-    case FileCommands::Kind::Electrode:
-    case FileCommands::Kind::Besa:
-    case FileCommands::Kind::Curry:
-        return QStringLiteral("Electrode Data");
-    case FileCommands::Kind::None:
-        break;
-    }
-    return {};
-}
-
 struct Rig
 {
     Rig()
@@ -116,19 +92,20 @@ struct Rig
     SilentAudio audio;
     NoLink link;
     Session session{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
-    FileCommands files{session};
-    TextViews views{session};
-    ConvertCommands conversions{session, files, views};
+    CommandSet menus{session};
+    FileCommands &files = menus.files;
+    ConvertCommands &conversions = menus.conversions;
 };
 
 int convert(Rig &r, const QString &to, QString from, const QString &in, const QString &out)
 {
-    const FileCommands::Kind inKind = FileCommands::kindOf(in);
+    const FileFormat *inFormat = formatOfName(in);
+    const auto inKind = inFormat ? std::optional<FileKind>(inFormat->kind) : std::nullopt;
     if (from.isEmpty()) {
-        from = inKind == FileCommands::Kind::Electrode ? QStringLiteral("tevo")
-               : inKind == FileCommands::Kind::Besa    ? QStringLiteral("besa")
-               : inKind == FileCommands::Kind::Curry   ? QStringLiteral("curry-old")
-                                                       : QStringLiteral("table");
+        from = inKind == FileKind::Electrode ? QStringLiteral("tevo")
+               : inKind == FileKind::Besa    ? QStringLiteral("besa")
+               : inKind == FileKind::Curry   ? QStringLiteral("curry-old")
+                                             : QStringLiteral("table");
     }
     static const QStringList routes = {"tevo>besa",  "besa>tevo",       "table>tevo",
                                        "tevo>curry", "curry-old>curry", "curry-old>tevo"};
@@ -139,13 +116,12 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
     const bool table = from == QLatin1String("table");
     if (table) {
         r.dialogs.openAnswer = in;
-        if (!r.conversions.menuConvertTABLEtoTEVO_Click())
+        if (!r.conversions.importTable())
             return 1;
     } else {
-        const FileCommands::Kind expected =
-            from == QLatin1String("tevo")   ? FileCommands::Kind::Electrode
-            : from == QLatin1String("besa") ? FileCommands::Kind::Besa
-                                            : FileCommands::Kind::Curry;
+        const FileKind expected = from == QLatin1String("tevo")   ? FileKind::Electrode
+                                  : from == QLatin1String("besa") ? FileKind::Besa
+                                                                  : FileKind::Curry;
         if (inKind != expected)
             return usageError(
                 QStringLiteral("%1 does not have the extension of a %2 file").arg(in, from));
@@ -154,15 +130,15 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
     }
     bool done = false;
     if (route == QLatin1String("tevo>besa"))
-        done = r.conversions.menuConvertTEVOtoBESA_Click();
+        done = r.conversions.convertTevoToBesa();
     else if (route == QLatin1String("besa>tevo") || route == QLatin1String("table>tevo"))
-        done = r.conversions.menuConvertBESAtoTEVO_Click();
+        done = r.conversions.convertBesaToTevo();
     else if (route == QLatin1String("tevo>curry"))
-        done = r.conversions.menuConvertTEVOtoCurry_Click();
+        done = r.conversions.convertTevoToCurry();
     else if (route == QLatin1String("curry-old>curry"))
-        done = r.conversions.MenuConvertCurryOLDtoCurry_Click() && r.files.savePath(out);
+        done = r.conversions.convertCurryOldToCurry() && r.files.savePath(out);
     else
-        done = r.conversions.menuConvertCURRYOLDtoTEVO_Click();
+        done = r.conversions.convertCurryOldToTevo();
     return done ? 0 : 1;
 }
 } // namespace
@@ -237,10 +213,10 @@ int runCli(const QStringList &arguments)
     if (command == QLatin1String("show")) {
         if (positional.size() != 2)
             return usageError(QStringLiteral("show needs one file"));
-        const FileCommands::Kind kind = FileCommands::kindOf(positional[1]);
-        if (!r.files.openPath(positional[1]))
+        const FileFormat *format = formatOfName(positional[1]);
+        if (!r.files.openPath(positional[1]) || !format)
             return 1;
-        QString listing = Listings::byViewName(r.ws, viewFor(kind));
+        QString listing = Listings::byViewName(r.ws, format->listing);
         listing.replace(QChar(13), QChar(10));
         std::printf("%s", listing.toLocal8Bit().constData());
         return 0;
@@ -248,14 +224,15 @@ int runCli(const QStringList &arguments)
     if (command == QLatin1String("roundtrip")) {
         if (positional.size() != 3)
             return usageError(QStringLiteral("roundtrip needs FILE and OUT"));
-        const FileCommands::Kind kind = FileCommands::kindOf(positional[1]);
-        if (kind == FileCommands::Kind::Dewar) {
-            std::fprintf(stderr, "pointra-cli: dewar files are read, never written\n");
+        const FileFormat *format = formatOfName(positional[1]);
+        if (format && !format->write) {
+            std::fprintf(stderr, "pointra-cli: %s files are read, never written\n",
+                         qPrintable(format->extension));
             return 1;
         }
-        if (!r.files.openPath(positional[1]))
+        if (!r.files.openPath(positional[1]) || !format)
             return 1;
-        return r.files.writeFile(kind, positional[2]) ? 0 : 1;
+        return r.files.writeFile(format->kind, positional[2]) ? 0 : 1;
     }
     return usageError(command.isEmpty() ? QStringLiteral("no command given")
                                         : QStringLiteral("unknown command ") + command);

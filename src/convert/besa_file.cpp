@@ -2,6 +2,7 @@
 
 #include "data/file_error.h"
 #include "data/number_text.h"
+#include "data/point_types.h"
 #include "data/text_grammar.h"
 #include "data/text_out.h"
 #include "data/workspace.h"
@@ -32,21 +33,29 @@ bool isBlank(const QString &line)
 }
 } // namespace
 
+int besaFiducialIndex(const QString &label)
+{
+    if (!label.startsWith(QLatin1String("Fi")))
+        return -1;
+    static const QStringList names[] = {
+        {"Nz", "NAS", "NZ", "nas"}, {"T9", "t9", "LPA"}, {"T10", "t10", "RLA", "RPA"}};
+    const QString rest = label.mid(3);
+    for (int f = 0; f < 3; ++f)
+        if (names[f].contains(rest))
+            return f;
+    return -1;
+}
+
 QString besaTypeOfLabel(const QString &label)
 {
-    if (label.startsWith(QLatin1String("Fi"))) {
-        const QString rest = label.mid(3);
-        if (QStringList{"Nz", "NAS", "NZ", "nas"}.contains(rest))
-            return QStringLiteral("1");
-        if (QStringList{"T9", "t9", "LPA"}.contains(rest))
-            return QStringLiteral("2");
-        if (QStringList{"T10", "t10", "RLA", "RPA"}.contains(rest))
-            return QStringLiteral("4");
+    const int f = besaFiducialIndex(label);
+    if (f >= 0)
+        return PointTypes::fiducialCodes()[f];
+    if (label.startsWith(QLatin1String("Fi")))
         return {};
-    }
     if (QStringList{"Sf", "SF", "sf", "sF"}.contains(label.left(2)))
-        return QStringLiteral("8");
-    return QStringLiteral("400");
+        return PointTypes::OtherNamed;
+    return PointTypes::Electrode;
 }
 
 void ReadBesaFile(LineReader &in, Workspace &ws)
@@ -109,5 +118,5 @@ void WriteBesaFiles(const QString &sfpPath, Workspace &ws)
 {
     saveText(sfpPath, besaFileText(ws));
     saveText(labelFileName(sfpPath), besaLabelText(ws));
-    ws.SetDirtyEletrodes = 0;
+    ws.ElectrodesDirty = 0;
 }

@@ -2,6 +2,7 @@
 
 #include "data/file_error.h"
 #include "data/number_text.h"
+#include "data/point_types.h"
 #include "data/text_grammar.h"
 #include "data/text_out.h"
 #include "data/workspace.h"
@@ -22,9 +23,9 @@ QByteArray curryFileText(const Workspace &ws)
 {
     TextOut out(ws.settings, "\n");
     auto row = [&](const char *code, const Point3 &p, const QString &label) {
-        out.line(QLatin1String(code) + QLatin1Char(' ') + out.real(p.x(), "#0.00") +
-                 QLatin1Char(' ') + out.real(p.y(), "#0.00") + QLatin1Char(' ') +
-                 out.real(p.z(), "#0.00") + QStringLiteral(" 0.0 ") + label);
+        const auto mm = [&](double v) { return curryPadded(out.real(v, "#0.00"), ws.settings); };
+        out.line(QLatin1String(code) + QLatin1Char(' ') + mm(p.x()) + QLatin1Char(' ') + mm(p.y()) +
+                 QLatin1Char(' ') + mm(p.z()) + QStringLiteral(" 0.0 ") + label);
     };
     const int n = std::min<int>(ws.sensors.NumSensors, int(ws.curry.Pos.size()));
     for (int i = 0; i < n; ++i)
@@ -39,7 +40,7 @@ QByteArray curryFileText(const Workspace &ws)
 void WriteCurryFile(const QString &path, Workspace &ws)
 {
     saveText(path, curryFileText(ws));
-    ws.SetDirtyEletrodes = 0;
+    ws.ElectrodesDirty = 0;
 }
 
 bool isCurryNewForm(const QByteArray &bytes)
@@ -101,7 +102,7 @@ void ReadCurryFile(const QByteArray &bytes, Workspace &ws, Dialogs &dialogs)
     next.curry.Pos = pos;
     for (int i = 0; i < n; ++i) {
         next.curry.Name[i] = names[i];
-        next.curry.Type[i] = QStringLiteral("400");
+        next.curry.Type[i] = PointTypes::Electrode;
     }
     copyCurryToMeasured(next);
     ws = next;

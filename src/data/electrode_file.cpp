@@ -2,6 +2,7 @@
 
 #include "data/file_error.h"
 #include "data/number_text.h"
+#include "data/point_types.h"
 #include "data/text_grammar.h"
 #include "data/text_out.h"
 #include "data/workspace.h"
@@ -55,7 +56,10 @@ void ReadElectrodeFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
 
 namespace {
 // A point without a type (a BESA label that names no known fiducial) is an other named point.
-QString typeForFile(const QString &type) { return type.isEmpty() ? QStringLiteral("8") : type; }
+QString typeForFile(const QString &type)
+{
+    return type.isEmpty() ? PointTypes::OtherNamed : type;
+}
 
 void writeHeader(TextOut &out, const QString &firstComment, int revision, const Workspace &ws)
 {
@@ -100,7 +104,7 @@ void WriteElectrodeFile(const QString &path, Workspace &ws)
 {
     Workspace next = ws;
     saveText(path, electrodeFileText(next));
-    next.SetDirtyEletrodes = 0;
+    next.ElectrodesDirty = 0;
     ws = next;
 }
 

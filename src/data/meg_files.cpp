@@ -5,7 +5,6 @@
 #include "data/text_grammar.h"
 #include "data/text_out.h"
 #include "data/workspace.h"
-#include "seams/ui_state.h"
 
 namespace {
 // Header and sensor tables of a calibration or dewar file; `middle` reads what lies between.
@@ -55,7 +54,7 @@ void ReadDewarFile(LineReader &in, Workspace &ws)
     });
 }
 
-void ReadFiducialsFile(LineReader &in, Workspace &ws, UiState *ui)
+void ReadFiducialsFile(LineReader &in, Workspace &ws)
 {
     Workspace next = ws;
     next.MinorRevision = readTypeAndRevision(in);
@@ -63,7 +62,7 @@ void ReadFiducialsFile(LineReader &in, Workspace &ws, UiState *ui)
     int location = 0, count = 0;
     SplitTwoInts(in.ReadDataLine(), location, count);
     const int r = checkedCount(count, in, 3, QStringLiteral("receivers"));
-    next.nReceivers = r;
+    next.ReceiverCount = r;
     next.ReceiverFid.assign(r, zeroFids());
     for (FidTriple &rf : next.ReceiverFid)
         for (Point3 &f : rf)
@@ -71,14 +70,6 @@ void ReadFiducialsFile(LineReader &in, Workspace &ws, UiState *ui)
     readMatrix(in, next.m.MFida);
     readMatrix(in, next.m.MFidb);
     ws = next;
-    if (!ui)
-        return;
-    if (r >= 1 && r <= 3)
-        ui->checkOnly(
-            {QStringLiteral("menuOne"), QStringLiteral("menuTwo"), QStringLiteral("menuThree")},
-            QStringList{"menuOne", "menuTwo", "menuThree"}[r - 1]);
-    for (const char *item : {"menuFiducials", "menuProbe", "menuShape"})
-        ui->setEnabled(QString::fromLatin1(item), true);
 }
 
 QByteArray calibrationFileText(const Workspace &ws)
@@ -116,8 +107,8 @@ QByteArray fiducialsFileText(Workspace &ws)
         .line(QStringLiteral("//SessionName"))
         .line(QStringLiteral("%N\t") + ws.SessionName.text())
         .line(QStringLiteral("//Transmitter location, number of receivers"))
-        .line(QStringLiteral("%1\t%2").arg(ws.Tlocation).arg(ws.nReceivers));
-    for (int r = 0; r < ws.nReceivers; ++r) {
+        .line(QStringLiteral("%1\t%2").arg(ws.TransmitterLocation).arg(ws.ReceiverCount));
+    for (int r = 0; r < ws.ReceiverCount; ++r) {
         out.line(
             QStringLiteral("//Position of subject fiducials X+, Y+, Y- in the receiver #%1 frame")
                 .arg(r + 1));

@@ -60,12 +60,10 @@ QStringView skipBlanks(QStringView text)
 }
 } // namespace
 
-double readNumber(QStringView text)
+namespace {
+// Converts the first `len` characters of `t`; false when the value is not a finite double.
+bool convert(QStringView t, qsizetype len, double &v)
 {
-    const QStringView t = skipBlanks(text);
-    const qsizetype len = numberLength(t);
-    if (len == 0)
-        return 0.0;
     // Locale-independent: the period is the decimal point whatever the system says.
     char buf[128];
     const qsizetype n = std::min<qsizetype>(len, sizeof buf);
@@ -74,10 +72,34 @@ double readNumber(QStringView text)
         buf[i] = (c == 'd' || c == 'D') ? 'e' : c;
     }
     const char *first = buf[0] == '+' ? buf + 1 : buf;
-    double v = 0.0;
+    v = 0.0;
     const auto [end, ec] = std::from_chars(first, buf + n, v);
-    if (ec != std::errc() || end == first || !std::isfinite(v))
+    return ec == std::errc() && end != first && std::isfinite(v);
+}
+} // namespace
+
+double readNumber(QStringView text)
+{
+    const QStringView t = skipBlanks(text);
+    const qsizetype len = numberLength(t);
+    double v = 0.0;
+    if (len == 0 || !convert(t, len, v))
         return 0.0;
+    return v;
+}
+
+std::optional<double> readWholeNumber(QStringView text)
+{
+    const QStringView t = skipBlanks(text);
+    const qsizetype len = numberLength(t);
+    if (len == 0)
+        return std::nullopt;
+    for (qsizetype i = len; i < t.size(); ++i)
+        if (t[i] != QLatin1Char(' '))
+            return std::nullopt;
+    double v = 0.0;
+    if (len > 127 || !convert(t, len, v))
+        return std::nullopt;
     return v;
 }
 
@@ -195,7 +217,12 @@ QString myFormat(double value, const QString &pattern, const Settings &settings,
     } else if (dialogs) {
         dialogs->show(QStringLiteral("myFormat(): something is wrong with periods and commas"));
     }
+    return text;
+}
+
+QString curryPadded(const QString &text, const Settings &settings)
+{
     if (settings.CoordinateSystem == QLatin1String("Curry") && text.size() < 9)
-        text = text.rightJustified(9, QLatin1Char(' '));
+        return text.rightJustified(9, QLatin1Char(' '));
     return text;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 class Dialogs;
 struct Settings;
@@ -11,6 +12,8 @@ struct Settings;
 double readNumber(QStringView text);
 // Rounds to the nearest integer, halves to the even neighbour.
 int roundToInt(double value);
+// The number when `text` is one number and blanks around it, nothing else.
+std::optional<double> readWholeNumber(QStringView text);
 // True when `text` starts (after blanks) with something readNumber takes as a number.
 bool looksNumeric(QStringView text);
 
@@ -21,5 +24,7 @@ QString Str(double value);
 QString fixedDecimals(double value, int decimals);
 
 // Formats a real for a file or listing with "#0.###0", "#0.00" or "#0.#0", then applies the
-// decimal point setting and the Curry padding. An unknown pattern is reported.
+// decimal point setting. An unknown pattern is reported.
 QString myFormat(double value, const QString &pattern, const Settings &settings, Dialogs *dialogs);
+// Curry files and listings right-align numbers in nine characters while Curry is in force.
+QString curryPadded(const QString &text, const Settings &settings);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Dialogs;
 
@@ -13,6 +14,15 @@ inline const QString OtherNamed = QStringLiteral("8");
 inline const QString Electrode = QStringLiteral("400");
 inline const QString Reference = QStringLiteral("1C00");
 inline const QString OtherSensor = QStringLiteral("4000");
+// Nasion, left and right preauricular point, in the order of the head frame's fiducials.
+inline QStringList fiducialCodes()
+{
+    return {Nasion, LeftPreauricular, RightPreauricular};
+}
+inline bool isFiducial(const QString &code)
+{
+    return code == Nasion || code == LeftPreauricular || code == RightPreauricular;
+}
 } // namespace PointTypes
 
 // Empty name and a message for an unknown code.

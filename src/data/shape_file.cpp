@@ -54,5 +54,5 @@ QByteArray shapeFileText(const Workspace &ws)
 void WriteShapeFile(const QString &path, Workspace &ws)
 {
     saveText(path, shapeFileText(ws));
-    ws.SetDirtyShape = 0;
+    ws.ShapeDirty = 0;
 }

@@ -32,7 +32,7 @@ void Workspace::resetData()
     ProbeFid = zeroFids();
     m = NamedTransforms();
     SessionName = Fixed8();
-    Tlocation = 2;
+    TransmitterLocation = 2;
     ReceiverFid.assign(1, zeroFids());
     meas.resize(0);
     tevo.resize(0);

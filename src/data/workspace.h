@@ -1,7 +1,8 @@
 #pragma once
 
+#include "data/digitizer_models.h"
 #include "data/fixed8.h"
-#include "geometry/transform4.h"
+#include "data/transform4.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,16 +10,26 @@
 #include <vector>
 
 // Index ranges that the measurement model numbers 1..N are 0-based here: element k-1 holds item k.
+//
+// Glossary: names in code that differ from the names labs and older documents use.
+//   Digitizer            "DigitizerType" (the INI key keeps that name; the text is the model's)
+//   CommPort             "nCommPort" (also the INI key)
+//   ReceiverCount        "nReceivers": receivers fixed on the subject's head, -1 not chosen
+//   TransmitterLocation  "Tlocation"
+//   ElectrodesDirty      "SetDirtyEletrodes": electrode data not yet saved
+//   ShapeDirty           "SetDirtyShape": shape data not yet saved
+//   meas, tevo, besa, curry   the Meas*, Tevo*, Besa*, Curry* electrode sets
+//   m.MCalib ... m.MPosition  the named transforms; MRef[k] and RefFid[k] per reference
 
 using CoilData = std::array<std::array<double, 6>, 3>; // coil 0..2, then x y z dx dy dz
 
 struct Settings
 {
-    QString DigitizerType;
+    DigitizerModel Digitizer = DigitizerModel::NoDigitizer;
     QString CoordinateSystem;
     QString DecimalPoint;
     QString Hemisphere;
-    int nCommPort = 0;
+    int CommPort = 0;
     QString SoundSetting;
 };
 
@@ -86,15 +97,15 @@ struct Workspace
     Settings settings;
 
     int SoundEnabled = 0;
-    int nReceivers = -1;
-    int Tlocation = 2;
+    int ReceiverCount = -1;
+    int TransmitterLocation = 2;
     double MinStepDistance = 0.5;
     int PointDelay = 100;
     QString AppPath;
     QString DataPath;
     int SeqDirty = 0;
-    int SetDirtyEletrodes = 0;
-    int SetDirtyShape = 0;
+    int ElectrodesDirty = 0;
+    int ShapeDirty = 0;
     int ExitCancelled = 0;
     QString CurrentView = QStringLiteral("Clear View");
 

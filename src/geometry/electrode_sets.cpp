@@ -1,8 +1,8 @@
 #include "electrode_sets.h"
 
-#include "convert/conversions.h"
+#include "data/point_types.h"
 #include "data/workspace.h"
-#include "digitizer/records.h"
+#include "geometry/conversions.h"
 #include "geometry/frames.h"
 #include "geometry/geometry_error.h"
 #include "geometry/head_frames.h"
@@ -10,44 +10,37 @@
 
 #include <vector>
 
-namespace {
-bool supportedLayout(const QString &type)
+Point3 referredStylus(const Reading &reading, int receiver)
 {
-    return type == QLatin1String("FASTRAK") || type == QLatin1String("ISOTRAK") ||
-           type == QLatin1String("PATRIOT");
+    if (receiver == 0)
+        return reading.stylus;
+    return transformed(reading.receiver(receiver).transform(0), reading.stylus);
 }
 
-// The stylus point of a record, relative to reference 0 (transmitter) or receiver r (1..3).
-Point3 referred(const QString &type, const QString &record, int receiver)
+namespace {
+const Reading &readingOf(const std::vector<Reading> &readings, int i)
 {
-    const Point3 p = Records::stylusPosition(type, record);
-    if (receiver == 0)
-        return p;
-    Transform4 rotation, pose;
-    Records::ParseDigitizerRecord(type, record, receiver, 0, rotation, pose);
-    return transformed(pose, p);
+    static const Reading none;
+    return i >= 0 && i < int(readings.size()) ? readings[i] : none;
 }
 
 // The electrode's position in the head frame, averaged over the references in use.
-Point3 headPosition(const Workspace &ws, const QString &record)
+Point3 headPosition(const Workspace &ws, const Reading &reading)
 {
-    const QString &type = ws.settings.DigitizerType;
-    if (ws.nReceivers == 0)
-        return transformed(ws.MRef[0], referred(type, record, 0));
+    if (ws.ReceiverCount == 0)
+        return transformed(ws.MRef[0], referredStylus(reading, 0));
     Point3 sum = Point3::Zero();
-    for (int r = 1; r <= ws.nReceivers; ++r)
-        sum += transformed(ws.MRef[r], referred(type, record, r));
-    return sum / ws.nReceivers;
+    for (int r = 1; r <= ws.ReceiverCount; ++r)
+        sum += transformed(ws.MRef[r], referredStylus(reading, r));
+    return sum / ws.ReceiverCount;
 }
 
 std::vector<int> electrodeIndices(const Workspace &ws)
 {
     std::vector<int> out;
-    for (int i = 0; i < ws.NumSeq; ++i) {
-        const QString code = ws.SeqCode.value(i);
-        if (code != QLatin1String("1") && code != QLatin1String("2") && code != QLatin1String("4"))
+    for (int i = 0; i < ws.NumSeq; ++i)
+        if (!PointTypes::isFiducial(ws.SeqCode.value(i)))
             out.push_back(i);
-    }
     return out;
 }
 
@@ -66,12 +59,7 @@ void placeFiducialLabels(const Workspace &ws, const QStringList &slotCodes,
 
 bool refuse(Workspace &ws, Dialogs &dialogs)
 {
-    const QString &type = ws.settings.DigitizerType;
-    if (!supportedLayout(type)) {
-        dialogs.show(QStringLiteral("won't do Calculate6"));
-        return true;
-    }
-    if (ws.nReceivers < 0 || ws.nReceivers > 3) {
+    if (ws.ReceiverCount < 0 || ws.ReceiverCount > 3) {
         dialogs.show(
             QStringLiteral("Choose Digitize > Receivers On Subject before computing electrodes."));
         return true;
@@ -80,21 +68,20 @@ bool refuse(Workspace &ws, Dialogs &dialogs)
 }
 } // namespace
 
-bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
+bool ComputeElectrodeSets(Workspace &ws, const std::vector<Reading> &readings, Dialogs &dialogs)
 {
     if (refuse(ws, dialogs))
         return false;
-    const QString &type = ws.settings.DigitizerType;
-    static const char *codes[] = {"1", "2", "4"};
+    const QStringList codes = PointTypes::fiducialCodes();
     static const char *names[] = {"nasion (code 1)", "left preauricular point (code 2)",
                                   "right preauricular point (code 4)"};
     Workspace next = ws;
-    const int first = ws.nReceivers == 0 ? 0 : 1;
-    const int last = ws.nReceivers;
+    const int first = ws.ReceiverCount == 0 ? 0 : 1;
+    const int last = ws.ReceiverCount;
     for (int f = 0; f < 3; ++f) {
         std::vector<int> occurrences;
         for (int i = 0; i < ws.NumSeq; ++i)
-            if (ws.SeqCode.value(i) == QLatin1String(codes[f]))
+            if (ws.SeqCode.value(i) == codes[f])
                 occurrences.push_back(i);
         if (occurrences.empty()) {
             dialogs.show(
@@ -105,15 +92,15 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
         for (int ref = first; ref <= last; ++ref) {
             Point3 sum = Point3::Zero();
             for (int s : occurrences)
-                sum += referred(type, ws.SeqRaw.value(s), ref);
+                sum += referredStylus(readingOf(readings, s), ref);
             next.RefFid[ref][f] = sum / double(occurrences.size());
         }
     }
     try {
-        next.meas.Fid = computeHeadFrames(next.RefFid, ws.nReceivers, next.MRef);
+        next.meas.Fid = computeHeadFrames(next.RefFid, ws.ReceiverCount, next.MRef);
         const std::vector<int> electrodes = electrodeIndices(ws);
         const int n = static_cast<int>(electrodes.size());
-        placeFiducialLabels(ws, {"1", "2", "4"}, next.meas.FidName);
+        placeFiducialLabels(ws, codes, next.meas.FidName);
         next.tevo.FidName = next.meas.FidName;
         next.tevo.Fid = next.meas.Fid;
         next.sensors.NumSensors = n;
@@ -122,7 +109,7 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
             const int s = electrodes[k];
             next.meas.Name[k] = ws.SeqName.value(s);
             next.meas.Type[k] = ws.SeqCode.value(s);
-            next.meas.Pos[k] = headPosition(next, ws.SeqRaw.value(s));
+            next.meas.Pos[k] = headPosition(next, readingOf(readings, s));
             requireFinite(next.meas.Pos[k], QStringLiteral("electrode ") + ws.SeqName.value(s));
         }
         next.tevo.resize(n);
@@ -134,14 +121,20 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
             next.besa.resize(n);
             next.besa.Name = namesAsText(next.meas.Name, n);
             next.besa.Type = next.meas.Type;
-            placeFiducialLabels(ws, {"2", "1", "4"}, next.besa.FidName);
+            placeFiducialLabels(
+                ws,
+                {PointTypes::LeftPreauricular, PointTypes::Nasion, PointTypes::RightPreauricular},
+                next.besa.FidName);
             TevoToBesa(next);
         }
         if (system == QLatin1String("Curry")) {
             next.curry.resize(n);
             next.curry.Name = namesAsText(next.meas.Name, n);
             next.curry.Type = next.tevo.Type;
-            placeFiducialLabels(ws, {"4", "2", "1"}, next.curry.FidName);
+            placeFiducialLabels(
+                ws,
+                {PointTypes::RightPreauricular, PointTypes::LeftPreauricular, PointTypes::Nasion},
+                next.curry.FidName);
             BesaToCurry(next);
         }
     } catch (const GeometryError &e) {
@@ -152,7 +145,8 @@ bool ComputeElectrodeSets(Workspace &ws, Dialogs &dialogs)
     return true;
 }
 
-bool ComputeElectrodePoint(Workspace &ws, Dialogs &dialogs, int k)
+bool ComputeElectrodePoint(Workspace &ws, const std::vector<Reading> &readings, Dialogs &dialogs,
+                           int k)
 {
     if (refuse(ws, dialogs))
         return false;
@@ -162,7 +156,7 @@ bool ComputeElectrodePoint(Workspace &ws, Dialogs &dialogs, int k)
         dialogs.show(QStringLiteral("There is no electrode %1 in the current data.").arg(k + 1));
         return false;
     }
-    const Point3 p = headPosition(ws, ws.SeqRaw.value(electrodes[k]));
+    const Point3 p = headPosition(ws, readingOf(readings, electrodes[k]));
     if (!p.allFinite()) {
         dialogs.show(
             QStringLiteral("The new reading of %1 gave no valid position; the old one is kept.")

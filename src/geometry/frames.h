@@ -1,6 +1,6 @@
 #pragma once
 
-#include "geometry/transform4.h"
+#include "data/transform4.h"
 
 #include <QString>
 #include <array>

@@ -1,14 +1,13 @@
 #include "meg_locator.h"
 
 #include "data/workspace.h"
-#include "digitizer/records.h"
 #include "geometry/frames.h"
 #include "geometry/geometry_error.h"
 #include "seams/dialogs.h"
 
-bool LocateProbe(Workspace &ws, Dialogs &dialogs, const QString &record)
+bool LocateProbe(Workspace &ws, Dialogs &dialogs, const Reading &probe)
 {
-    const int n = ws.nReceivers;
+    const int n = ws.ReceiverCount;
     if (n != 1 && n != 2) {
         dialogs.show(crJoin(
             {QStringLiteral("The probe position needs one or two receivers on the subject's head."),
@@ -22,17 +21,11 @@ bool LocateProbe(Workspace &ws, Dialogs &dialogs, const QString &record)
         dialogs.show(QStringLiteral("The fiducials data hold fewer receivers than they announce."));
         return false;
     }
-    const QString &type = ws.settings.DigitizerType;
     NamedTransforms m = ws.m;
-    Transform4 rotation;
-    if (!Records::ParseDigitizerRecord(type, record, 1, 1, rotation, m.MProbe)) {
-        dialogs.show(
-            QStringLiteral("The probe position needs a FASTRAK, ISOTRAK or PATRIOT record."));
-        return false;
-    }
-    Records::ParseDigitizerRecord(type, record, 2, 0, rotation, m.MHeada);
+    m.MProbe = probe.receiver(1).transform(1);
+    m.MHeada = probe.receiver(2).transform(0);
     if (n == 2)
-        Records::ParseDigitizerRecord(type, record, 3, 0, rotation, m.MHeadb);
+        m.MHeadb = probe.receiver(3).transform(0);
     m.MStep1 = m.MProbe * m.MCalib;
     m.MStep2a = m.MHeada * m.MStep1;
     m.MAlla = m.MFida * m.MStep2a;

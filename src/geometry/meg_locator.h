@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "data/reading.h"
 
 struct Workspace;
 class Dialogs;
@@ -9,4 +9,4 @@ class Dialogs;
 // the calibration (MCalib) and the subject-fiducial data (MFida, MFidb, ReceiverFid).
 // Runs only with one or two head receivers; otherwise, or when the chain gives no finite
 // result, the operator is told, nothing changes and the result is false.
-bool LocateProbe(Workspace &ws, Dialogs &dialogs, const QString &probeRecord);
+bool LocateProbe(Workspace &ws, Dialogs &dialogs, const Reading &probe);

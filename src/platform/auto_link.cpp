@@ -4,8 +4,8 @@
 
 #include <QFileInfo>
 
-AutoLink::AutoLink(const Clock &clock, std::function<QString()> digitizerType)
-    : m_clock(clock), m_type(std::move(digitizerType))
+AutoLink::AutoLink(const Clock &clock, std::function<DigitizerModel()> digitizer)
+    : m_clock(clock), m_model(std::move(digitizer))
 {}
 
 bool AutoLink::deviceConfigured() const
@@ -41,8 +41,8 @@ bool AutoLink::open()
 {
     if (m_active->isOpen())
         return true;
-    DigitizerEmulator::Model model;
-    if (!m_allowEmulator || deviceConfigured() || !DigitizerEmulator::parseModel(m_type(), model)) {
+    const DigitizerModel model = m_model();
+    if (!m_allowEmulator || deviceConfigured() || !isDevice(model)) {
         m_active = &m_serial;
         return m_serial.open();
     }
@@ -63,7 +63,7 @@ QString AutoLink::target() const
 {
     if (m_active == m_emuLink.get() && m_emu)
         return QStringLiteral("the built-in %1 emulator (no device on Comm port %2)")
-            .arg(DigitizerEmulator::modelName(m_emu->model()))
+            .arg(traitsOf(m_emu->model()).name)
             .arg(m_port);
     return QStringLiteral("the device %1 on Comm port %2")
         .arg(QSerialLink::deviceForPort(m_port))

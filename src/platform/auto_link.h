@@ -2,8 +2,8 @@
 
 #include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/emulator/emulator_link.h"
-#include "digitizer/serial_link.h"
 #include "platform/qserial_link.h"
+#include "seams/serial_link.h"
 
 #include <functional>
 #include <memory>
@@ -16,7 +16,7 @@ class Clock;
 class AutoLink final : public SerialLink
 {
 public:
-    AutoLink(const Clock &clock, std::function<QString()> digitizerType);
+    AutoLink(const Clock &clock, std::function<DigitizerModel()> digitizer);
     // Unattended runs must not measure the emulator by mistake.
     void allowEmulator(bool allow) { m_allowEmulator = allow; }
 
@@ -41,7 +41,7 @@ public:
 private:
     bool deviceConfigured() const;
     const Clock &m_clock;
-    std::function<QString()> m_type;
+    std::function<DigitizerModel()> m_model;
     QSerialLink m_serial;
     std::unique_ptr<DigitizerEmulator> m_emu;
     std::unique_ptr<EmulatorLink> m_emuLink;

@@ -6,9 +6,11 @@
 #include "data/text_grammar.h"
 #include "data/workspace.h"
 #include "digitizer/digitizer_setup.h"
+#include "digitizer/record_parser.h"
 #include "digitizer/records.h"
 #include "geometry/meg_locator.h"
 #include "seams/dialogs.h"
+#include "seams/serial_link.h"
 #include "seams/session.h"
 #include "shell/command_line.h"
 
@@ -38,32 +40,35 @@ int RunBatchProbe(Session &s, const BatchNames &names)
                    [&](LineReader &in) { ReadCalibrationFile(in, ws); }))
         return 1;
     if (!readInput(s, names.FiducialsFileName, QStringLiteral("fiducials file"),
-                   [&](LineReader &in) { ReadFiducialsFile(in, ws, nullptr); }))
+                   [&](LineReader &in) { ReadFiducialsFile(in, ws); }))
         return 1;
     ws.CalibrationFile = names.CalibrationFileName;
     ws.FiducialsFile = names.FiducialsFileName;
 
     DigitizerSetup::InitializeDigitizer(s);
-    QString first, second;
-    for (QString *record : {&first, &second}) {
-        const Records::Outcome o = Records::PollDigitizerRecord(s, *record);
-        if (o == Records::Outcome::PortFailed || o == Records::Outcome::DeviceGone)
+    std::optional<Reading> probe;
+    for (int i = 0; i < 2; ++i) {
+        QString record;
+        const Records::Outcome o = Records::PollDigitizerRecord(s, record);
+        if (o == Records::Outcome::PortFailed)
             return 1;
-        if (record->size() < Records::FastrakLength) {
-            s.dialogs.show(
-                QStringLiteral(
-                    "The FASTRAK did not answer with a whole record (%1 of %2 characters); "
-                    "no probe file was written.")
-                    .arg(record->size())
-                    .arg(Records::FastrakLength));
+        if (o == Records::Outcome::DeviceGone) {
+            s.dialogs.show(crJoin({QStringLiteral("The digitizer stopped answering during the "
+                                                  "probe measurement; no probe file was written."),
+                                   s.link.errorText()}));
             return 1;
         }
+        QString problem;
+        const std::optional<Reading> reading =
+            Records::parseReading(ws.settings.Digitizer, record, Records::AllBlocks, &problem);
+        if (!reading) {
+            s.dialogs.show(crJoin({problem, QStringLiteral("No probe file was written.")}));
+            return 1;
+        }
+        if (i == 0)
+            probe = reading;
     }
-    QString cut = first;
-    const QString report = Records::checkFastrak(cut);
-    if (!report.isEmpty())
-        s.dialogs.show(report);
-    if (!LocateProbe(ws, s.dialogs, cut))
+    if (!LocateProbe(ws, s.dialogs, *probe))
         return 1;
     try {
         WriteProbeFile(names.ProbeFileName, ws);

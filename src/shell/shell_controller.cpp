@@ -1,16 +1,15 @@
 #include "shell_controller.h"
 
+#include "commands/setup_commands.h"
+#include "commands/setup_menus.h"
+#include "data/app_paths.h"
 #include "data/number_text.h"
 #include "data/workspace.h"
-#include "digitizer/digitizer_setup.h"
 #include "seams/command_table.h"
 #include "seams/dialogs.h"
 #include "seams/session.h"
 #include "seams/shell_view.h"
 #include "seams/ui_state.h"
-#include "shell/app_paths.h"
-#include "shell/settings_controller.h"
-#include "shell/setup_menus.h"
 
 #include <QDir>
 
@@ -28,12 +27,12 @@ void ShellController::Form_Load()
 void ShellController::startUp(const QString &appPath)
 {
     Form_Load();
-    m_settings.ApplySettings(appPath);
-    DigitizerSetup::ApplySerialSettings(m_s);
+    m_setup.ApplySettings(appPath);
+    m_setup.ApplySerialSettings();
     SetupMenus::UpdateSetupMenus(m_s);
     {
         BusyScope busy(m_s.ui);
-        DigitizerSetup::ApplySerialSettings(m_s);
+        m_setup.ApplySerialSettings();
     }
     removeTmpFolder();
 }
@@ -41,7 +40,7 @@ void ShellController::startUp(const QString &appPath)
 void ShellController::startInteractive()
 {
     m_view.showMainWindow();
-    DigitizerSetup::InitializeDigitizer(m_s);
+    m_setup.InitializeDigitizer();
 }
 
 void ShellController::removeTmpFolder()
@@ -82,18 +81,17 @@ bool ShellController::Form_Unload()
     if (answer != yes)
         removeTmpFolder();
     answer = -1;
-    if (ws.SetDirtyEletrodes == 1)
+    if (ws.ElectrodesDirty == 1)
         answer = askAndSave(QStringLiteral("Do you want to save the digitized electrode data ?"),
-                            ws.SetDirtyEletrodes);
+                            ws.ElectrodesDirty);
     if (answer != yes)
         m_view.closeHelp();
-    if (ws.SetDirtyShape == 1)
-        askAndSave(QStringLiteral("Do you want to save the digitized shape data ?"),
-                   ws.SetDirtyShape);
+    if (ws.ShapeDirty == 1)
+        askAndSave(QStringLiteral("Do you want to save the digitized shape data ?"), ws.ShapeDirty);
     return ws.ExitCancelled != 1;
 }
 
-void ShellController::menuExit_Click()
+void ShellController::exit()
 {
     if (Form_Unload()) {
         m_view.quit();
@@ -111,12 +109,12 @@ QString ShellController::aboutText()
            QString::fromLatin1(qVersion());
 }
 
-void ShellController::menuHelpAbout_Click()
+void ShellController::showAbout()
 {
     m_view.showAbout(aboutText());
 }
 
-void ShellController::menuHelpContents_Click()
+void ShellController::showHelpContents()
 {
     const QString file = AppPaths::helpFile(m_s.ws.AppPath);
     if (!m_view.showHelp(file))
@@ -126,7 +124,7 @@ void ShellController::menuHelpContents_Click()
 
 void ShellController::registerCommands(CommandTable &t)
 {
-    t.add(QStringLiteral("menuExit"), [this] { menuExit_Click(); });
-    t.add(QStringLiteral("menuHelpAbout"), [this] { menuHelpAbout_Click(); });
-    t.add(QStringLiteral("menuHelpContents"), [this] { menuHelpContents_Click(); });
+    t.add(QStringLiteral("menuExit"), [this] { exit(); });
+    t.add(QStringLiteral("menuHelpAbout"), [this] { showAbout(); });
+    t.add(QStringLiteral("menuHelpContents"), [this] { showHelpContents(); });
 }

@@ -6,14 +6,14 @@
 struct Session;
 class CommandTable;
 class ShellView;
-class SettingsController;
+class SetupCommands;
 
 // Start-up order, the temporary folder, the shutdown questions, Exit, About and Help.
 class ShellController
 {
 public:
-    ShellController(Session &session, ShellView &view, SettingsController &settings)
-        : m_s(session), m_view(view), m_settings(settings)
+    ShellController(Session &session, ShellView &view, SetupCommands &setup)
+        : m_s(session), m_view(view), m_setup(setup)
     {}
 
     void registerCommands(CommandTable &table);
@@ -26,9 +26,9 @@ public:
     void removeTmpFolder();
     // The three questions; true when the window may close.
     bool Form_Unload();
-    void menuExit_Click();
-    void menuHelpAbout_Click();
-    void menuHelpContents_Click();
+    void exit();
+    void showAbout();
+    void showHelpContents();
 
     static QString aboutText();
 
@@ -39,5 +39,5 @@ private:
     int askAndSave(const QString &question, int &flag);
     Session &m_s;
     ShellView &m_view;
-    SettingsController &m_settings;
+    SetupCommands &m_setup;
 };

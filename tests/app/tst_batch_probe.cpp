@@ -50,7 +50,7 @@ struct MegFiles
 
         const QStringList names{"Nasion", "LPA", "RPA"};
         FidTriple tx;
-        ws.nReceivers = 1;
+        ws.ReceiverCount = 1;
         ws.ReceiverFid.assign(1, zeroFids());
         QString first;
         for (int j = 0; j < 3; ++j) {

@@ -102,7 +102,7 @@ void TestMainWindow::closeWithUnsavedDataAsks()
 {
     GuiRig rig;
     rig.window.show();
-    rig.app.ws.SetDirtyShape = 1;
+    rig.app.ws.ShapeDirty = 1;
     rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
     QVERIFY(!rig.window.close());
     QVERIFY(rig.window.isVisible());

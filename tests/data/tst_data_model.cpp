@@ -122,11 +122,11 @@ void TestDataModel::initialValues()
     const Workspace ws;
     QCOMPARE(ws.ProbeName.text(), QStringLiteral("        "));
     QCOMPARE(ws.ShapeName.text(), QStringLiteral("Name    "));
-    QCOMPARE(ws.Tlocation, 2);
-    QCOMPARE(ws.nReceivers, -1);
+    QCOMPARE(ws.TransmitterLocation, 2);
+    QCOMPARE(ws.ReceiverCount, -1);
     QCOMPARE(ws.sensors.NumSensors, 0);
     QCOMPARE(ws.CurrentView, QStringLiteral("Clear View"));
-    QCOMPARE(ws.SetDirtyEletrodes + ws.SetDirtyShape + ws.SeqDirty + ws.ExitCancelled, 0);
+    QCOMPARE(ws.ElectrodesDirty + ws.ShapeDirty + ws.SeqDirty + ws.ExitCancelled, 0);
     QVERIFY(ws.m.MCalib.isZero());
     QVERIFY(ws.m.MPosition.isZero());
     QVERIFY(ws.meas.Pos.empty());

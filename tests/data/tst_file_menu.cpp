@@ -1,6 +1,6 @@
-#include "convert/convert_commands.h"
-#include "data/file_commands.h"
-#include "display/text_views.h"
+#include "commands/convert_commands.h"
+#include "commands/file_commands.h"
+#include "display/listings.h"
 #include "temp_home.h"
 
 #include <QDir>

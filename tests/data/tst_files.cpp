@@ -7,7 +7,7 @@
 #include "data/shape_file.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
-#include "display/text_views.h"
+#include "display/listings.h"
 #include "fake_dialogs.h"
 
 #include <QTemporaryDir>
@@ -130,9 +130,9 @@ void TestFiles::electrodeRoundTrip()
 {
     QTemporaryDir dir;
     Workspace ws = electrodes();
-    ws.SetDirtyEletrodes = 1;
+    ws.ElectrodesDirty = 1;
     WriteElectrodeFile(dir.filePath("e.elp"), ws);
-    QCOMPARE(ws.SetDirtyEletrodes, 0);
+    QCOMPARE(ws.ElectrodesDirty, 0);
     Workspace back = settingsOnly();
     FakeDialogs d;
     QFile f(dir.filePath("e.elp"));
@@ -256,8 +256,8 @@ void TestFiles::calibrationRoundTrip()
 void TestFiles::fiducialsRoundTrip()
 {
     Workspace ws = settingsOnly();
-    ws.nReceivers = 2;
-    ws.Tlocation = 5;
+    ws.ReceiverCount = 2;
+    ws.TransmitterLocation = 5;
     ws.ReceiverFid = {{Point3(1, 2, 3), Point3(4, 5, 6), Point3(7, 8, 9)},
                       {Point3(-1, -2, -3), Point3(-4, -5, -6), Point3(-7, -8, -9)}};
     ws.m.MFida = Transform4::Identity();
@@ -269,11 +269,11 @@ void TestFiles::fiducialsRoundTrip()
                       "//Position of subject fiducials X+, Y+, Y- in the receiver #1 frame\r\n"));
     QVERIFY(text.contains("in the receiver #2 frame\r\n%F\t-1.0000\t-2.0000\t-3.0000\r\n"));
     Workspace back = settingsOnly();
-    back.Tlocation = 2;
+    back.TransmitterLocation = 2;
     FakeDialogs d;
     read(Fiducials, text, back, d);
-    QCOMPARE(back.Tlocation, 2);
-    QCOMPARE(back.nReceivers, 2);
+    QCOMPARE(back.TransmitterLocation, 2);
+    QCOMPARE(back.ReceiverCount, 2);
     QCOMPARE(back.ReceiverFid[1][2], Point3(-7, -8, -9));
     QCOMPARE(back.m.MFidb, ws.m.MFidb);
 }
@@ -486,9 +486,9 @@ void TestFiles::writerFailuresKeepOldFile()
 {
     QTemporaryDir dir;
     Workspace ws = electrodes();
-    ws.SetDirtyEletrodes = 1;
+    ws.ElectrodesDirty = 1;
     QVERIFY_THROWS_EXCEPTION(FileError, WriteElectrodeFile(dir.path(), ws)); // a folder
-    QCOMPARE(ws.SetDirtyEletrodes, 1);
+    QCOMPARE(ws.ElectrodesDirty, 1);
     QVERIFY_THROWS_EXCEPTION(FileError, WriteElectrodeFile(dir.filePath("missing/e.elp"), ws));
     // A read-only target: the old file stays whole.
     QFile old(dir.filePath("e.elp"));
@@ -504,7 +504,7 @@ void TestFiles::writerFailuresKeepOldFile()
     }
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old"));
-    QCOMPARE(ws.SetDirtyEletrodes, 1);
+    QCOMPARE(ws.ElectrodesDirty, 1);
 }
 
 QTEST_APPLESS_MAIN(TestFiles)

@@ -86,7 +86,7 @@ void TestDigitizerSetup::isotrakOneStation()
     startWith(rig, "ISOTRAK", "0,0,1");
     rig.link.replies.insert("P", QByteArray(answerLength, '0'));
     rig.invoke("menuInitialize");
-    QCOMPARE(rig.ws.nReceivers, receivers);
+    QCOMPARE(rig.ws.ReceiverCount, receivers);
     QCOMPARE(rig.ui.value("menuOne").enabled, receivers != 0);
     QCOMPARE(rig.ui.value("menuZero").checked, receivers == 0);
     QCOMPARE(rig.ui.value("menuEProbes").enabled, receivers == 0);

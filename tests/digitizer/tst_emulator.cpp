@@ -224,12 +224,12 @@ void TestEmulator::oneStationIsotrakChoosesNoReceivers()
 {
     EmulatorRig rig(Model::Isotrak, 0);
     rig.configure();
-    QCOMPARE(rig.ws.nReceivers, 0);
+    QCOMPARE(rig.ws.ReceiverCount, 0);
     QVERIFY(rig.ui.value("menuZero").checked);
     QVERIFY(!rig.ui.value("menuOne").enabled);
     EmulatorRig two(Model::Isotrak, 1);
     two.configure();
-    QCOMPARE(two.ws.nReceivers, -1);
+    QCOMPARE(two.ws.ReceiverCount, -1);
 }
 
 QTEST_GUILESS_MAIN(TestEmulator)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "data/transform4.h"
 #include "digitizer/emulator/virtual_head.h"
-#include "geometry/transform4.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "digitizer/serial_link.h"
+#include "seams/serial_link.h"
 
 #include <QList>
 #include <QMap>

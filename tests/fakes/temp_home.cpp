@@ -5,7 +5,7 @@
 
 TestRig::TestRig()
 {
-    settings.registerCommands(commands);
+    setup.registerCommands(commands);
     shell.registerCommands(commands);
 }
 

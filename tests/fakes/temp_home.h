@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/setup_commands.h"
 #include "data/workspace.h"
 #include "fake_clock.h"
 #include "fake_dialogs.h"
@@ -9,7 +10,6 @@
 #include "seams/shell_view.h"
 #include "seams/ui_state.h"
 #include "seams/wave_audio.h"
-#include "shell/settings_controller.h"
 #include "shell/shell_controller.h"
 
 #include <QTemporaryDir>
@@ -52,7 +52,7 @@ struct TestRig
     FakeSerialLink link;
     FakeShellView view;
     Session session{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
-    SettingsController settings{session};
-    ShellController shell{session, view, settings};
+    SetupCommands setup{session};
+    ShellController shell{session, view, setup};
     CommandTable commands;
 };

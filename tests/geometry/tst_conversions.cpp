@@ -1,5 +1,5 @@
-#include "convert/conversions.h"
 #include "data/workspace.h"
+#include "geometry/conversions.h"
 #include "geometry/geometry_error.h"
 
 #include <QTest>

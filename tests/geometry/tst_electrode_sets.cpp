@@ -16,7 +16,7 @@ struct Scenario : EmulatorRig
     Scenario(Model model, int receivers, double noiseCm = 0.0, const QString &system = "TEVO")
         : EmulatorRig(model, receivers, noiseCm, "0,0,1", system)
     {
-        ws.nReceivers = receivers;
+        ws.ReceiverCount = receivers;
         // Receivers on the head with quarter-turn orientations at grid positions.
         emu.setReceiverOnHead(0, placed(Eigen::Matrix3d::Identity(), {0.085, 0.0, 0.045}));
         emu.setReceiverOnHead(1, placed(quarterAboutZ(), {-0.03, 0.07, -0.03}));
@@ -204,7 +204,7 @@ void TestElectrodeSets::refusedTypes()
     QVERIFY(!ComputeElectrodeSets(sc.ws, sc.dialogs));
     QCOMPARE(sc.dialogs.texts(), QStringList{"won't do Calculate6"});
     sc.ws.settings.DigitizerType = "FASTRAK";
-    sc.ws.nReceivers = -1;
+    sc.ws.ReceiverCount = -1;
     QVERIFY(!ComputeElectrodeSets(sc.ws, sc.dialogs));
     QCOMPARE(sc.ws.sensors.NumSensors, 0);
 }

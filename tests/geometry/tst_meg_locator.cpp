@@ -25,7 +25,7 @@ Workspace identityWorkspace(int receivers)
 {
     Workspace ws;
     ws.settings.DigitizerType = "FASTRAK";
-    ws.nReceivers = receivers;
+    ws.ReceiverCount = receivers;
     ws.m.MCalib = ws.m.MFida = ws.m.MFidb = Transform4::Identity();
     ws.sensors.resize(2);
     ws.sensors.SensorCoil[0][0] = {0.01, 0.02, 0.03, 0, 0, 1};
@@ -150,7 +150,7 @@ void TestMegLocator::probeChainOnTheEmulator()
 
     Workspace ws;
     ws.settings.DigitizerType = "FASTRAK";
-    ws.nReceivers = receivers;
+    ws.ReceiverCount = receivers;
     Transform4 rot, pose;
     // Calibration: the dewar fiducials X+, Y+, Y- span the dewar frame itself.
     Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot,

@@ -1,5 +1,5 @@
+#include "data/settings_file.h"
 #include "data/workspace.h"
-#include "shell/settings_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -84,7 +84,7 @@ void TestSettingsFile::read()
     SettingsFile::read(path, s);
     QCOMPARE(s.DigitizerType, type);
     QCOMPARE(s.CoordinateSystem, system);
-    QCOMPARE(s.nCommPort, port);
+    QCOMPARE(s.CommPort, port);
     QCOMPARE(s.Hemisphere, hemisphere);
 }
 
@@ -119,7 +119,7 @@ void TestSettingsFile::writeExactBytes()
         SettingsFile::text(s),
         QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
                    "Hemisphere=0,0,1\r\nnCommPort= 2\r\nSound=OFF\r\n"));
-    s.nCommPort = -1;
+    s.CommPort = -1;
     QVERIFY(SettingsFile::text(s).contains("\r\nnCommPort=-1\r\n"));
 }
 
@@ -155,7 +155,7 @@ void TestSettingsFile::roundTrip()
     QCOMPARE(back.CoordinateSystem, s.CoordinateSystem);
     QCOMPARE(back.DecimalPoint, s.DecimalPoint);
     QCOMPARE(back.Hemisphere, s.Hemisphere);
-    QCOMPARE(back.nCommPort, s.nCommPort);
+    QCOMPARE(back.CommPort, s.CommPort);
     QCOMPARE(back.SoundSetting, s.SoundSetting);
 }
 

@@ -45,7 +45,7 @@ void TestSetupMenus::digitizerChoiceResetsReceivers()
     QVERIFY(rig->link.open());
     rig->invoke("menuDigitizerISOTRAK");
     QVERIFY(!rig->link.isOpen());
-    QCOMPARE(rig->ws.nReceivers, -1);
+    QCOMPARE(rig->ws.ReceiverCount, -1);
     QVERIFY(!rig->ui.value("menuEProbes").enabled);
     QVERIFY(!rig->ui.value("menuShape").enabled);
     QVERIFY(!rig->ui.value("menuTwo").checked);
@@ -244,7 +244,7 @@ void TestSetupMenus::readOnlyIniToldOnce()
     QCOMPARE(rig->dialogs.shown.size(), 1);
     QVERIFY(rig->dialogs.texts().value(0).startsWith("The settings could not be saved"));
     QCOMPARE(rig->ws.SoundEnabled, 1);
-    QCOMPARE(rig->ws.settings.nCommPort, 3);
+    QCOMPARE(rig->ws.settings.CommPort, 3);
     QVERIFY(rig->readIni().contains("Sound=OFF"));
 }
 

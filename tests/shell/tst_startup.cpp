@@ -244,8 +244,8 @@ void TestStartup::shutdown()
     int saveCount = 0;
     rig.shell.saveAs = [&] { ++saveCount; };
     rig.ws.SeqDirty = seq;
-    rig.ws.SetDirtyEletrodes = electrodes;
-    rig.ws.SetDirtyShape = shape;
+    rig.ws.ElectrodesDirty = electrodes;
+    rig.ws.ShapeDirty = shape;
     for (Answer a : answers)
         rig.dialogs.answers.enqueue(a);
 
@@ -267,12 +267,12 @@ void TestStartup::exitCancelledIsReset()
     TestRig rig;
     rig.writeIni(FullIni);
     rig.startUp();
-    rig.ws.SetDirtyShape = 1;
+    rig.ws.ShapeDirty = 1;
     rig.dialogs.answers.enqueue(Answer::Cancel);
     QVERIFY(rig.invoke("menuExit"));
     QCOMPARE(rig.view.quits, 0);
     QCOMPARE(rig.ws.ExitCancelled, 0);
-    QCOMPARE(rig.ws.SetDirtyShape, 1);
+    QCOMPARE(rig.ws.ShapeDirty, 1);
     rig.dialogs.answers.enqueue(Answer::No);
     rig.invoke("menuExit");
     QCOMPARE(rig.view.quits, 1);

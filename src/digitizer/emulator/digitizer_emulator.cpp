@@ -21,10 +21,11 @@ Transform4 pose(double x, double y, double z, double rxDeg, double ryDeg, double
     return t;
 }
 
-QByteArray fmt(const char *format, double v)
+// One fixed-width field of the model's record layout.
+QByteArray fmt(const RecordLayout::Field &f, double v)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, format, v);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%*.*f", f.width, f.decimals, v);
     return QByteArray(buf);
 }
 
@@ -44,43 +45,22 @@ DigitizerEmulator::DigitizerEmulator(const Options &options) : m_opt(options), m
     m_looseReceivers = {pose(0.20, 0.10, 0.15, 0, 0, 0), pose(0.20, -0.10, 0.15, 0, 0, 90),
                         pose(0.25, 0.0, 0.12, 0, 0, 180)};
     m_hemisphere.assign(4, Point3(0, 0, 1));
-    if (m_opt.model == Model::Patriot) {
-        m_baud = 115200;
-        m_inches = true;
-    }
+    m_baud = traitsOf(m_opt.model).lineSettings.section(QLatin1Char(','), 0, 0).toInt();
     m_touchHead = m_head.site(QStringLiteral("Cz"));
 }
 
 bool DigitizerEmulator::parseModel(const QString &name, Model &model)
 {
-    const QString n = name.toLower();
-    if (n == QLatin1String("fastrak"))
-        model = Model::Fastrak;
-    else if (n == QLatin1String("isotrak"))
-        model = Model::Isotrak;
-    else if (n == QLatin1String("patriot"))
-        model = Model::Patriot;
-    else
+    const DigitizerModel m = modelFromName(name.toUpper());
+    if (!isDevice(m))
         return false;
+    model = m;
     return true;
-}
-
-QString DigitizerEmulator::modelName(Model model)
-{
-    switch (model) {
-    case Model::Fastrak:
-        return QStringLiteral("FASTRAK");
-    case Model::Isotrak:
-        return QStringLiteral("ISOTRAK");
-    case Model::Patriot:
-        return QStringLiteral("PATRIOT");
-    }
-    return {};
 }
 
 int DigitizerEmulator::stations() const
 {
-    return m_opt.model == Model::Fastrak ? 4 : 2;
+    return traitsOf(m_opt.model).stations;
 }
 
 Transform4 DigitizerEmulator::receiverPose(int r) const
@@ -344,17 +324,18 @@ QByteArray DigitizerEmulator::stationBlock(int station, bool withOrientation)
         pose4 = receiverPose(station - 2);
         p = noisy(pose4.block<3, 1>(0, 3));
     }
+    const RecordLayout &l = traitsOf(m_opt.model).layout;
     const Point3 r = reported(p, station);
     QByteArray b = "0" + QByteArray::number(station) + " ";
     for (int i = 0; i < 3; ++i)
-        b += fmt("%7.2f", r[i]);
+        b += fmt(l.stylus, r[i]);
     if (withOrientation) {
         const Eigen::Matrix3d rot = pose4.block<3, 3>(0, 0);
         for (int j = 0; j < 3; ++j) {
             for (int i = 0; i < 3; ++i) {
                 // FASTRAK sends the rows of the receiver's rotation, ISOTRAK its axes.
-                const double v = m_opt.model == Model::Isotrak ? rot(i, j) : rot(j, i);
-                b += fmt("%7.4f", v);
+                const double v = l.triplesAreColumns ? rot(j, i) : rot(i, j);
+                b += fmt(l.cosine, v);
             }
         }
     }
@@ -363,21 +344,23 @@ QByteArray DigitizerEmulator::stationBlock(int station, bool withOrientation)
 
 QByteArray DigitizerEmulator::patriotRecord()
 {
+    const RecordLayout &l = traitsOf(m_opt.model).layout;
     const Point3 tip = reported(noisy(apply(m_headPose, m_touchHead)), 1);
     QByteArray one = "01P ";
     for (int i = 0; i < 3; ++i)
-        one += fmt("%9.4f", tip[i]);
+        one += fmt(l.stylus, tip[i]);
     one += "\r\n";
     const Transform4 recv = receiverPose(0);
     const Point3 pos = reported(noisy(recv.block<3, 1>(0, 3)), 2);
     QByteArray two = "02P";
     for (int i = 0; i < 3; ++i)
-        two += fmt("%9.4f", pos[i]);
+        two += fmt(l.receiverPosition, pos[i]);
+    const int gap = l.tripleStride - 3 * l.cosine.width;
     for (int j = 0; j < 3; ++j) {
         for (int i = 0; i < 3; ++i)
-            two += fmt("%9.4f", recv(j, i));
+            two += fmt(l.cosine, recv(j, i));
         if (j < 2)
-            two += QByteArray(6, ' ');
+            two += QByteArray(gap, ' ');
     }
     return one + two + "\r\n";
 }
@@ -398,6 +381,9 @@ QByteArray DigitizerEmulator::record()
         return stationBlock(1, true) + stationBlock(2, true);
     case Model::Patriot:
         return patriotRecord();
+    case Model::NoDigitizer:
+    case Model::Dummy:
+        break;
     }
     return {};
 }

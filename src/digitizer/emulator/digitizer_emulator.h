@@ -1,7 +1,8 @@
 #pragma once
 
+#include "data/digitizer_models.h"
+#include "data/transform4.h"
 #include "digitizer/emulator/virtual_head.h"
-#include "geometry/transform4.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,7 +15,7 @@
 class DigitizerEmulator
 {
 public:
-    enum class Model { Fastrak, Isotrak, Patriot };
+    using Model = DigitizerModel;
     struct Options
     {
         Model model = Model::Fastrak;
@@ -25,8 +26,8 @@ public:
 
     explicit DigitizerEmulator(const Options &options);
 
+    // "fastrak", "isotrak" or "patriot", any case; false for anything else.
     static bool parseModel(const QString &name, Model &model);
-    static QString modelName(Model model);
     Model model() const { return m_opt.model; }
     int stations() const;
 

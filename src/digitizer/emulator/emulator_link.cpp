@@ -7,7 +7,7 @@ bool EmulatorLink::open()
     if (m_unplugged) {
         m_error = QStringLiteral("Comm port %1 (built-in %2 emulator): the device is not connected")
                       .arg(m_port)
-                      .arg(DigitizerEmulator::modelName(m_emu.model()));
+                      .arg(traitsOf(m_emu.model()).name);
         return false;
     }
     // Whatever crossed the line while the port was closed is lost, as with a real port.

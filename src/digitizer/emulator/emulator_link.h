@@ -1,7 +1,7 @@
 #pragma once
 
 #include "digitizer/emulator/digitizer_emulator.h"
-#include "digitizer/serial_link.h"
+#include "seams/serial_link.h"
 
 class Clock;
 

@@ -7,28 +7,31 @@
 
 namespace SetupMenus {
 
-bool isModel(const QString &t)
+QString digitizerItem(DigitizerModel model)
 {
-    return t == QLatin1String("FASTRAK") || t == QLatin1String("ISOTRAK") ||
-           t == QLatin1String("PATRIOT");
+    return QStringLiteral("menuDigitizer") + traitsOf(model).name;
+}
+
+QStringList digitizerItems()
+{
+    QStringList items;
+    for (DigitizerModel m : deviceModels())
+        items << digitizerItem(m);
+    return items;
 }
 
 void UpdateSetupMenus(Session &s)
 {
     const Settings &st = s.ws.settings;
     UiState &ui = s.ui;
-    ui.caption = QStringLiteral("Pointra with ") + st.DigitizerType + QStringLiteral(" - ") +
+    const ModelTraits &model = traitsOf(st.Digitizer);
+    ui.caption = QStringLiteral("Pointra with ") + model.name + QStringLiteral(" - ") +
                  st.CoordinateSystem + QStringLiteral(" Coordinates");
 
-    ui.checkOnly(DigitizerItems, QStringLiteral("menuDigitizer") + st.DigitizerType);
-    const bool dummy = st.DigitizerType == QLatin1String("dummy");
-    const bool known = isModel(st.DigitizerType) || dummy;
-    ui.setEnabled(QStringLiteral("menuDigitize"), known);
-    ui.setVisible(QStringLiteral("menuZero"), known);
-    ui.setVisible(QStringLiteral("menuOne"), known);
-    const bool many = st.DigitizerType == QLatin1String("FASTRAK") || dummy;
-    ui.setVisible(QStringLiteral("menuTwo"), many);
-    ui.setVisible(QStringLiteral("menuThree"), many);
+    ui.checkOnly(digitizerItems(), digitizerItem(st.Digitizer));
+    ui.setEnabled(QStringLiteral("menuDigitize"), model.headReceivers >= 0);
+    for (int r = 0; r < ReceiverItems.size(); ++r)
+        ui.setVisible(ReceiverItems[r], model.headReceivers >= 0 && r <= model.headReceivers);
 
     ui.checkOnly(CoordinateItems, QStringLiteral("menuCoordinates") + st.CoordinateSystem);
     const bool tevo = st.CoordinateSystem == QLatin1String("TEVO");
@@ -52,11 +55,11 @@ void UpdateSetupMenus(Session &s)
     else
         s.dialogs.show(QStringLiteral("No Decimal Point selected."));
 
-    const int r = s.ws.nReceivers;
+    const int r = s.ws.ReceiverCount;
     ui.checkOnly(ReceiverItems, r >= 0 && r <= 3 ? ReceiverItems[r] : QString());
 
     ui.setEnabled(QStringLiteral("menuEProbes"), r >= 0);
-    ui.setEnabled(QStringLiteral("menuShape"), r >= 0 && isModel(st.DigitizerType) && tevo);
+    ui.setEnabled(QStringLiteral("menuShape"), r >= 0 && model.isDevice && tevo);
     ui.setText(QStringLiteral("Label3A"), st.CoordinateSystem);
 }
 
@@ -70,7 +73,7 @@ void UpdateHemisphereMenu(Session &s)
 
 void UpdateCommPortMenu(Session &s)
 {
-    const int port = s.ws.settings.nCommPort;
+    const int port = s.ws.settings.CommPort;
     const bool valid = port >= 1 && port <= 4;
     s.ui.checkOnly(CommPortItems, valid ? CommPortItems[port - 1] : QString());
     if (!valid)
@@ -79,8 +82,23 @@ void UpdateCommPortMenu(Session &s)
 
 void selectReceivers(Session &s, int count)
 {
-    s.ws.nReceivers = count;
+    s.ws.ReceiverCount = count;
     UpdateSetupMenus(s);
+}
+
+void showFiducialsReceivers(Session &s)
+{
+    const int r = s.ws.ReceiverCount;
+    if (r >= 1 && r <= 3)
+        s.ui.checkOnly(ReceiverItems.mid(1), ReceiverItems[r]);
+    for (const char *item : {"menuFiducials", "menuProbe", "menuShape"})
+        s.ui.setEnabled(QString::fromLatin1(item), true);
+}
+
+void checkBaudItem(Session &s, const QString &settings)
+{
+    const QString rate = settings.section(QLatin1Char(','), 0, 0);
+    s.ui.checkOnly(BaudItems, QStringLiteral("menu") + rate.left(rate.size() - 2));
 }
 
 } // namespace SetupMenus

@@ -1,18 +1,14 @@
-#include "text_views.h"
+#include "listings.h"
 
 #include "data/number_text.h"
 #include "data/workspace.h"
-#include "seams/command_table.h"
-#include "seams/dialogs.h"
-#include "seams/session.h"
-#include "seams/ui_state.h"
 
 namespace {
 const QString CR(QChar(13));
 
 QString fmt(const Workspace &ws, double v)
 {
-    return myFormat(v, QStringLiteral("#0.#0"), ws.settings, nullptr);
+    return curryPadded(myFormat(v, QStringLiteral("#0.#0"), ws.settings, nullptr), ws.settings);
 }
 QString name8(const QString &s)
 {
@@ -186,8 +182,9 @@ QString fiducials(const Workspace &ws)
     QString out = QStringLiteral("File name: ") + ws.FiducialsFile + CR + CR +
                   QStringLiteral("FIDUCIALS data") + CR + CR + QStringLiteral("Session name:") +
                   ws.SessionName.text() + CR + QStringLiteral("Tlocation, nReceivers:") +
-                  Str(ws.Tlocation) + QStringLiteral(",") + Str(ws.nReceivers) + CR + CR;
-    for (int k = 0; k < std::min<int>(ws.nReceivers, int(ws.ReceiverFid.size())); ++k)
+                  Str(ws.TransmitterLocation) + QStringLiteral(",") + Str(ws.ReceiverCount) + CR +
+                  CR;
+    for (int k = 0; k < std::min<int>(ws.ReceiverCount, int(ws.ReceiverFid.size())); ++k)
         out += CR + QStringLiteral("F/Receiver") + Str(k + 1) + CR + strFids(ws.ReceiverFid[k]);
     out += CR + QStringLiteral("MFida") + strMatrix(ws.m.MFida);
     out += CR + QStringLiteral("MFidb") + strMatrix(ws.m.MFidb);
@@ -246,44 +243,10 @@ QString byViewName(const Workspace &ws, const QString &view, bool *known)
     using Fn = QString (*)(const Workspace &);
     static const Fn fns[] = {dewar,    calibration,        fiducials,  probe,
                              sequence, internalElectrodes, electrodes, shape};
-    const qsizetype i = TextViews::ViewNames.indexOf(view);
+    const qsizetype i = ViewNames.indexOf(view);
     if (known)
         *known = i >= 0;
     return i >= 0 ? fns[i](ws) : QString();
 }
 
 } // namespace Listings
-
-void TextViews::show(const QString &viewName)
-{
-    m_s.ws.CurrentView = viewName;
-    m_s.ui.setText(QStringLiteral("Label04"), Listings::byViewName(m_s.ws, viewName));
-}
-
-void TextViews::clear()
-{
-    m_s.ws.CurrentView = QStringLiteral("Clear View");
-    m_s.ui.setText(QStringLiteral("Label04"), QString());
-    m_s.ui.setText(QStringLiteral("Label4"), QString());
-}
-
-void TextViews::UpdateView()
-{
-    const QString view = m_s.ws.CurrentView;
-    if (view == QLatin1String("Clear View"))
-        return;
-    if (!ViewNames.contains(view)) {
-        m_s.dialogs.show(QStringLiteral("UpdateView(): don't know what to do"));
-        return;
-    }
-    show(view);
-}
-
-void TextViews::registerCommands(CommandTable &t)
-{
-    for (int i = 0; i < MenuItems.size(); ++i) {
-        const QString view = ViewNames[i];
-        t.add(MenuItems[i], [this, view] { show(view); });
-    }
-    t.add(QStringLiteral("menuViewClear"), [this] { clear(); });
-}

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "commands/file_format.h"
+
 #include <QString>
-#include <functional>
 
 struct Session;
 class CommandTable;
@@ -11,28 +12,15 @@ class FileError;
 class FileCommands
 {
 public:
-    enum class Kind {
-        None,
-        Dewar,
-        Calibration,
-        Fiducials,
-        Sequence,
-        Electrode,
-        Besa,
-        Curry,
-        Shape
-    };
-
     explicit FileCommands(Session &session) : m_s(session) {}
     void registerCommands(CommandTable &table);
 
-    // Recognised only in all-lower or all-upper case.
-    static Kind kindOf(const QString &fileName);
     // Where the fixed calibration, fiducials and probe files go ("c:\" on the original systems).
     QString fixedMegFolder() const;
 
-    void menuOpen_Click();
-    void menuSaveAs_Click();
+    // File > Open and File > Save As with their dialogs.
+    void open();
+    void saveAs();
     // Open without a dialog: dispatch, messages, DataPath. True when a file was read.
     bool openPath(const QString &path);
     // Write by extension without a dialog; false when nothing was written.
@@ -40,9 +28,9 @@ public:
     // The save dialog with the overwrite question; empty when cancelled or declined.
     QString askSaveName(const QString &filter, int filterIndex);
     // Reads one file of a known kind; messages go to the operator. True on success.
-    bool readFile(Kind kind, const QString &path);
+    bool readFile(FileKind kind, const QString &path);
     // Writes one file of a known kind; failures are told. True on success.
-    bool writeFile(Kind kind, const QString &path);
+    bool writeFile(FileKind kind, const QString &path);
 
     // Reports a failed read as the File menu does.
     void reportReadError(const FileError &e);

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "data/digitizer_models.h"
+
 #include <QString>
 
 struct Session;
 class CommandTable;
 
 // The Setup menu, the receiver items, the INI items of Development and Simulated Run.
-class SettingsController
+class SetupCommands
 {
 public:
-    explicit SettingsController(Session &session) : m_s(session) {}
+    explicit SetupCommands(Session &session) : m_s(session) {}
 
     void registerCommands(CommandTable &table);
 
@@ -18,16 +20,22 @@ public:
     void ReadSettingsFile();
     // Rewrites pointra.ini; a failure is told to the operator once per run.
     void WriteSettingsFile();
+    // Port and line settings of the model, with the Baude Rate check mark.
+    void ApplySerialSettings();
+    // The model's configuration sequence with the hourglass; a one-station ISOTRAK switches
+    // the receiver choice to No Receivers.
+    void InitializeDigitizer();
 
-    void chooseDigitizer(const QString &type);
+    void chooseDigitizer(DigitizerModel model);
     void chooseCoordinates(const QString &system);
     void chooseDecimalPoint(const QString &point);
     void chooseCommPort(int port);
     void chooseHemisphere(const QString &vector);
     void chooseSound(bool on);
-    void menuStep_Click();
-    void menuDelay_Click();
-    void menuDummyRun_Click();
+    void chooseBaudRate(int baud);
+    void askMinimumStep();
+    void askPointDelay();
+    void simulatedRun();
 
 private:
     QString iniPath() const;

@@ -1,17 +1,12 @@
 #pragma once
 
-#include "convert/convert_commands.h"
-#include "data/file_commands.h"
+#include "commands/command_set.h"
 #include "data/workspace.h"
-#include "display/text_views.h"
 #include "seams/command_table.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
 #include "seams/wave_audio.h"
-#include "shell/settings_controller.h"
 #include "shell/shell_controller.h"
-
-#include <memory>
 
 class Dialogs;
 class ShellView;
@@ -20,7 +15,7 @@ class EventPump;
 class SerialLink;
 
 // One run of the program: the workspace, the seams and the controllers, wired together.
-class Application
+class AppCore
 {
 public:
     struct Seams
@@ -31,16 +26,13 @@ public:
         EventPump &pump;
         SerialLink &link;
     };
-    explicit Application(const Seams &seams);
+    explicit AppCore(const Seams &seams);
 
     Workspace ws;
     UiState ui;
     CommandTable commands;
     SilentAudio audio;
     Session session;
-    SettingsController settings;
+    CommandSet menus;
     ShellController shell;
-    FileCommands files;
-    TextViews views;
-    ConvertCommands conversions;
 };

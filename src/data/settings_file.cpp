@@ -25,7 +25,7 @@ void read(const QString &path, Settings &settings)
             const QString key = line.left(p);
             const QString value = line.mid(p + 1);
             if (key == QLatin1String("Digitizer Type"))
-                settings.DigitizerType = value;
+                settings.Digitizer = modelFromName(value);
             else if (key == QLatin1String("Coordinate System"))
                 settings.CoordinateSystem = value;
             else if (key == QLatin1String("Decimal Point"))
@@ -33,7 +33,7 @@ void read(const QString &path, Settings &settings)
             else if (key == QLatin1String("Hemisphere"))
                 settings.Hemisphere = value;
             else if (key == QLatin1String("nCommPort"))
-                settings.nCommPort = roundToInt(readNumber(value));
+                settings.CommPort = roundToInt(readNumber(value));
             else if (key == QLatin1String("Sound"))
                 settings.SoundSetting = value;
         }
@@ -45,11 +45,11 @@ void read(const QString &path, Settings &settings)
 QByteArray text(const Settings &s)
 {
     const QString crlf = QStringLiteral("\r\n");
-    const QString all = QStringLiteral("Digitizer Type=") + s.DigitizerType + crlf +
+    const QString all = QStringLiteral("Digitizer Type=") + traitsOf(s.Digitizer).name + crlf +
                         QStringLiteral("Coordinate System=") + s.CoordinateSystem + crlf +
                         QStringLiteral("Decimal Point=") + s.DecimalPoint + crlf +
                         QStringLiteral("Hemisphere=") + s.Hemisphere + crlf +
-                        QStringLiteral("nCommPort=") + Str(s.nCommPort) + crlf +
+                        QStringLiteral("nCommPort=") + Str(s.CommPort) + crlf +
                         QStringLiteral("Sound=") + s.SoundSetting + crlf;
     return all.toLatin1();
 }

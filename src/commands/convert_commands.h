@@ -3,23 +3,23 @@
 struct Session;
 class CommandTable;
 class FileCommands;
-class TextViews;
+class ViewCommands;
 
 // The Convert menu: TEVO, BESA and Curry conversions and the table import.
 class ConvertCommands
 {
 public:
-    ConvertCommands(Session &session, FileCommands &files, TextViews &views)
+    ConvertCommands(Session &session, FileCommands &files, ViewCommands &views)
         : m_s(session), m_files(files), m_views(views)
     {}
     void registerCommands(CommandTable &table);
 
-    bool menuConvertTEVOtoBESA_Click();
-    bool menuConvertBESAtoTEVO_Click();
-    bool menuConvertTEVOtoCurry_Click();
-    bool MenuConvertCurryOLDtoCurry_Click();
-    bool menuConvertCURRYOLDtoTEVO_Click();
-    bool menuConvertTABLEtoTEVO_Click();
+    bool convertTevoToBesa();
+    bool convertBesaToTevo();
+    bool convertTevoToCurry();
+    bool convertCurryOldToCurry();
+    bool convertCurryOldToTevo();
+    bool importTable();
 
 private:
     // The "only while in X" check; true when the command may go on.
@@ -28,5 +28,5 @@ private:
     bool requireIn(const char *system);
     Session &m_s;
     FileCommands &m_files;
-    TextViews &m_views;
+    ViewCommands &m_views;
 };

@@ -3,13 +3,15 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/digitizer_models.h"
+
 struct Session;
 
 // Window caption and the menu states that follow from the settings.
 namespace SetupMenus {
-inline const QStringList DigitizerItems = {QStringLiteral("menuDigitizerISOTRAK"),
-                                           QStringLiteral("menuDigitizerPATRIOT"),
-                                           QStringLiteral("menuDigitizerFASTRAK")};
+// The Setup > Digitizer Type item of a model ("menuDigitizerFASTRAK").
+QString digitizerItem(DigitizerModel model);
+QStringList digitizerItems();
 inline const QStringList CoordinateItems = {QStringLiteral("menuCoordinatesTEVO"),
                                             QStringLiteral("menuCoordinatesBESA"),
                                             QStringLiteral("menuCoordinatesCurry")};
@@ -36,10 +38,17 @@ inline const QString FilterBesa =
 inline const QString FilterCurry =
     QStringLiteral("Sequence File (*.seq)|*.seq|Curry (*.res)|*.res|");
 
-bool isModel(const QString &digitizerType);
 void UpdateSetupMenus(Session &s);
 void UpdateHemisphereMenu(Session &s);
 void UpdateCommPortMenu(Session &s);
 // Digitize > Receivers On Subject: 0..3.
 void selectReceivers(Session &s, int count);
+// After a fiducials file was read: its receiver count in the receiver items, and the MEG steps
+// that build on it made available.
+void showFiducialsReceivers(Session &s);
+// The check mark of the Baude Rate item of a line settings text ("38400,n,8,1").
+void checkBaudItem(Session &s, const QString &settings);
+inline const QStringList BaudItems = {QStringLiteral("menu96"), QStringLiteral("menu192"),
+                                      QStringLiteral("menu384"), QStringLiteral("menu576"),
+                                      QStringLiteral("menu1152")};
 } // namespace SetupMenus

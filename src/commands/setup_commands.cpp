@@ -1,32 +1,33 @@
-#include "settings_controller.h"
+#include "setup_commands.h"
 
+#include "commands/setup_menus.h"
+#include "data/app_paths.h"
 #include "data/number_text.h"
+#include "data/settings_file.h"
 #include "data/workspace.h"
 #include "digitizer/digitizer_setup.h"
-#include "digitizer/serial_link.h"
 #include "seams/command_table.h"
+#include "seams/controls.h"
 #include "seams/dialogs.h"
+#include "seams/serial_link.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
-#include "shell/app_paths.h"
-#include "shell/settings_file.h"
-#include "shell/setup_menus.h"
 
 #include <QDir>
 
 using namespace SetupMenus;
 
-QString SettingsController::iniPath() const
+QString SetupCommands::iniPath() const
 {
     return AppPaths::settingsFile(m_s.ws.AppPath);
 }
 
-void SettingsController::ReadSettingsFile()
+void SetupCommands::ReadSettingsFile()
 {
     SettingsFile::read(iniPath(), m_s.ws.settings);
 }
 
-void SettingsController::WriteSettingsFile()
+void SetupCommands::WriteSettingsFile()
 {
     QString error;
     if (SettingsFile::write(iniPath(), m_s.ws.settings, error) || m_warnedUnsaved)
@@ -38,17 +39,17 @@ void SettingsController::WriteSettingsFile()
                 error, QStringLiteral("The change is kept until Pointra is closed.")}));
 }
 
-void SettingsController::ApplySettings(const QString &appPath)
+void SetupCommands::ApplySettings(const QString &appPath)
 {
     Workspace &ws = m_s.ws;
     Settings &st = ws.settings;
     ws.SoundEnabled = 0;
-    ws.nReceivers = -1;
+    ws.ReceiverCount = -1;
     ws.AppPath = appPath;
     ReadSettingsFile();
     ws.CurrentView = QStringLiteral("Clear View");
-    if (!isModel(st.DigitizerType)) {
-        st.DigitizerType = QStringLiteral("No Digitizer");
+    if (!isDevice(st.Digitizer)) {
+        st.Digitizer = DigitizerModel::NoDigitizer;
         m_s.dialogs.show(
             crJoin({QStringLiteral("No supported Digitizer Type has been selected."), QString(),
                     QStringLiteral("Please select Digitizer Type from the Setup menu.")}));
@@ -73,21 +74,38 @@ void SettingsController::ApplySettings(const QString &appPath)
     m_s.ui.dialogFolder = ws.DataPath;
     ws.MinStepDistance = 0.5;
     ws.PointDelay = 100;
-    ws.SeqDirty = ws.SetDirtyEletrodes = ws.SetDirtyShape = ws.ExitCancelled = 0;
+    ws.SeqDirty = ws.ElectrodesDirty = ws.ShapeDirty = ws.ExitCancelled = 0;
     ws.NumSeq = 0;
 }
 
-void SettingsController::chooseDigitizer(const QString &type)
+void SetupCommands::ApplySerialSettings()
+{
+    checkBaudItem(m_s, DigitizerSetup::ApplySerialSettings(m_s));
+}
+
+void SetupCommands::InitializeDigitizer()
+{
+    BusyScope busy(m_s.ui);
+    if (DigitizerSetup::InitializeDigitizer(m_s)) {
+        selectReceivers(m_s, 0);
+        m_s.ui.setEnabled(ReceiverItems[1], false);
+    }
+}
+
+void SetupCommands::chooseDigitizer(DigitizerModel model)
 {
     if (m_s.link.isOpen())
         m_s.link.close();
-    m_s.ws.settings.DigitizerType = type;
+    m_s.ws.settings.Digitizer = model;
     WriteSettingsFile();
-    m_s.ws.nReceivers = -1;
+    m_s.ws.ReceiverCount = -1;
     UpdateSetupMenus(m_s);
+    // The new model speaks at its own rate and needs its own configuration.
+    ApplySerialSettings();
+    InitializeDigitizer();
 }
 
-void SettingsController::chooseCoordinates(const QString &system)
+void SetupCommands::chooseCoordinates(const QString &system)
 {
     const QString item = QStringLiteral("menuCoordinates") + system;
     if (!m_s.ui.value(item).checked && m_s.ws.sensors.NumSensors != 0) {
@@ -103,7 +121,7 @@ void SettingsController::chooseCoordinates(const QString &system)
     UpdateSetupMenus(m_s);
 }
 
-void SettingsController::chooseDecimalPoint(const QString &point)
+void SetupCommands::chooseDecimalPoint(const QString &point)
 {
     const QString item = QStringLiteral("menuDecimalPoint") + point;
     if (m_s.ui.value(item).checked)
@@ -115,23 +133,23 @@ void SettingsController::chooseDecimalPoint(const QString &point)
         m_s.updateView();
 }
 
-void SettingsController::chooseCommPort(int port)
+void SetupCommands::chooseCommPort(int port)
 {
-    m_s.ws.settings.nCommPort = port;
+    m_s.ws.settings.CommPort = port;
     WriteSettingsFile();
     UpdateCommPortMenu(m_s);
-    DigitizerSetup::ApplySerialSettings(m_s);
+    ApplySerialSettings();
 }
 
-void SettingsController::chooseHemisphere(const QString &vector)
+void SetupCommands::chooseHemisphere(const QString &vector)
 {
     m_s.ws.settings.Hemisphere = vector;
     WriteSettingsFile();
     UpdateHemisphereMenu(m_s);
-    DigitizerSetup::InitializeDigitizer(m_s);
+    InitializeDigitizer();
 }
 
-void SettingsController::chooseSound(bool on)
+void SetupCommands::chooseSound(bool on)
 {
     m_s.ws.SoundEnabled = on ? 1 : 0;
     m_s.ws.settings.SoundSetting = on ? QStringLiteral("ON") : QStringLiteral("OFF");
@@ -139,41 +157,59 @@ void SettingsController::chooseSound(bool on)
     m_s.ui.checkOnly(SoundItems, on ? SoundItems[0] : SoundItems[1]);
 }
 
-void SettingsController::menuStep_Click()
+void SetupCommands::chooseBaudRate(int baud)
 {
-    const auto answer = m_s.dialogs.inputBox(QStringLiteral("Enter a value between 0.1 and 2 (cm)"),
-                                             QStringLiteral("Minimum Stepping Distance"),
-                                             Str(m_s.ws.MinStepDistance));
-    if (!answer || answer->isEmpty())
-        return;
-    const double v = readNumber(*answer);
-    if (v >= 0.1 && v <= 2.0)
-        m_s.ws.MinStepDistance = v;
-    else
+    const QString settings = DigitizerSetup::SetBaudRate(m_s, baud);
+    if (!settings.isEmpty())
+        checkBaudItem(m_s, settings);
+}
+
+void SetupCommands::askMinimumStep()
+{
+    for (;;) {
+        const auto answer = m_s.dialogs.inputBox(
+            QStringLiteral("Enter a value between 0.1 and 2 (cm)"),
+            QStringLiteral("Minimum Stepping Distance"), Str(m_s.ws.MinStepDistance));
+        if (!answer || answer->trimmed().isEmpty())
+            return;
+        const std::optional<double> v = readWholeNumber(*answer);
+        if (v && *v >= 0.1 && *v <= 2.0) {
+            m_s.ws.MinStepDistance = *v;
+            return;
+        }
         m_s.dialogs.show(QStringLiteral("Please select a valid number"));
+    }
 }
 
-void SettingsController::menuDelay_Click()
+void SetupCommands::askPointDelay()
 {
-    const auto answer = m_s.dialogs.inputBox(
-        QStringLiteral("Enter an integer for the delay (msec)"),
-        QStringLiteral("Time delay between digitized points (msec)"), Str(m_s.ws.PointDelay));
-    if (!answer || answer->isEmpty())
-        return;
-    m_s.ws.PointDelay = roundToInt(readNumber(*answer));
+    constexpr int MostMs = 5000;
+    for (;;) {
+        const auto answer = m_s.dialogs.inputBox(
+            QStringLiteral("Enter an integer for the delay (msec)"),
+            QStringLiteral("Time delay between digitized points (msec)"), Str(m_s.ws.PointDelay));
+        if (!answer || answer->trimmed().isEmpty())
+            return;
+        const std::optional<double> v = readWholeNumber(*answer);
+        if (v && *v >= 0 && *v <= MostMs) {
+            m_s.ws.PointDelay = roundToInt(*v);
+            return;
+        }
+        m_s.dialogs.show(
+            QStringLiteral("Please enter a delay between 0 and %1 milliseconds.").arg(MostMs));
+    }
 }
 
-void SettingsController::menuDummyRun_Click()
+void SetupCommands::simulatedRun()
 {
-    m_s.ws.settings.DigitizerType = QStringLiteral("dummy");
+    m_s.ws.settings.Digitizer = DigitizerModel::Dummy;
     UpdateSetupMenus(m_s);
 }
 
-void SettingsController::registerCommands(CommandTable &t)
+void SetupCommands::registerCommands(CommandTable &t)
 {
-    for (const QString &type :
-         {QStringLiteral("ISOTRAK"), QStringLiteral("PATRIOT"), QStringLiteral("FASTRAK")})
-        t.add(QStringLiteral("menuDigitizer") + type, [this, type] { chooseDigitizer(type); });
+    for (DigitizerModel model : deviceModels())
+        t.add(digitizerItem(model), [this, model] { chooseDigitizer(model); });
     for (const QString &sys :
          {QStringLiteral("TEVO"), QStringLiteral("BESA"), QStringLiteral("Curry")})
         t.add(QStringLiteral("menuCoordinates") + sys, [this, sys] { chooseCoordinates(sys); });
@@ -187,21 +223,20 @@ void SettingsController::registerCommands(CommandTable &t)
     }
     for (int r = 0; r < ReceiverItems.size(); ++r)
         t.add(ReceiverItems[r], [this, r] { selectReceivers(m_s, r); });
-    t.add(QStringLiteral("menuStep"), [this] { menuStep_Click(); });
-    t.add(QStringLiteral("menuDelay"), [this] { menuDelay_Click(); });
+    t.add(QStringLiteral("menuStep"), [this] { askMinimumStep(); });
+    t.add(QStringLiteral("menuDelay"), [this] { askPointDelay(); });
     t.add(QStringLiteral("menuSoundON"), [this] { chooseSound(true); });
     t.add(QStringLiteral("menuSoundOFF"), [this] { chooseSound(false); });
     const int rates[] = {9600, 19200, 38400, 57600, 115200};
     for (int i = 0; i < 5; ++i) {
         const int baud = rates[i];
-        t.add(DigitizerSetup::BaudItems[i],
-              [this, baud] { DigitizerSetup::SetBaudRate(m_s, baud); });
+        t.add(BaudItems[i], [this, baud] { chooseBaudRate(baud); });
     }
-    t.add(QStringLiteral("menuInitialize"), [this] { DigitizerSetup::InitializeDigitizer(m_s); });
+    t.add(QStringLiteral("menuInitialize"), [this] { InitializeDigitizer(); });
     t.add(QStringLiteral("menuOpenINI"), [this] { ReadSettingsFile(); });
     t.add(QStringLiteral("menuSaveINI"), [this] { WriteSettingsFile(); });
     t.add(QStringLiteral("menuViewINI"),
-          [this] { m_s.ui.setText(QStringLiteral("Label4"), m_s.ws.settings.Hemisphere); });
-    t.add(QStringLiteral("menuClearINI"), [this] { m_s.ui.setText(QStringLiteral("Label4"), {}); });
-    t.add(QStringLiteral("menuDummyRun"), [this] { menuDummyRun_Click(); });
+          [this] { m_s.ui.setText(Controls::IniStrings, m_s.ws.settings.Hemisphere); });
+    t.add(QStringLiteral("menuClearINI"), [this] { m_s.ui.setText(Controls::IniStrings, {}); });
+    t.add(QStringLiteral("menuDummyRun"), [this] { simulatedRun(); });
 }

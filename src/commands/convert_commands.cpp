@@ -1,21 +1,21 @@
 #include "convert_commands.h"
 
+#include "commands/file_commands.h"
+#include "commands/setup_menus.h"
+#include "commands/view_commands.h"
 #include "convert/besa_file.h"
-#include "convert/conversions.h"
 #include "data/electrode_file.h"
-#include "data/file_commands.h"
 #include "data/file_error.h"
+#include "data/point_types.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
-#include "display/text_views.h"
+#include "geometry/conversions.h"
 #include "geometry/frames.h"
 #include "geometry/geometry_error.h"
 #include "seams/command_table.h"
 #include "seams/dialogs.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
-#include "shell/setup_menus.h"
-
 
 namespace {
 const char *ElpFilter = "TEVO Electrode File (*.elp)|*.elp";
@@ -67,7 +67,7 @@ bool ConvertCommands::requireIn(const char *system)
     return true;
 }
 
-bool ConvertCommands::menuConvertTEVOtoBESA_Click()
+bool ConvertCommands::convertTevoToBesa()
 {
     if (!requireSystem("TEVO"))
         return false;
@@ -89,12 +89,12 @@ bool ConvertCommands::menuConvertTEVOtoBESA_Click()
         m_files.askSaveName(QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"), 1);
     if (name.isEmpty())
         return false;
-    const bool written = m_files.writeFile(FileCommands::Kind::Besa, name);
+    const bool written = m_files.writeFile(FileKind::Besa, name);
     m_files.setDataPathFrom(name);
     return written;
 }
 
-bool ConvertCommands::menuConvertBESAtoTEVO_Click()
+bool ConvertCommands::convertBesaToTevo()
 {
     if (!requireSystem("BESA", true))
         return false;
@@ -104,13 +104,7 @@ bool ConvertCommands::menuConvertBESAtoTEVO_Click()
     for (int j = 0; j < 3; ++j) {
         const QString label = next.besa.FidName[j].trimmed();
         next.besa.FidName[j] = label;
-        int slot = -1;
-        if (label == QLatin1String("FidNz") || label == QLatin1String("FidNAS"))
-            slot = 0;
-        else if (label == QLatin1String("FidT9") || label == QLatin1String("FidLPA"))
-            slot = 1;
-        else if (label == QLatin1String("FidT10") || label == QLatin1String("FidRPA"))
-            slot = 2;
+        const int slot = besaFiducialIndex(label);
         if (slot < 0)
             m_s.dialogs.show(
                 crJoin({QStringLiteral("Cannot recognize the name of fiducial # %1.").arg(j + 1),
@@ -139,12 +133,12 @@ bool ConvertCommands::menuConvertBESAtoTEVO_Click()
     const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
     if (name.isEmpty())
         return false;
-    const bool written = m_files.writeFile(FileCommands::Kind::Electrode, name);
+    const bool written = m_files.writeFile(FileKind::Electrode, name);
     m_files.setDataPathFrom(name);
     return written;
 }
 
-bool ConvertCommands::menuConvertTEVOtoCurry_Click()
+bool ConvertCommands::convertTevoToCurry()
 {
     if (!requireIn("TEVO"))
         return false;
@@ -174,7 +168,7 @@ bool ConvertCommands::menuConvertTEVOtoCurry_Click()
     return written;
 }
 
-bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
+bool ConvertCommands::convertCurryOldToCurry()
 {
     if (!requireIn("Curry"))
         return false;
@@ -199,7 +193,7 @@ bool ConvertCommands::MenuConvertCurryOLDtoCurry_Click()
     return true;
 }
 
-bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
+bool ConvertCommands::convertCurryOldToTevo()
 {
     if (!requireIn("Curry"))
         return false;
@@ -222,11 +216,11 @@ bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
     Workspace out = m_s.ws;
     out.meas.Type = QStringList();
     out.meas.Type.resize(n);
-    out.meas.Type.fill(QStringLiteral("400"));
+    out.meas.Type.fill(PointTypes::Electrode);
     bool written = false;
     try {
         WriteElectrodeFile(name, out);
-        m_s.ws.SetDirtyEletrodes = 0;
+        m_s.ws.ElectrodesDirty = 0;
         written = true;
     } catch (const FileError &e) {
         m_files.reportWriteError(e);
@@ -235,7 +229,7 @@ bool ConvertCommands::menuConvertCURRYOLDtoTEVO_Click()
     return written;
 }
 
-bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
+bool ConvertCommands::importTable()
 {
     Dialogs::FileRequest r{
         QStringLiteral("Open File"), QStringLiteral("All Files (*.*)|*.*"), 1, m_s.ws.DataPath, {}};
@@ -261,12 +255,10 @@ bool ConvertCommands::menuConvertTABLEtoTEVO_Click()
 
 void ConvertCommands::registerCommands(CommandTable &t)
 {
-    t.add(QStringLiteral("menuConvertTEVOtoBESA"), [this] { menuConvertTEVOtoBESA_Click(); });
-    t.add(QStringLiteral("menuConvertBESAtoTEVO"), [this] { menuConvertBESAtoTEVO_Click(); });
-    t.add(QStringLiteral("menuConvertTEVOtoCurry"), [this] { menuConvertTEVOtoCurry_Click(); });
-    t.add(QStringLiteral("MenuConvertCurryOLDtoCurry"),
-          [this] { MenuConvertCurryOLDtoCurry_Click(); });
-    t.add(QStringLiteral("menuConvertCURRYOLDtoTEVO"),
-          [this] { menuConvertCURRYOLDtoTEVO_Click(); });
-    t.add(QStringLiteral("menuConvertTABLEtoTEVO"), [this] { menuConvertTABLEtoTEVO_Click(); });
+    t.add(QStringLiteral("menuConvertTEVOtoBESA"), [this] { convertTevoToBesa(); });
+    t.add(QStringLiteral("menuConvertBESAtoTEVO"), [this] { convertBesaToTevo(); });
+    t.add(QStringLiteral("menuConvertTEVOtoCurry"), [this] { convertTevoToCurry(); });
+    t.add(QStringLiteral("MenuConvertCurryOLDtoCurry"), [this] { convertCurryOldToCurry(); });
+    t.add(QStringLiteral("menuConvertCURRYOLDtoTEVO"), [this] { convertCurryOldToTevo(); });
+    t.add(QStringLiteral("menuConvertTABLEtoTEVO"), [this] { importTable(); });
 }
