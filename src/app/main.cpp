@@ -80,6 +80,22 @@ bool reportHeadless(AppCore &app, AutoLink &link)
     ConsoleShellView::say(QStringLiteral("First receiver at ") + cm(pose.block<3, 1>(0, 3)));
     return true;
 }
+
+// The permanent status-bar text: model, where the line goes, its settings, and who answers.
+DigitizerStatus digitizerStatus(const Workspace &ws, const AutoLink &link)
+{
+    const ModelTraits &model = traitsOf(ws.settings.Digitizer);
+    if (!model.isDevice)
+        return {QStringLiteral("Digitizer: %1").arg(model.name), false};
+    const bool emulated = link.willEmulate();
+    return {QStringLiteral("%1 on Comm port %2 (%3), %4 - %5")
+                .arg(model.name)
+                .arg(ws.settings.CommPort)
+                .arg(QDir::toNativeSeparators(link.deviceName()), link.settings(),
+                     emulated ? QStringLiteral("EMULATOR: no device answers on this port")
+                              : QStringLiteral("device")),
+            emulated};
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -87,19 +103,17 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.size() == 1 &&
-        (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+    const ProgramOptions options = parseProgramArguments(args);
+    if (options.help) {
         std::printf("%s", qPrintable(batchUsage()));
         return 0;
     }
-    const QString commandLine = joinArguments(args);
-    const bool batch = !commandLine.isEmpty();
-    const std::optional<BatchNames> names = splitBatchCommandLine(commandLine);
-    if (batch && !names) {
-        std::fprintf(stderr, "pointra: expected three file names.\n%s", qPrintable(batchUsage()));
+    if (!options.unknownOption.isEmpty()) {
+        std::fprintf(stderr, "pointra: unknown option %s\n%s", qPrintable(options.unknownOption),
+                     qPrintable(batchUsage()));
         return 2;
     }
-
+    const bool batch = !options.batchWords.isEmpty();
     const bool gui = !batch && hasDisplay();
     std::unique_ptr<QCoreApplication> qapp;
     if (gui)
@@ -125,11 +139,12 @@ int main(int argc, char **argv)
         AppCore app({dialogs, window, clock, pump, link});
         workspace = &app.ws;
         window.attach(app);
+        window.setDigitizerStatus([&] { return digitizerStatus(app.ws, link); });
         app.shell.startUp(appPath);
+        app.shell.setServiceMode(options.service);
         window.syncFromState();
         app.shell.startInteractive();
         window.syncFromState();
-        window.statusBar()->showMessage(QStringLiteral("Digitizer line: ") + link.target());
         return qapp->exec();
     }
 
@@ -144,10 +159,17 @@ int main(int argc, char **argv)
                                  QStringLiteral("Please connect FASTRAK")}));
             return 1;
         }
+        const std::optional<BatchNames> names =
+            splitBatchCommandLine(joinArguments(options.batchWords));
+        if (!names) {
+            std::fprintf(stderr, "pointra: expected three file names.\n%s",
+                         qPrintable(batchUsage()));
+            return 2;
+        }
         link.allowEmulator(false);
-        DigitizerSetup::InitializeDigitizer(app.session);
         return RunBatchProbe(app.session, *names);
     }
-    app.shell.startInteractive();
+    if (!app.shell.startInteractive())
+        return 1;
     return reportHeadless(app, link) ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 MainWindow::MainWindow()
 {
@@ -21,7 +22,19 @@ MainWindow::MainWindow()
     setAccessibleName(QStringLiteral("Pointra"));
     buildMenus();
     buildLabels();
+    // A permanent widget stays when a menu's hover text takes the status bar.
+    m_digitizerStatus = new QLabel(this);
+    m_digitizerStatus->setObjectName(QStringLiteral("DigitizerStatus"));
+    m_digitizerStatus->setAccessibleName(QStringLiteral("Digitizer line"));
+    m_digitizerStatus->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(m_digitizerStatus, 1);
     resize(900, 640);
+}
+
+void MainWindow::setDigitizerStatus(std::function<DigitizerStatus()> status)
+{
+    m_statusSource = std::move(status);
+    syncFromState();
 }
 
 void MainWindow::attach(AppCore &app)
@@ -121,6 +134,13 @@ void MainWindow::syncFromState()
         QString(ui.value(Controls::DataListing).text).replace(QChar(13), QChar(10));
     if (m_textView->toPlainText() != listing)
         m_textView->setPlainText(listing);
+    if (m_statusSource) {
+        const DigitizerStatus st = m_statusSource();
+        m_digitizerStatus->setText(st.text);
+        m_digitizerStatus->setStyleSheet(
+            st.emulated ? QStringLiteral("QLabel { background: #ffd24d; color: black; }")
+                        : QString());
+    }
 }
 
 bool MainWindow::invoke(const QString &control)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 
 class AppCore;
 class QAction;
@@ -13,6 +14,13 @@ class QMenu;
 class QPlainTextEdit;
 struct MenuItem;
 
+// What the status bar says about the digitizer line.
+struct DigitizerStatus
+{
+    QString text;
+    bool emulated = false; // the built-in emulator stands in for a device
+};
+
 // The Pointra window: menus and labels that mirror the UiState, handlers by control name.
 class MainWindow final : public QMainWindow, public ShellView
 {
@@ -20,6 +28,8 @@ class MainWindow final : public QMainWindow, public ShellView
 public:
     MainWindow();
     void attach(AppCore &app);
+    // Asked after every handler, so the status bar always shows the line in use.
+    void setDigitizerStatus(std::function<DigitizerStatus()> status);
 
     // Runs the handler of a control and refreshes the window.
     bool invoke(const QString &control);
@@ -47,6 +57,8 @@ private:
     QHash<QString, QAction *> m_actions;
     QHash<QString, QLabel *> m_labels;
     QPlainTextEdit *m_textView = nullptr;
+    QLabel *m_digitizerStatus = nullptr;
+    std::function<DigitizerStatus()> m_statusSource;
     QPointer<QWidget> m_help;
     bool m_quitting = false;
 };

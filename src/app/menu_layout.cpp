@@ -5,7 +5,8 @@ const std::vector<MenuItem> &mainMenuLayout()
     static const std::vector<MenuItem> layout = {
         {"menuFile",
          "&File",
-         {{"menuOpen", "&Open..."},
+         {{"menuNew", "&New"},
+          {"menuOpen", "&Open..."},
           {"menuSaveAs", "Save &As..."},
           separator(),
           {"menuOpenFixed",
@@ -90,7 +91,7 @@ const std::vector<MenuItem> &mainMenuLayout()
           {"menuHelpAbout", "&About Pointra"}}},
         {"menuDiagnostics", "Dia&gnostics", {{"menuDummyRun", "&Simulated Run"}}},
         {"menuDevelopment",
-         "De&velopment",
+         "Dev&elopment",
          {{"menuInitialize", "&Initialize Digitizer"},
           separator(),
           {"menuOpenINI", "&Open INI File"},

@@ -134,11 +134,10 @@ bool FileCommands::savePath(const QString &path)
     return written;
 }
 
-void FileCommands::saveAs()
+bool FileCommands::saveAs()
 {
     const QString name = askSaveName(m_s.ui.fileFilter, m_s.ui.filterIndex);
-    if (!name.isEmpty())
-        savePath(name);
+    return !name.isEmpty() && savePath(name);
 }
 
 void FileCommands::registerCommands(CommandTable &t)

@@ -18,9 +18,9 @@ public:
     // Where the fixed calibration, fiducials and probe files go ("c:\" on the original systems).
     QString fixedMegFolder() const;
 
-    // File > Open and File > Save As with their dialogs.
+    // File > Open and File > Save As with their dialogs; Save As is true when a file was written.
     void open();
-    void saveAs();
+    bool saveAs();
     // Open without a dialog: dispatch, messages, DataPath. True when a file was read.
     bool openPath(const QString &path);
     // Write by extension without a dialog; false when nothing was written.

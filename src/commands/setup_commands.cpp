@@ -83,13 +83,15 @@ void SetupCommands::ApplySerialSettings()
     checkBaudItem(m_s, DigitizerSetup::ApplySerialSettings(m_s));
 }
 
-void SetupCommands::InitializeDigitizer()
+DigitizerSetup::InitResult SetupCommands::InitializeDigitizer()
 {
     BusyScope busy(m_s.ui);
-    if (DigitizerSetup::InitializeDigitizer(m_s)) {
+    const DigitizerSetup::InitResult result = DigitizerSetup::InitializeDigitizer(m_s);
+    if (result == DigitizerSetup::InitResult::OneStationIsotrak) {
         selectReceivers(m_s, 0);
         m_s.ui.setEnabled(ReceiverItems[1], false);
     }
+    return result;
 }
 
 void SetupCommands::chooseDigitizer(DigitizerModel model)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/digitizer_models.h"
+#include "digitizer/digitizer_setup.h"
 
 #include <QString>
 
@@ -24,7 +25,7 @@ public:
     void ApplySerialSettings();
     // The model's configuration sequence with the hourglass; a one-station ISOTRAK switches
     // the receiver choice to No Receivers.
-    void InitializeDigitizer();
+    DigitizerSetup::InitResult InitializeDigitizer();
 
     void chooseDigitizer(DigitizerModel model);
     void chooseCoordinates(const QString &system);

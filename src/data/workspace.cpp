@@ -43,8 +43,13 @@ void Workspace::resetData()
     NumShapePoints = 0;
     ShapeFid = zeroFids();
     ShapePos.clear();
+    RefFid = {zeroFids(), zeroFids(), zeroFids(), zeroFids()};
+    MRef = {Transform4::Zero(), Transform4::Zero(), Transform4::Zero(), Transform4::Zero()};
+    CurryFidType = {};
+    BesaFromTable = false;
     NumSeq = 0;
     SeqName.clear();
     SeqCode.clear();
     SeqRaw.clear();
+    raw = RawRecords();
 }

@@ -91,6 +91,17 @@ template <typename NameT> struct ElectrodeSetOf
     }
 };
 
+// The raw records the measurement steps keep, as the device sent them (ISOTRAK rebuilt), for
+// the service dumps. Two-pass steps keep pass 1 fiducials 1..3, then pass 2 fiducials 1..3.
+struct RawRecords
+{
+    std::array<QString, 6> calibration; // dewar fiducials
+    std::array<QString, 6> fiducials;   // subject fiducials
+    std::array<QString, 2> probe;       // before and after the field recording
+    std::array<QString, 6> shapeFiducials;
+    QStringList shapePoints;            // one record per kept shape point
+};
+
 // All data sets of one run: settings, working values, measurement data, transforms, flags.
 struct Workspace
 {
@@ -148,6 +159,8 @@ struct Workspace
     QStringList SeqName;
     QStringList SeqCode;
     QStringList SeqRaw;
+
+    RawRecords raw;
 
     Workspace();
 

@@ -53,15 +53,15 @@ bool ensureOpen(Session &s)
     return false;
 }
 
-bool InitializeDigitizer(Session &s)
+InitResult InitializeDigitizer(Session &s)
 {
     const DigitizerModel model = s.ws.settings.Digitizer;
     if (!isDevice(model))
-        return false;
+        return InitResult::NotADevice;
     if (s.link.isOpen())
         s.link.discardPending();
     if (!ensureOpen(s))
-        return false;
+        return InitResult::PortFailed;
     s.link.discardPending();
     const QList<QByteArray> cmds = traitsOf(model).configuration(s.ws.settings.Hemisphere);
     bool oneStation = false;
@@ -74,7 +74,7 @@ bool InitializeDigitizer(Session &s)
             s.link.discardPending();
     }
     s.link.close();
-    return oneStation;
+    return oneStation ? InitResult::OneStationIsotrak : InitResult::Configured;
 }
 
 QString SetBaudRate(Session &s, int baud)

@@ -12,9 +12,14 @@ struct Session;
 namespace DigitizerSetup {
 // Comm port and the model's line settings on the link; returns the settings now in force.
 QString ApplySerialSettings(Session &s);
-// Sends the model's configuration sequence. True when an ISOTRAK answered as a one-station
-// device, so the caller must switch to No Receivers.
-bool InitializeDigitizer(Session &s);
+enum class InitResult {
+    Configured,
+    OneStationIsotrak, // the caller must switch to No Receivers
+    NotADevice,        // "No Digitizer" or "dummy": the port is not touched
+    PortFailed         // the operator was told
+};
+// Sends the model's configuration sequence.
+InitResult InitializeDigitizer(Session &s);
 // Sends the rate command at the old rate, then switches the line; returns the new settings,
 // or an empty text when the port could not be opened.
 QString SetBaudRate(Session &s, int baud);

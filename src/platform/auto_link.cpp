@@ -59,6 +59,16 @@ bool AutoLink::open()
     return m_emuLink->open();
 }
 
+bool AutoLink::willEmulate() const
+{
+    return m_allowEmulator && !deviceConfigured() && isDevice(m_model());
+}
+
+QString AutoLink::deviceName() const
+{
+    return QSerialLink::deviceForPort(m_port);
+}
+
 QString AutoLink::target() const
 {
     if (m_active == m_emuLink.get() && m_emu)

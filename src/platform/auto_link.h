@@ -23,6 +23,10 @@ public:
     // What the last open reached: "the device ..." or "the built-in ... emulator".
     QString target() const;
     bool usingEmulator() const { return m_active == m_emuLink.get() && m_emuLink; }
+    // Whether the next open will reach the built-in emulator instead of a device.
+    bool willEmulate() const;
+    // The device file or name of the current Comm port.
+    QString deviceName() const;
 
     void setCommPort(int port) override;
     int commPort() const override { return m_port; }

@@ -4,7 +4,7 @@ AppCore::AppCore(const Seams &seams)
     : session{ws, seams.dialogs, ui, seams.clock, seams.pump, audio, seams.link, {}, {}},
       menus(session), shell(session, seams.view, menus.setup)
 {
-    shell.saveAs = [this] { menus.files.saveAs(); };
+    shell.saveAs = [this] { return menus.files.saveAs(); };
     menus.registerAll(commands);
     shell.registerCommands(commands);
 }

@@ -45,7 +45,8 @@ int RunBatchProbe(Session &s, const BatchNames &names)
     ws.CalibrationFile = names.CalibrationFileName;
     ws.FiducialsFile = names.FiducialsFileName;
 
-    DigitizerSetup::InitializeDigitizer(s);
+    if (DigitizerSetup::InitializeDigitizer(s) == DigitizerSetup::InitResult::PortFailed)
+        return 1;
     std::optional<Reading> probe;
     for (int i = 0; i < 2; ++i) {
         QString record;

@@ -37,10 +37,10 @@ void ShellController::startUp(const QString &appPath)
     removeTmpFolder();
 }
 
-void ShellController::startInteractive()
+bool ShellController::startInteractive()
 {
     m_view.showMainWindow();
-    m_setup.InitializeDigitizer();
+    return m_setup.InitializeDigitizer() != DigitizerSetup::InitResult::PortFailed;
 }
 
 void ShellController::removeTmpFolder()
@@ -53,14 +53,16 @@ void ShellController::removeTmpFolder()
     tmp.removeRecursively();
 }
 
-// Returns the answer; Yes saves, No forgets, Cancel marks the exit as cancelled.
+// Returns the answer; Yes saves, No forgets, Cancel marks the exit as cancelled. A Yes whose
+// save did not happen (dialog cancelled, disk full) keeps the data and cancels the exit.
 int ShellController::askAndSave(const QString &question, int &flag)
 {
     const Dialogs::Answer a = m_s.dialogs.askYesNoCancel(question);
     if (a == Dialogs::Answer::Yes) {
-        if (saveAs)
-            saveAs();
-        flag = 0;
+        if (saveAs && saveAs())
+            flag = 0;
+        else
+            m_s.ws.ExitCancelled = 1;
     } else if (a == Dialogs::Answer::No) {
         flag = 0;
     } else {
@@ -89,6 +91,39 @@ bool ShellController::Form_Unload()
     if (ws.ShapeDirty == 1)
         askAndSave(QStringLiteral("Do you want to save the digitized shape data ?"), ws.ShapeDirty);
     return ws.ExitCancelled != 1;
+}
+
+bool ShellController::newData()
+{
+    Workspace &ws = m_s.ws;
+    ws.ExitCancelled = 0;
+    const std::pair<const char *, int *> questions[] = {
+        {"Do you want to save the sequence file ?", &ws.SeqDirty},
+        {"Do you want to save the digitized electrode data ?", &ws.ElectrodesDirty},
+        {"Do you want to save the digitized shape data ?", &ws.ShapeDirty}};
+    for (const auto &[question, flag] : questions) {
+        if (*flag == 1)
+            askAndSave(QString::fromLatin1(question), *flag);
+        if (ws.ExitCancelled == 1) {
+            ws.ExitCancelled = 0;
+            return false;
+        }
+    }
+    ws.resetData();
+    for (QString *name : {&ws.DewarFile, &ws.CalibrationFile, &ws.FiducialsFile, &ws.ElectrodeFile,
+                          &ws.ShapeFile, &ws.SequenceFile, &ws.SequenceTitle})
+        name->clear();
+    ws.SeqDirty = ws.ElectrodesDirty = ws.ShapeDirty = 0;
+    if (m_s.updateView)
+        m_s.updateView();
+    SetupMenus::UpdateSetupMenus(m_s);
+    return true;
+}
+
+void ShellController::setServiceMode(bool on)
+{
+    for (const QString &menu : ServiceMenus)
+        m_s.ui.setVisible(menu, on);
 }
 
 void ShellController::exit()
@@ -125,6 +160,7 @@ void ShellController::showHelpContents()
 void ShellController::registerCommands(CommandTable &t)
 {
     t.add(QStringLiteral("menuExit"), [this] { exit(); });
+    t.add(QStringLiteral("menuNew"), [this] { newData(); });
     t.add(QStringLiteral("menuHelpAbout"), [this] { showAbout(); });
     t.add(QStringLiteral("menuHelpContents"), [this] { showHelpContents(); });
 }

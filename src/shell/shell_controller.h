@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 struct Session;
@@ -21,19 +22,31 @@ public:
     // Steps up to the window being shown (interactive) or the batch branch.
     void Form_Load();
     void startUp(const QString &appPath);
-    void startInteractive();
+    // Shows the window and configures the digitizer; false when its port could not be opened
+    // (the operator has been told).
+    bool startInteractive();
     // Removes <AppPath>/tmp and the files in it.
     void removeTmpFolder();
     // The three questions; true when the window may close.
     bool Form_Unload();
+    // File > New: asks about unsaved data, then clears every data set and file name.
+    // False when the operator cancelled.
+    bool newData();
+    // Service mode shows the technician's menus; a lab's window hides them.
+    void setServiceMode(bool on);
     void exit();
     void showAbout();
     void showHelpContents();
 
     static QString aboutText();
 
-    // File > Save As, wired by the file commands.
-    std::function<void()> saveAs;
+    // File > Save As, wired by the file commands; true when a file was written.
+    std::function<bool()> saveAs;
+
+    static inline const QStringList ServiceMenus = {
+        QStringLiteral("menuDiagnostics"), QStringLiteral("menuTest"),
+        QStringLiteral("menuDevelopment"), QStringLiteral("menuXIsotrak"),
+        QStringLiteral("menuXFastrak")};
 
 private:
     int askAndSave(const QString &question, int &flag);

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 namespace {
+constexpr qsizetype MaxCommandLength = 256;
+
 Transform4 pose(double x, double y, double z, double rxDeg, double ryDeg, double rzDeg)
 {
     const double d = M_PI / 180.0;
@@ -110,8 +112,12 @@ void DigitizerEmulator::receive(const QByteArray &bytes, qint64 nowMs)
             return;
         if (needsTerminator(m_inbox[0])) {
             const qsizetype cr = m_inbox.indexOf('\r');
-            if (cr < 0)
+            if (cr < 0) {
+                // A command line longer than the device's input buffer is thrown away.
+                if (m_inbox.size() > MaxCommandLength)
+                    m_inbox.clear();
                 return;
+            }
             const QByteArray cmd = m_inbox.left(cr);
             m_inbox.remove(0, cr + 1);
             command(cmd);
@@ -166,10 +172,15 @@ void DigitizerEmulator::command(const QByteArray &cmd)
                 m_hemisphere[st - 1] = h.normalized();
         }
         break;
-    case 'o':
-        if (!parts.isEmpty() && parts[0].toInt() > 0)
-            m_baud = parts[0].toInt() * 100;
+    case 'o': {
+        // The device knows its own rates; any other argument leaves the line as it was.
+        static const QList<int> rates = {12, 24, 48, 96, 192, 384, 576, 1152};
+        bool ok = false;
+        const int rate = parts.value(0).trimmed().toInt(&ok);
+        if (ok && rates.contains(rate))
+            m_baud = rate * 100;
         break;
+    }
     case 'S':
         enqueue("21S" + QByteArray(m_inches ? "I" : "C") + "0000000000000\r\n", m_now);
         break;
