@@ -9,6 +9,7 @@ class TestScenePainter : public QObject
 private slots:
     void electrodeDotsLandWhereTheyProject();
     void electrodeLabelsSitAboveLeftOfTheirDots();
+    void labelsAreDrawnOnlyWhenAsked();
     void zeroFiducialsScaleByTheFloor();
     void cubeColoursMeetAtCornerFive();
     void shapeHighlightsTheSelectedSequence();
@@ -94,6 +95,21 @@ void TestScenePainter::electrodeLabelsSitAboveLeftOfTheirDots()
     QCOMPARE(result.labels[1].caption, QStringLiteral("  LongName"));
 }
 
+void TestScenePainter::labelsAreDrawnOnlyWhenAsked()
+{
+    const ViewState view = homeView(Size, DisplaySets::Electrodes);
+    DrawResult result;
+    DrawOptions options;
+    options.foreground = QColor(0, 128, 0);
+    const QImage plain = renderScene(electrodes(), view, Size, options, &result);
+    options.drawLabels = true;
+    const QImage labelled = renderScene(electrodes(), view, Size, options);
+    // The caption starts two blanks in, right of the label's left edge and above its dot.
+    const QPointF text = result.labels[0].topLeft / 15 + QPointF(12, 6);
+    QVERIFY(!centroid(plain, text, options.foreground, 6));
+    QVERIFY(centroid(labelled, text, options.foreground, 6));
+}
+
 void TestScenePainter::zeroFiducialsScaleByTheFloor()
 {
     const DisplayCopy copy = PrepareElectrodeDisplay(zeroFids(), {Point3(1e-4, -2e-4, 0)});
@@ -135,6 +151,7 @@ void TestScenePainter::shapeHighlightsTheSelectedSequence()
                 Point3(0.05, -0.05, 0.05)};
     s.sequenceStarts = {0, 2, 3};
     s.selectedSequence = 2;
+    s.markedRow = 3 + 3; // the fourth point
     DrawOptions options;
     options.highlight = QColor(255, 128, 0);
     const ViewState view = homeView(Size, DisplaySets::Shape);
@@ -145,6 +162,8 @@ void TestScenePainter::shapeHighlightsTheSelectedSequence()
     QVERIFY(dotAt(image, at(1), Black));
     QVERIFY(dotAt(image, at(2), options.highlight));
     QVERIFY(dotAt(image, at(3), Black));
+    QVERIFY(colourNear(image, at(3) + QPointF(8, 0), options.highlight));
+    QVERIFY(!colourNear(image, at(0) + QPointF(8, 0), options.highlight));
     QVERIFY(dotAt(image, *p.toPixels(Point3(50 * s.fiducials[0])), Blue));
 }
 
