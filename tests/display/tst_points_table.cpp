@@ -46,7 +46,6 @@ void TestPointsTable::nearestMatchesAllPairs_data()
     QTest::addColumn<QString>("shape");
     // clang-format off
     QTest::newRow("single")      << 1    << "ball";
-    QTest::newRow("pair")        << 2    << "ball";
     QTest::newRow("ball")        << 1000 << "ball";
     QTest::newRow("flat cap")    << 800  << "plane";
     QTest::newRow("on a line")   << 600  << "line";

@@ -9,13 +9,11 @@ class TestScenePainter : public QObject
 private slots:
     void electrodeDotsLandWhereTheyProject();
     void electrodeLabelsSitAboveLeftOfTheirDots();
-    void labelsAreDrawnOnlyWhenAsked();
     void zeroFiducialsScaleByTheFloor();
     void cubeColoursMeetAtCornerFive();
     void shapeHighlightsTheSelectedSequence();
     void probeCircleSurroundsItsCoil();
     void fiducialSetsDrawTwoStations();
-    void dewarAsksForItsMessage();
 };
 
 namespace {
@@ -85,26 +83,19 @@ void TestScenePainter::electrodeLabelsSitAboveLeftOfTheirDots()
     ViewState view = homeView(Size, DisplaySets::Electrodes);
     view.ViewAzimuth = 150;
     DrawResult result;
+    DrawOptions options;
+    options.foreground = QColor(0, 128, 0);
     const Scene scene = electrodes();
-    renderScene(scene, view, Size, {}, &result);
+    const QImage plain = renderScene(scene, view, Size, options, &result);
     QCOMPARE(result.labels.size(), std::size_t(2));
     const QPointF plot = *Projection(view).toPlot(Point3(5 / 0.09 * scene.points[1]));
     QCOMPARE(result.labels[1].index, 1);
     QVERIFY((result.labels[1].topLeft - (plot - QPointF(30, 20))).manhattanLength() < 1e-9);
     QCOMPARE(result.labels[0].caption, QStringLiteral("  Fz      "));
     QCOMPARE(result.labels[1].caption, QStringLiteral("  LongName"));
-}
-
-void TestScenePainter::labelsAreDrawnOnlyWhenAsked()
-{
-    const ViewState view = homeView(Size, DisplaySets::Electrodes);
-    DrawResult result;
-    DrawOptions options;
-    options.foreground = QColor(0, 128, 0);
-    const QImage plain = renderScene(electrodes(), view, Size, options, &result);
+    // Drawn as text only when asked; the caption starts two blanks in.
     options.drawLabels = true;
-    const QImage labelled = renderScene(electrodes(), view, Size, options);
-    // The caption starts two blanks in, right of the label's left edge and above its dot.
+    const QImage labelled = renderScene(scene, view, Size, options);
     const QPointF text = result.labels[0].topLeft / 15 + QPointF(12, 6);
     QVERIFY(!centroid(plain, text, options.foreground, 6));
     QVERIFY(centroid(labelled, text, options.foreground, 6));
@@ -213,15 +204,9 @@ void TestScenePainter::fiducialSetsDrawTwoStations()
     image = renderScene(s, view, Size, {}, &result);
     QVERIFY(result.problems.isEmpty());
     QVERIFY(colourNear(image, *p.toPixels(Point3(2, -1, 0)) - QPointF(0, 100.0 / 15), olive));
-}
-
-void TestScenePainter::dewarAsksForItsMessage()
-{
-    DrawResult result;
-    renderScene(Scene(), homeView(Size, DisplaySets::Dewar), Size, {}, &result);
-    QVERIFY(result.dewarMessage);
-    renderScene(Scene(), homeView(Size, DisplaySets::Shape), Size, {}, &result);
     QVERIFY(!result.dewarMessage);
+    renderScene(s, homeView(Size, DisplaySets::Dewar), Size, {}, &result);
+    QVERIFY(result.dewarMessage && result.problems.isEmpty());
 }
 
 QTEST_MAIN(TestScenePainter)
