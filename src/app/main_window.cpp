@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -107,7 +106,11 @@ void MainWindow::buildLabels()
     m_textView->setAccessibleName(QStringLiteral("Data listing"));
     m_textView->setReadOnly(true);
     m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Ask for fixed pitch by its properties: the system's fixed font is not fixed on every machine.
+    QFont listingFont(QStringLiteral("monospace"));
+    listingFont.setStyleHint(QFont::TypeWriter);
+    listingFont.setFixedPitch(true);
+    m_textView->setFont(listingFont);
     grid->addWidget(m_textView, 0, 1, row + 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
