@@ -4,10 +4,10 @@
 #include "data/file_commands.h"
 #include "data/workspace.h"
 #include "display/text_views.h"
+#include "platform/qt_wave_audio.h"
 #include "seams/command_table.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
-#include "seams/wave_audio.h"
 #include "shell/settings_controller.h"
 #include "shell/shell_controller.h"
 
@@ -36,7 +36,7 @@ public:
     Workspace ws;
     UiState ui;
     CommandTable commands;
-    SilentAudio audio;
+    QtWaveAudio audio;
     Session session;
     SettingsController settings;
     ShellController shell;

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/sequence_editor_launch.h"
 #include "data/workspace.h"
 #include "digitizer/digitizer_setup.h"
 #include "digitizer/records.h"
@@ -83,7 +84,13 @@ int main(int argc, char **argv)
         std::printf("%s", qPrintable(batchUsage()));
         return 0;
     }
-    const QString commandLine = joinArguments(args);
+    const bool editSequence = isEditSequenceCommand(args);
+    if (editSequence && (args.size() > 2 || !hasDisplay())) {
+        std::fprintf(stderr, "pointra: --edit-sequence [FILE.seq] opens the sequence editor; it "
+                             "takes at most one file name and needs a display.\n");
+        return 2;
+    }
+    const QString commandLine = editSequence ? QString() : joinArguments(args);
     const bool batch = !commandLine.isEmpty();
     const std::optional<BatchNames> names = splitBatchCommandLine(commandLine);
     if (batch && !names) {
@@ -116,6 +123,8 @@ int main(int argc, char **argv)
         workspace = &app.ws;
         window.attach(app);
         app.shell.startUp(appPath);
+        if (editSequence)
+            return runEditSequenceCommand(app, args);
         window.syncFromState();
         app.shell.startInteractive();
         window.syncFromState();

@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "app/sequence_editor_launch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +27,8 @@ MainWindow::MainWindow()
 void MainWindow::attach(Application &app)
 {
     m_app = &app;
+    app.commands.add(QStringLiteral("menuEditSequence"),
+                     [this] { openSequenceEditor(*m_app, this); });
     app.ui.busyChanged = [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);

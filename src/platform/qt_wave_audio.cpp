@@ -70,8 +70,8 @@ QString QtWaveAudio::unavailableReason() const
     if (!in)
         return QStringLiteral("No audio input device was found: prompts cannot be recorded.") +
                QChar(13) + QStringLiteral("Prompts already recorded are still played.");
-    return QStringLiteral("No audio output device was found: prompts are not played.") +
-           QChar(13) + QStringLiteral("They can still be recorded.");
+    return QStringLiteral("No audio output device was found: prompts are not played.") + QChar(13) +
+           QStringLiteral("They can still be recorded.");
 }
 
 bool QtWaveAudio::open(const QString &fileName)
@@ -225,7 +225,8 @@ void QtWaveAudio::play()
         if (m_effect && m_effect->status() == QSoundEffect::Error)
             finishPlay(generation);
     });
-    connect(&m_playWatchdog, &QTimer::timeout, this, [this, generation] { finishPlay(generation); });
+    connect(&m_playWatchdog, &QTimer::timeout, this,
+            [this, generation] { finishPlay(generation); });
     m_playWatchdog.start(int(qMin<qint64>(info->durationMs(), MaxRecordingMs)) + PlayGraceMs);
     m_effect->setSource(QUrl::fromLocalFile(m_file));
     m_effect->play();

@@ -108,8 +108,7 @@ std::optional<Info> readInfo(const QByteArray &bytes)
             info.format.sampleRate = int(get32(bytes, body + 4));
             info.format.bitsPerSample = get16(bytes, body + 14);
             info.format.isFloat = tag == FormatFloat;
-            if (!info.format.isValid() ||
-                get16(bytes, body + 12) != info.format.bytesPerFrame() ||
+            if (!info.format.isValid() || get16(bytes, body + 12) != info.format.bytesPerFrame() ||
                 get32(bytes, body + 8) !=
                     quint32(info.format.sampleRate) * quint32(info.format.bytesPerFrame()))
                 return std::nullopt;

@@ -28,8 +28,8 @@ bool isUnsafeChar(QChar c)
 bool isReservedDeviceName(const QString &stem)
 {
     QString base = stem.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
-    static const QSet<QString> fixed = {QStringLiteral("CON"), QStringLiteral("PRN"),
-                                        QStringLiteral("AUX"), QStringLiteral("NUL"),
+    static const QSet<QString> fixed = {QStringLiteral("CON"),    QStringLiteral("PRN"),
+                                        QStringLiteral("AUX"),    QStringLiteral("NUL"),
                                         QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
     if (fixed.contains(base))
         return true;

@@ -54,7 +54,8 @@ QStringList sequenceFaults(const QStringList &names, const QStringList &codes)
             name.contains(QLatin1Char('\n')))
             faults << QStringLiteral("Row %1: the name holds a TAB or a line break.").arg(i + 1);
     }
-    // Electrode files store names as eight blank-padded characters, so trailing blanks do not count.
+    // Electrode files store names as eight blank-padded characters, so trailing blanks do not
+    // count.
     QHash<QString, int> firstRow;
     for (int i = 3; i < names.size(); ++i) {
         QString key = names.at(i).left(8);

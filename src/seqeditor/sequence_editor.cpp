@@ -159,11 +159,10 @@ void SequenceEditor::NewEditorSequence()
     EditName.resize(EditCount);
     EditCode.resize(EditCount);
     const bool besa = m_ws.settings.CoordinateSystem == QLatin1String("BESA");
-    const QStringList names =
-        besa ? QStringList{QStringLiteral("FidT9"), QStringLiteral("FidNz"),
-                           QStringLiteral("FidT10"), QStringLiteral("REF")}
-             : QStringList{QStringLiteral("NZ"), QStringLiteral("LPA"), QStringLiteral("RPA"),
-                           QStringLiteral("REF")};
+    const QStringList names = besa ? QStringList{QStringLiteral("FidT9"), QStringLiteral("FidNz"),
+                                                 QStringLiteral("FidT10"), QStringLiteral("REF")}
+                                   : QStringList{QStringLiteral("NZ"), QStringLiteral("LPA"),
+                                                 QStringLiteral("RPA"), QStringLiteral("REF")};
     const QStringList codes =
         besa ? QStringList{PointTypes::LeftPreauricular, PointTypes::Nasion,
                            PointTypes::RightPreauricular, PointTypes::Reference}
@@ -314,21 +313,37 @@ void SequenceEditor::nenuClear_Click()
     selectRow(1);
 }
 
-bool SequenceEditor::readInto(const QString &path, Workspace &target)
+bool SequenceEditor::readSequence(const QString &path, Workspace &target, Dialogs &dialogs)
 {
     try {
         LineReader in(readFileBytes(path));
-        ReadSequenceFile(in, target, m_dialogs);
+        ReadSequenceFile(in, target, dialogs);
     } catch (const FileError &e) {
         if (e.kind() == FileError::Kind::WrongType)
-            m_dialogs.show(e.message());
+            dialogs.show(e.message());
         else
-            m_dialogs.message(QStringLiteral("Error number ") + QString::number(e.number()) +
-                                  QStringLiteral(" - ") + e.message(),
-                              QStringLiteral("Error opening input file"), Dialogs::Buttons::Ok,
-                              Dialogs::Icon::Information, Dialogs::Answer::Ok);
+            dialogs.message(QStringLiteral("Error number ") + QString::number(e.number()) +
+                                QStringLiteral(" - ") + e.message(),
+                            QStringLiteral("Error opening input file"), Dialogs::Buttons::Ok,
+                            Dialogs::Icon::Information, Dialogs::Answer::Ok);
         return false;
     }
+    return true;
+}
+
+bool SequenceEditor::loadProgramSequence(const QString &path, Workspace &ws, Dialogs &dialogs)
+{
+    Workspace read;
+    if (!readSequence(path, read, dialogs))
+        return false;
+    ws.MinorRevision = read.MinorRevision;
+    ws.NumSeq = read.NumSeq;
+    ws.SeqName = read.SeqName;
+    ws.SeqCode = read.SeqCode;
+    ws.SeqRaw = read.SeqRaw;
+    ws.SequenceFile = path;
+    ws.SequenceTitle = titleOf(path);
+    ws.DataPath = QFileInfo(path).absolutePath();
     return true;
 }
 
@@ -339,7 +354,7 @@ void SequenceEditor::openTemplate(int which)
     const QString path =
         QDir(QDir(m_ws.AppPath).filePath(QStringLiteral("Data"))).filePath(TemplateFiles[which]);
     Workspace read;
-    if (!readInto(path, read))
+    if (!readSequence(path, read, m_dialogs))
         return;
     SequenceFile = path;
     setCaption(SequenceFile);
@@ -367,7 +382,7 @@ bool SequenceEditor::openPath(const QString &path)
         return false;
     }
     Workspace read;
-    if (!readInto(path, read))
+    if (!readSequence(path, read, m_dialogs))
         return false;
     SequenceFile = path;
     SequenceTitle = titleOf(path);

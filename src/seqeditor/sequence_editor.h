@@ -97,6 +97,11 @@ public:
 
     EditorSound &sound() { return m_sound; }
 
+    // Reads a .seq file into `target` only when the whole file reads; errors go to the operator.
+    static bool readSequence(const QString &path, Workspace &target, Dialogs &dialogs);
+    // Makes `path` the program's sequence (rows, file, title, data folder), as File > Open does.
+    static bool loadProgramSequence(const QString &path, Workspace &ws, Dialogs &dialogs);
+
 private:
     void registerCommands();
     void markChanged();
@@ -104,7 +109,6 @@ private:
     void setCaption(const QString &file);
     void showRow(int row);
     void acceptRows();
-    bool readInto(const QString &path, Workspace &target);
     bool savePath(const QString &path);
     int currentIndex() const { return CurrentRow - 1; }
 
