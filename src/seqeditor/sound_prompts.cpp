@@ -37,10 +37,17 @@ QString promptFile(const QString &folder, const QStringList &names, int index)
 QStringList promptFiles(const QString &folder, const QStringList &names)
 {
     const QDir dir(folder);
+    const QString inside = QDir::cleanPath(dir.absolutePath());
     QStringList files;
     files.reserve(names.size());
-    for (const QString &stem : PromptNames::fileStems(names))
-        files << (stem.isEmpty() ? QString() : dir.filePath(stem + QStringLiteral(".wav")));
+    for (const QString &stem : PromptNames::fileStems(names)) {
+        const QString file =
+            stem.isEmpty() ? QString() : dir.filePath(stem + QStringLiteral(".wav"));
+        // Whatever a stem holds, a file outside the folder is no prompt file.
+        const bool contained =
+            !file.isEmpty() && QDir::cleanPath(QFileInfo(file).absolutePath()) == inside;
+        files << (contained ? file : QString());
+    }
     return files;
 }
 
