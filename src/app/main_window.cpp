@@ -96,7 +96,10 @@ void MainWindow::buildLabels()
     m_textView->setAccessibleName(QStringLiteral("Data listing"));
     m_textView->setReadOnly(true);
     m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Some monospace fonts lack the fixed-pitch flag; asking for it keeps the match fixed.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setFixedPitch(true);
+    m_textView->setFont(fixed);
     grid->addWidget(m_textView, 0, 1, row + 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);

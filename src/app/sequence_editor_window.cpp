@@ -481,11 +481,11 @@ void SequenceEditorWindow::syncFromModel()
     }
     m_playAll->setChecked(ui.value(QStringLiteral("PlayAllCheck")).checked);
 
+    // A reset forgets the current cell; the column the operator was in is kept.
+    const int column = m_grid->currentIndex().isValid() ? m_grid->currentIndex().column() : 1;
     m_gridModel->refresh();
     const int row = m_editor.CurrentRow - 1;
-    if (row >= 0 && row < m_gridModel->rowCount() && m_grid->currentIndex().row() != row) {
-        const int column = qMax(0, m_grid->currentIndex().column());
+    if (row >= 0 && row < m_gridModel->rowCount() && m_grid->currentIndex().row() != row)
         m_grid->setCurrentIndex(m_gridModel->index(row, column));
-    }
     m_syncing = false;
 }
