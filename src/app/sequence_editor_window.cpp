@@ -21,6 +21,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 // The editor's rows as a table: view row r is grid row r + 1 (row 0 is the header).
@@ -249,6 +250,7 @@ SequenceEditorWindow::SequenceEditorWindow(SequenceEditor &editor, QWidget *pare
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setMinimumWidth(420);
     layout->addWidget(m_grid, 1);
@@ -410,6 +412,9 @@ QWidget *SequenceEditorWindow::buildSoundPanel()
     m_soundWidgets.insert(m_playAll->objectName(), m_playAll);
     layout->addWidget(m_playAll);
     layout->addWidget(addLabel("SoundStatusLabel"));
+    QLabel *legend = addLabel("PromptLegendLabel", QStringLiteral("Names in red have no prompt."));
+    legend->setStyleSheet(QStringLiteral("color: darkred"));
+    layout->addWidget(legend);
     return box;
 }
 
@@ -480,6 +485,10 @@ void SequenceEditorWindow::syncFromModel()
         it.value()->setEnabled(ui.value(it.key()).enabled);
     }
     m_playAll->setChecked(ui.value(QStringLiteral("PlayAllCheck")).checked);
+    const auto &rows = m_editor.grid();
+    m_labels.value(QStringLiteral("PromptLegendLabel"))
+        ->setVisible(std::any_of(rows.cbegin(), rows.cend(),
+                                 [](const EditorGridRow &r) { return r.promptMissing; }));
 
     // A reset forgets the current cell; the column the operator was in is kept.
     const int column = m_grid->currentIndex().isValid() ? m_grid->currentIndex().column() : 1;

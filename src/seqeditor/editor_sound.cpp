@@ -128,6 +128,8 @@ bool EditorSound::finishRecording()
     else if (!m_file.isEmpty())
         m_audio.open(m_file);
     updateControls();
+    if (saved && promptsEdited)
+        promptsEdited();
     return saved;
 }
 
@@ -170,6 +172,8 @@ void EditorSound::deleteSound(const QStringList &names, int index)
     // The stored prompt goes at the next save, so the row stays silent after it.
     m_dropped.insert(QFileInfo(working).fileName());
     prepareRow(names, index);
+    if (promptsEdited)
+        promptsEdited();
 }
 
 bool EditorSound::saveInto(const QString &title, QString *error)
@@ -290,7 +294,8 @@ void EditorSound::updateControls()
     const bool recording = isRecording();
     m_ui.setEnabled(QStringLiteral("SoundControl"), rowReady);
     m_ui.setEnabled(QStringLiteral("RecordButton"), rowReady && m_audio.canRecord() && !recording);
-    m_ui.setEnabled(QStringLiteral("StopButton"), recording || m_playAll || rowReady);
+    m_ui.setEnabled(QStringLiteral("StopButton"),
+                    recording || m_playAll || (rowReady && m_audio.canPlay()));
     m_ui.setEnabled(QStringLiteral("PlayButton"), rowReady && (m_audio.canPlay() || recording));
     m_ui.setEnabled(QStringLiteral("PlayAllCheck"), on && m_audio.canPlay());
     m_ui.setChecked(QStringLiteral("PlayAllCheck"), m_playAll);

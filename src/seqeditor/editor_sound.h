@@ -55,6 +55,8 @@ public:
     // Play all selects the row it plays; told after a play ended on its own.
     std::function<void(int index)> showRow;
     std::function<void()> changed;
+    // Told when a prompt was recorded or deleted: unsaved work, like an edited row.
+    std::function<void()> promptsEdited;
 
 private:
     bool finishRecording();

@@ -48,6 +48,10 @@ SequenceEditor::SequenceEditor(Workspace &ws, Dialogs &dialogs, WaveAudio &audio
         if (changed)
             changed();
     };
+    m_sound.promptsEdited = [this] {
+        markChanged();
+        RefreshGrid();
+    };
     registerCommands();
 }
 

@@ -64,9 +64,11 @@ void TestSoundPrompts::recordSaveReopenRerecord()
     const QString working = rig.path("tmp/Fp1.wav");
     QVERIFY(QFileInfo(rig.path("tmp")).isDir()); // sound on: the working folder is ready
 
+    QCOMPARE(rig.editor.EditorDirty, 0);
     recordRow(rig, 4);
     QVERIFY(!rig.audio.staleFileAtRecord);
     QCOMPARE(fileText(working), QByteArray("take 1"));
+    QCOMPARE(rig.editor.EditorDirty, 1); // an unsaved prompt is unsaved work
     QVERIFY(!rig.editor.grid().at(4).promptMissing);
     QVERIFY(rig.editor.grid().at(5).promptMissing);
 
@@ -297,7 +299,9 @@ void TestSoundPrompts::deleteSoundRemovesStoredPromptAtSave()
     QVERIFY(QFileInfo::exists(rig.path("Sounds/d/Cz.wav")));
 
     rig.editor.selectRow(5);
+    QCOMPARE(rig.editor.EditorDirty, 0);
     rig.editor.commands.invoke("menuDeleteSound");
+    QCOMPARE(rig.editor.EditorDirty, 1);
     QVERIFY(rig.editor.grid().at(5).promptMissing);
     QVERIFY(!rig.editor.grid().at(4).promptMissing);
     saveAs(rig, "d.seq");
