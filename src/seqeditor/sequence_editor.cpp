@@ -40,8 +40,7 @@ QString titleOf(const QString &path)
 
 SequenceEditor::SequenceEditor(Workspace &ws, Dialogs &dialogs, WaveAudio &audio,
                                std::function<void(bool)> setSound)
-    : m_ws(ws), m_dialogs(dialogs), m_audio(audio),
-      m_sound(ws, dialogs, audio, ui, std::move(setSound))
+    : m_ws(ws), m_dialogs(dialogs), m_sound(ws, dialogs, audio, ui, std::move(setSound))
 {
     m_sound.showRow = [this](int index) { showRow(index + 1); };
     m_sound.changed = [this] {

@@ -114,7 +114,6 @@ private:
 
     Workspace &m_ws;
     Dialogs &m_dialogs;
-    WaveAudio &m_audio;
     EditorSound m_sound;
     QVector<EditorGridRow> m_grid;
     int m_seqDirtyAtLoad = 0;
