@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/sequence_editor_launch.h"
 #include "data/app_paths.h"
 #include "data/workspace.h"
 #include "digitizer/digitizer_setup.h"
@@ -9,6 +10,7 @@
 #include "platform/console_shell_view.h"
 #include "platform/qserial_link.h"
 #include "platform/qt_event_pump.h"
+#include "platform/qt_wave_audio.h"
 #include "platform/steady_clock.h"
 #include "platform/widgets/qt_dialogs.h"
 #include "shell/app_core.h"
@@ -114,6 +116,11 @@ int main(int argc, char **argv)
         return 2;
     }
     const bool batch = !options.batchWords.isEmpty();
+    if (options.editSequence && (batch || !hasDisplay())) {
+        std::fprintf(stderr, "pointra: --edit-sequence [FILE.seq] opens the sequence editor; it "
+                             "takes at most one file name and needs a display.\n");
+        return 2;
+    }
     const bool gui = !batch && hasDisplay();
     std::unique_ptr<QCoreApplication> qapp;
     if (gui)
@@ -136,12 +143,15 @@ int main(int argc, char **argv)
     if (gui) {
         MainWindow window;
         QtDialogs dialogs(&window);
-        AppCore app({dialogs, window, clock, pump, link});
+        QtWaveAudio audio;
+        AppCore app({dialogs, window, clock, pump, link, audio});
         workspace = &app.ws;
         window.attach(app);
         window.setDigitizerStatus([&] { return digitizerStatus(app.ws, link); });
         app.shell.startUp(appPath);
         app.shell.setServiceMode(options.service);
+        if (options.editSequence)
+            return runEditSequenceCommand(app, options.sequenceFile);
         window.syncFromState();
         app.shell.startInteractive();
         window.syncFromState();
@@ -150,7 +160,8 @@ int main(int argc, char **argv)
 
     ConsoleDialogs dialogs;
     ConsoleShellView view;
-    AppCore app({dialogs, view, clock, pump, link});
+    SilentAudio audio;
+    AppCore app({dialogs, view, clock, pump, link, audio});
     workspace = &app.ws;
     app.shell.startUp(appPath);
     if (batch) {

@@ -5,6 +5,7 @@
 #include "app/menu_layout.h"
 #include "seams/controls.h"
 #include "shell/app_core.h"
+#include "app/sequence_editor_launch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,6 +40,8 @@ void MainWindow::setDigitizerStatus(std::function<DigitizerStatus()> status)
 void MainWindow::attach(AppCore &app)
 {
     m_app = &app;
+    app.commands.add(QStringLiteral("menuEditSequence"),
+                     [this] { openSequenceEditor(*m_app, this); });
     app.ui.busyChanged = [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -54,6 +54,8 @@ const std::vector<MenuItem> &mainMenuLayout()
               "&Baude Rate",
               {check("menu96", "9600"), check("menu192", "19200"), check("menu384", "38400"),
                check("menu576", "57600"), check("menu1152", "115200")}},
+             separator(),
+             {"menuEditSequence", "Edit &Sequence File"},
          }},
         {"menuDigitize",
          "&Digitize",

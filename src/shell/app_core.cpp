@@ -1,7 +1,8 @@
 #include "app_core.h"
 
 AppCore::AppCore(const Seams &seams)
-    : session{ws, seams.dialogs, ui, seams.clock, seams.pump, audio, seams.link, {}, {}},
+    : audio(seams.audio), session{ws,    seams.dialogs, ui, seams.clock, seams.pump,
+                                  audio, seams.link,    {}, {}},
       menus(session), shell(session, seams.view, menus.setup)
 {
     shell.saveAs = [this] { return menus.files.saveAs(); };

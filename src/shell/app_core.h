@@ -25,13 +25,14 @@ public:
         Clock &clock;
         EventPump &pump;
         SerialLink &link;
+        WaveAudio &audio;
     };
     explicit AppCore(const Seams &seams);
 
     Workspace ws;
     UiState ui;
     CommandTable commands;
-    SilentAudio audio;
+    WaveAudio &audio;
     Session session;
     CommandSet menus;
     ShellController shell;

@@ -60,9 +60,10 @@ void TestMainWindow::menuBarOrderAndNames()
     QStringList setupItems;
     for (QAction *a : setup->actions())
         setupItems << (a->isSeparator() ? "-" : a->text().remove('&'));
-    QCOMPARE(setupItems, (QStringList{"Digitizer Type", "Coordinate System", "Decimal Point",
-                                      "Comm Port", "Hemisphere of Operation",
-                                      "Minimum Digitizing Step", "Delay", "Sound", "Baude Rate"}));
+    QCOMPARE(setupItems,
+             (QStringList{"Digitizer Type", "Coordinate System", "Decimal Point", "Comm Port",
+                          "Hemisphere of Operation", "Minimum Digitizing Step", "Delay", "Sound",
+                          "Baude Rate", "-", "Edit Sequence File"}));
     QMenu *hemi = rig.window.findChild<QMenu *>("menuHemisphere");
     QStringList hemiItems;
     for (QAction *a : hemi->actions())

@@ -1,0 +1,226 @@
+#include "../seqeditor/editor_rig.h"
+#include "app/main_window.h"
+#include "app/sequence_editor_launch.h"
+#include "app/sequence_editor_window.h"
+#include "shell/app_core.h"
+#include "shell/command_line.h"
+#include "temp_home.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+class TestSequenceEditorWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void showsTheEditorsRows();
+    void keyboardEditsLikeASpreadsheet();
+    void nameBoxAndTypeListEditTheRow();
+    void closingAsksAboutChanges();
+    void setupMenuOpensTheEditorModally();
+    void editSequenceCommandOpensTheFile();
+};
+
+namespace {
+struct WindowRig
+{
+    WindowRig()
+    {
+        rig.loadProgram(
+            rig.writeSequence("w.seq", {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"}));
+        window.load();
+    }
+    EditorRig rig;
+    SequenceEditorWindow window{rig.editor};
+
+    QString cell(int viewRow, int column) const
+    {
+        return window.grid()->model()->index(viewRow, column).data().toString();
+    }
+    void showActive()
+    {
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.grid()->setFocus();
+    }
+};
+
+// The main window and the whole program on fakes, as the Setup menu sees it.
+struct ProgramRig
+{
+    ProgramRig()
+    {
+        qputenv("POINTRA_HOME", home.path().toLocal8Bit());
+        window.attach(app);
+        app.shell.startUp(home.path());
+        dialogs.clear(); // start-up asks for a digitizer type
+    }
+    QTemporaryDir home;
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakePump pump{clock};
+    FakeSerialLink link;
+    SilentAudio audio;
+    MainWindow window;
+    AppCore app{{dialogs, window, clock, pump, link, audio}};
+};
+
+// Runs `check` on the editor window once it is shown modally, then lets the test go on.
+void whenEditorShown(std::function<void(SequenceEditorWindow *)> check)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, check] {
+        auto *editor = qobject_cast<SequenceEditorWindow *>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        check(editor);
+    });
+    timer->start(10);
+}
+} // namespace
+
+void TestSequenceEditorWindow::showsTheEditorsRows()
+{
+    WindowRig w;
+    QCOMPARE(w.window.windowTitle(), "Sequence File Editor - " + w.rig.ws.SequenceFile);
+    QVERIFY(w.window.isModal());
+    QAbstractItemModel *model = w.window.grid()->model();
+    QCOMPARE(model->rowCount(), 5);
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Sequence\nNumber"));
+    QCOMPARE(w.cell(4, 1), QStringLiteral("Cz"));
+    QCOMPARE(w.cell(3, 2), QStringLiteral("Reference"));
+    QCOMPARE(w.window.nameBox()->maxLength(), 8);
+    QCOMPARE(w.window.nameBox()->text(), QStringLiteral("NZ"));
+    QCOMPARE(w.window.typeList()->currentItem()->text(), QStringLiteral("Fiducial, Nasion"));
+
+    w.window.grid()->setCurrentIndex(model->index(2, 1));
+    QCOMPARE(w.rig.editor.CurrentRow, 3);
+    w.window.action("menuInsertBelow")->trigger();
+    QCOMPARE(model->rowCount(), 6);
+    QCOMPARE(w.window.grid()->currentIndex().row(), 3); // the new row is selected
+    QCOMPARE(w.window.action("menuCancel")->text().remove('&'), QStringLiteral("Cancel"));
+    QVERIFY(w.window.action("menuAccept")->isEnabled());
+}
+
+void TestSequenceEditorWindow::keyboardEditsLikeASpreadsheet()
+{
+    WindowRig w;
+    w.showActive();
+    QTableView *grid = w.window.grid();
+    grid->setCurrentIndex(grid->model()->index(4, 1));
+
+    QTest::keyClick(grid, 'P'); // typing starts the cell's editor
+    QVERIFY(QApplication::focusWidget() != grid);
+    QTest::keyClicks(QApplication::focusWidget(), "z");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(w.rig.editor.EditName.at(4), QStringLiteral("Pz"));
+    QCOMPARE(w.cell(4, 1), QStringLiteral("Pz"));
+
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(3, 1));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(w.rig.editor.CurrentRow, 5);
+    QTest::keyClick(grid, Qt::Key_Return); // Enter moves on, as in a spreadsheet
+    QCOMPARE(grid->currentIndex().row(), 4);
+
+    QTest::keyClick(grid, Qt::Key_Insert); // a row above the selected one
+    QCOMPARE(w.rig.editor.EditName, (QStringList{"NZ", "LPA", "RPA", "REF", "", "Pz"}));
+    QCOMPARE(grid->currentIndex().row(), 5);
+
+    QTest::keyClick(grid, Qt::Key_Delete); // empties the cell, the row stays
+    QCOMPARE(w.rig.editor.EditName.at(5), QString());
+    QCOMPARE(grid->model()->rowCount(), 6);
+
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier); // deletes the row
+    QCOMPARE(grid->model()->rowCount(), 5);
+    grid->setCurrentIndex(grid->model()->index(1, 1));
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier); // fiducials stay
+    QCOMPARE(grid->model()->rowCount(), 5);
+}
+
+void TestSequenceEditorWindow::nameBoxAndTypeListEditTheRow()
+{
+    WindowRig w;
+    w.showActive();
+    w.window.grid()->setCurrentIndex(w.window.grid()->model()->index(4, 0));
+    QCOMPARE(w.window.nameBox()->text(), QStringLiteral("Cz"));
+    w.window.nameBox()->selectAll();
+    QTest::keyClicks(w.window.nameBox(), "Electrode12");
+    QCOMPARE(w.rig.editor.EditName.at(4), QStringLiteral("Electrod"));
+    QCOMPARE(w.cell(4, 1), QStringLiteral("Electrod"));
+
+    QListWidget *types = w.window.typeList();
+    QListWidgetItem *reference = types->findItems("Reference", Qt::MatchExactly).first();
+    QTest::mouseClick(types->viewport(), Qt::LeftButton, {},
+                      types->visualItemRect(reference).center());
+    QCOMPARE(w.rig.editor.EditCode.at(4), QStringLiteral("1C00"));
+    QCOMPARE(w.cell(4, 2), QStringLiteral("Reference"));
+    QVERIFY(w.rig.ws.SeqName.contains("Cz")); // the program keeps its rows until Accept
+}
+
+void TestSequenceEditorWindow::closingAsksAboutChanges()
+{
+    WindowRig w;
+    w.showActive();
+    w.window.nameBox()->setFocus();
+    QTest::keyClicks(w.window.nameBox(), "x");
+    w.rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+    QTest::keyClick(&w.window, Qt::Key_Escape);
+    QVERIFY(w.window.isVisible());
+    QCOMPARE(w.rig.dialogs.texts(),
+             QStringList{"Do you want to keep the changes in sequence file ?"});
+    w.rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QVERIFY(w.window.close());
+    QVERIFY(!w.window.isVisible());
+    QCOMPARE(w.rig.ws.SeqName.first(), QStringLiteral("NZ"));
+}
+
+void TestSequenceEditorWindow::setupMenuOpensTheEditorModally()
+{
+    ProgramRig p;
+    QVERIFY(p.window.action("menuEditSequence"));
+    QString title;
+    whenEditorShown([&title](SequenceEditorWindow *editor) {
+        title = editor->windowTitle();
+        editor->invoke("menuNew");
+        editor->invoke("menuAccept");
+    });
+    p.window.action("menuEditSequence")->trigger(); // returns when the editor has closed
+    QCOMPARE(title, QStringLiteral("Sequence File Editor - Untitled"));
+    QCOMPARE(p.app.ws.NumSeq, 4);
+    QCOMPARE(p.app.ws.SeqName.first(), QStringLiteral("NZ"));
+    QCOMPARE(p.app.ws.SeqDirty, 1);
+}
+
+void TestSequenceEditorWindow::editSequenceCommandOpensTheFile()
+{
+    ProgramRig p;
+    QDir::setCurrent(QStringLiteral(POINTRA_SOURCE_DIR));
+    const QString file = QStringLiteral("data/templates/pnt64.seq");
+    const ProgramOptions options = parseProgramArguments({"--edit-sequence", file});
+    QVERIFY(options.editSequence);
+    QVERIFY(parseProgramArguments({"a.clb", "b.fid", "c.elp"}).batchWords.size() == 3);
+    QString title;
+    int rows = 0;
+    whenEditorShown([&](SequenceEditorWindow *editor) {
+        title = editor->windowTitle();
+        rows = editor->grid()->model()->rowCount();
+        editor->reject(); // nothing changed: closes without a question
+    });
+    QCOMPARE(runEditSequenceCommand(p.app, options.sequenceFile), 0);
+    QCOMPARE(title, "Sequence File Editor - " + file);
+    QVERIFY(rows > 60);
+    QCOMPARE(p.app.ws.NumSeq, rows);
+    QVERIFY(p.dialogs.shown.isEmpty());
+}
+
+QTEST_MAIN(TestSequenceEditorWindow)
+#include "tst_sequence_editor_window.moc"

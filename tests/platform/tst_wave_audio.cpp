@@ -1,0 +1,251 @@
+#include "platform/qt_wave_audio.h"
+#include "platform/wav_file.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <QtEndian>
+#include <cmath>
+
+class TestWaveAudio : public QObject
+{
+    Q_OBJECT
+private slots:
+    void headerDescribesTheSamples_data();
+    void headerDescribesTheSamples();
+    void damagedFilesAreNotRead_data();
+    void damagedFilesAreNotRead();
+    void qtDecoderReadsTheWrittenFile();
+    void withoutAFileNothingWaits();
+    void recordsTheDefaultInput();
+    void playsWhatItRecorded();
+};
+
+namespace {
+// One RIFF chunk as a player sees it.
+struct Chunk
+{
+    QByteArray id;
+    QByteArray body;
+};
+
+// Splits a RIFF WAVE file into its chunks the way any reader walks it; fails the test on a
+// size that does not add up.
+QList<Chunk> chunksOf(const QByteArray &file)
+{
+    QList<Chunk> chunks;
+    if (file.size() < 12 || file.left(4) != "RIFF" || file.mid(8, 4) != "WAVE")
+        return chunks;
+    if (qFromLittleEndian<quint32>(file.constData() + 4) != quint32(file.size() - 8))
+        return chunks;
+    qsizetype at = 12;
+    while (at + 8 <= file.size()) {
+        const quint32 size = qFromLittleEndian<quint32>(file.constData() + at + 4);
+        chunks.append({file.mid(at, 4), file.mid(at + 8, size)});
+        at += 8 + size + (size % 2);
+    }
+    if (at != file.size())
+        chunks.clear();
+    return chunks;
+}
+
+quint16 u16(const QByteArray &b, int at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+quint32 u32(const QByteArray &b, int at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+
+// A 440 Hz tone of `frames` frames in the given layout.
+QByteArray tone(const PcmFormat &f, int frames)
+{
+    QByteArray out;
+    for (int i = 0; i < frames; ++i) {
+        const double v = 0.5 * std::sin(2 * M_PI * 440.0 * i / f.sampleRate);
+        for (int c = 0; c < f.channels; ++c) {
+            if (f.isFloat) {
+                const float s = float(v);
+                out.append(reinterpret_cast<const char *>(&s), 4);
+            } else if (f.bitsPerSample == 8) {
+                out.append(char(quint8(128 + int(v * 127))));
+            } else {
+                const qint32 s = qint32(v * ((1u << (f.bitsPerSample - 1)) - 1));
+                char b[4];
+                qToLittleEndian(s, b);
+                out.append(b, f.bitsPerSample / 8);
+            }
+        }
+    }
+    return out;
+}
+} // namespace
+
+void TestWaveAudio::headerDescribesTheSamples_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<bool>("isFloat");
+    QTest::addColumn<int>("frames");
+    // clang-format off
+    QTest::newRow("8 kHz mono 8-bit, odd length") << 8000 << 1 << 8 << false << 801;
+    QTest::newRow("44.1 kHz stereo 16-bit") << 44100 << 2 << 16 << false << 4410;
+    QTest::newRow("22.05 kHz stereo 24-bit") << 22050 << 2 << 24 << false << 999;
+    QTest::newRow("48 kHz mono float") << 48000 << 1 << 32 << true << 4800;
+    QTest::newRow("no samples") << 16000 << 1 << 16 << false << 0;
+    // clang-format on
+}
+
+void TestWaveAudio::headerDescribesTheSamples()
+{
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(int, bits);
+    QFETCH(bool, isFloat);
+    QFETCH(int, frames);
+    const PcmFormat format{rate, channels, bits, isFloat};
+    const QByteArray samples = tone(format, frames);
+    const QByteArray file = Wav::fileBytes(format, samples);
+    QCOMPARE(file.size() % 2, 0);
+
+    const QList<Chunk> chunks = chunksOf(file);
+    QStringList ids;
+    for (const Chunk &c : chunks)
+        ids << QString::fromLatin1(c.id);
+    QCOMPARE(ids, isFloat ? QStringList({"fmt ", "fact", "data"}) : QStringList({"fmt ", "data"}));
+    const QByteArray fmt = chunks.first().body;
+    QCOMPARE(u16(fmt, 0), quint16(isFloat ? 3 : 1));
+    QCOMPARE(u16(fmt, 2), quint16(channels));
+    QCOMPARE(u32(fmt, 4), quint32(rate));
+    QCOMPARE(u32(fmt, 8), quint32(rate * channels * bits / 8)); // bytes per second
+    QCOMPARE(u16(fmt, 12), quint16(channels * bits / 8));       // block align
+    QCOMPARE(u16(fmt, 14), quint16(bits));
+    if (isFloat)
+        QCOMPARE(u32(chunks.at(1).body, 0), quint32(frames));
+    QCOMPARE(chunks.last().body, samples);
+
+    const std::optional<Wav::Info> info = Wav::readInfo(file);
+    QVERIFY(info);
+    QVERIFY(info->format == format);
+    QCOMPARE(info->dataBytes, quint32(samples.size()));
+    QVERIFY(std::abs(info->durationMs() - frames * 1000.0 / rate) <= 1.0);
+}
+
+void TestWaveAudio::damagedFilesAreNotRead_data()
+{
+    const PcmFormat format{8000, 1, 16, false};
+    const QByteArray good = Wav::fileBytes(format, tone(format, 100));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readable");
+    QByteArray listFirst = good.left(12) + QByteArray("LIST\x04\0\0\0abcd", 12) + good.mid(12);
+    qToLittleEndian<quint32>(quint32(listFirst.size() - 8), listFirst.data() + 4);
+    QByteArray wrongRate = good;
+    qToLittleEndian<quint32>(12345, wrongRate.data() + 28); // bytes per second
+    QByteArray adpcm = good;
+    qToLittleEndian<quint16>(2, adpcm.data() + 20);
+    // clang-format off
+    QTest::newRow("as written") << good << true;
+    QTest::newRow("other chunk before fmt") << listFirst << true;
+    QTest::newRow("cut in the samples") << good.left(good.size() - 10) << false;
+    QTest::newRow("cut in the header") << good.left(30) << false;
+    QTest::newRow("not RIFF") << QByteArray("RIFX") + good.mid(4) << false;
+    QTest::newRow("byte rate does not add up") << wrongRate << false;
+    QTest::newRow("compressed") << adpcm << false;
+    // clang-format on
+}
+
+void TestWaveAudio::damagedFilesAreNotRead()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readable);
+    QCOMPARE(Wav::readInfo(bytes).has_value(), readable);
+}
+
+void TestWaveAudio::qtDecoderReadsTheWrittenFile()
+{
+    QTemporaryDir dir;
+    const PcmFormat format{22050, 1, 16, false};
+    const QString path = dir.filePath("tone.wav");
+    Wav::write(path, format, tone(format, 2205));
+    QSoundEffect effect;
+    effect.setSource(QUrl::fromLocalFile(path));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        effect.status() != QSoundEffect::Loading && effect.status() != QSoundEffect::Null, 5000);
+    if (effect.status() == QSoundEffect::Error && QMediaDevices::defaultAudioOutput().isNull())
+        QSKIP("Qt decodes sound effects only with an audio output device; none is present.");
+    QCOMPARE(effect.status(), QSoundEffect::Ready);
+}
+
+void TestWaveAudio::withoutAFileNothingWaits()
+{
+    QtWaveAudio audio;
+    int finished = 0;
+    audio.playFinished = [&finished] { ++finished; };
+    QTemporaryDir dir;
+    audio.open(dir.filePath("missing.wav"));
+    audio.play();
+    QCOMPARE(finished, 1); // a missing prompt ends at once
+    QVERIFY(!audio.isPlaying());
+    QVERIFY(!audio.save(dir.filePath("nothing.wav"))); // no take, no file
+    QVERIFY(!QFile::exists(dir.filePath("nothing.wav")));
+    QVERIFY(!audio.playIfExists(dir.filePath("missing.wav")));
+    QCOMPARE(finished, 1);
+    QCOMPARE(audio.unavailableReason().isEmpty(), audio.canRecord() && audio.canPlay());
+}
+
+void TestWaveAudio::recordsTheDefaultInput()
+{
+    QtWaveAudio audio;
+    if (!audio.canRecord())
+        QSKIP("No audio input device: a real recording cannot be made here.");
+    QTemporaryDir dir;
+    // Takes a second apart in length: the header's rate must account for the difference. A
+    // device may hand over what it buffered while idle at once, so the first take only wakes it.
+    std::optional<Wav::Info> takes[3];
+    for (int i = 0; i < 3; ++i) {
+        const QString path = dir.filePath(QString("take%1.wav").arg(i));
+        audio.open(path);
+        audio.record();
+        QVERIFY(audio.isRecording());
+        QTest::qWait(i == 2 ? 1400 : 400);
+        audio.stop();
+        QVERIFY(!audio.isRecording());
+        QVERIFY(audio.save(path));
+        QVERIFY(!audio.save(path)); // the take was used
+        takes[i] = Wav::readInfoFromFile(path);
+        QVERIFY(takes[i]);
+        QCOMPARE(takes[i]->dataBytes % quint32(takes[i]->format.bytesPerFrame()), 0u);
+    }
+    const QAudioFormat device = QMediaDevices::defaultAudioInput().preferredFormat();
+    QCOMPARE(takes[0]->format.sampleRate, device.sampleRate());
+    QCOMPARE(takes[0]->format.channels, device.channelCount());
+    const qint64 longer = takes[2]->durationMs() - takes[1]->durationMs();
+    QVERIFY2(longer > 600 && longer < 1400, qPrintable(QString::number(longer)));
+}
+
+void TestWaveAudio::playsWhatItRecorded()
+{
+    QtWaveAudio audio;
+    if (!audio.canRecord() || !audio.canPlay())
+        QSKIP("No audio input and output devices: nothing can be recorded and played back here.");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("take.wav");
+    audio.open(path);
+    audio.record();
+    QTest::qWait(400);
+    QVERIFY(audio.save(path));
+    int finished = 0;
+    audio.playFinished = [&finished] { ++finished; };
+    QVERIFY(audio.playIfExists(path));
+    QVERIFY(audio.isPlaying());
+    QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 400 + QtWaveAudio::PlayGraceMs + 1000);
+    QVERIFY(!audio.isPlaying());
+}
+
+QTEST_GUILESS_MAIN(TestWaveAudio)
+#include "tst_wave_audio.moc"

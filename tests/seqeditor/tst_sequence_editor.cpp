@@ -1,0 +1,382 @@
+#include "editor_rig.h"
+
+#include <QTest>
+
+class TestSequenceEditor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void newSequenceByCoordinateSystem_data();
+    void newSequenceByCoordinateSystem();
+    void insertAndDeleteAtFiducialBoundary_data();
+    void insertAndDeleteAtFiducialBoundary();
+    void deleteBlankRowsKeepsCompleteRows();
+    void saveRightAfterNewWritesFourPoints();
+    void changesMarkDirtyAndRenameClose();
+    void acceptSaveAndClose_data();
+    void acceptSaveAndClose();
+    void openChecksExtension_data();
+    void openChecksExtension();
+    void saveAsksBeforeOverwriting();
+    void saveRefusesWhatTheMeasurementRefuses_data();
+    void saveRefusesWhatTheMeasurementRefuses();
+    void failedSaveChangesNothing();
+    void templatesOpenAsTheyAre();
+};
+
+namespace {
+const QStringList FiveRows = {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"};
+
+// The program holds a.seq with FiveRows and the editor has loaded it.
+void loadFive(EditorRig &rig)
+{
+    rig.loadProgram(rig.writeSequence(QStringLiteral("a.seq"), FiveRows));
+    rig.editor.Form_Load();
+}
+} // namespace
+
+void TestSequenceEditor::newSequenceByCoordinateSystem_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("codes");
+    // clang-format off
+    QTest::newRow("BESA") << "BESA" << QStringList{"FidT9", "FidNz", "FidT10", "REF"} << QStringList{"2", "1", "4", "1C00"};
+    QTest::newRow("TEVO") << "TEVO" << QStringList{"NZ", "LPA", "RPA", "REF"} << QStringList{"1", "2", "4", "1C00"};
+    QTest::newRow("Curry") << "Curry" << QStringList{"NZ", "LPA", "RPA", "REF"} << QStringList{"1", "2", "4", "1C00"};
+    // clang-format on
+}
+
+void TestSequenceEditor::newSequenceByCoordinateSystem()
+{
+    QFETCH(QString, system);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, codes);
+    EditorRig rig(system);
+    rig.editor.Form_Load(); // nothing loaded: a new sequence
+    QCOMPARE(rig.editor.ui.caption, QStringLiteral("Sequence File Editor - Untitled"));
+    QCOMPARE(rig.editor.EditCount, 25);
+    QCOMPARE(rig.editor.grid().size(), 26);
+    QCOMPARE(rig.editor.EditName.mid(0, 4), names);
+    QCOMPARE(rig.editor.EditCode.mid(0, 4), codes);
+    for (int i = 4; i < 25; ++i)
+        QVERIFY(rig.editor.EditName.at(i).isEmpty() && rig.editor.EditCode.at(i).isEmpty());
+    QCOMPARE(rig.editor.grid().at(2).name, names.at(1));
+    QVERIFY(rig.editor.grid().at(5).name.isEmpty());
+    QCOMPARE(rig.editor.EditorDirty, 0);
+}
+
+void TestSequenceEditor::insertAndDeleteAtFiducialBoundary_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<int>("current");
+    // clang-format off
+    QTest::newRow("above row 3: refused") << "menuInsertAbove" << 3 << "NZ,LPA,RPA,REF,Cz" << 3;
+    QTest::newRow("above row 4") << "menuInsertAbove" << 4 << "NZ,LPA,RPA,,REF,Cz" << 5;
+    QTest::newRow("below row 2: refused") << "menuInsertBelow" << 2 << "NZ,LPA,RPA,REF,Cz" << 2;
+    QTest::newRow("below row 3") << "menuInsertBelow" << 3 << "NZ,LPA,RPA,,REF,Cz" << 4;
+    QTest::newRow("below last row") << "menuInsertBelow" << 5 << "NZ,LPA,RPA,REF,Cz," << 6;
+    QTest::newRow("delete row 3: refused") << "menuDelete" << 3 << "NZ,LPA,RPA,REF,Cz" << 3;
+    QTest::newRow("delete row 4") << "menuDelete" << 4 << "NZ,LPA,RPA,Cz" << 4;
+    QTest::newRow("delete last row") << "menuDelete" << 5 << "NZ,LPA,RPA,REF" << 4;
+    // clang-format on
+}
+
+void TestSequenceEditor::insertAndDeleteAtFiducialBoundary()
+{
+    QFETCH(QString, control);
+    QFETCH(int, row);
+    QFETCH(QString, names);
+    QFETCH(int, current);
+    EditorRig rig;
+    loadFive(rig);
+    rig.editor.selectRow(row);
+    QVERIFY(rig.editor.commands.invoke(control));
+    const QStringList expected = names.split(',');
+    QCOMPARE(rig.editor.EditName, expected);
+    QCOMPARE(rig.editor.EditCount, expected.size());
+    QCOMPARE(rig.editor.EditCode.size(), expected.size());
+    QCOMPARE(rig.editor.grid().size(), expected.size() + 1);
+    QCOMPARE(rig.editor.CurrentRow, current);
+    const bool changed = expected.size() != FiveRows.size();
+    QCOMPARE(rig.editor.EditorDirty, changed ? 1 : 0);
+    QCOMPARE(rig.editor.ui.value("NameText").text, rig.editor.EditName.at(current - 1));
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestSequenceEditor::deleteBlankRowsKeepsCompleteRows()
+{
+    EditorRig rig;
+    rig.loadProgram(rig.writeSequence(
+        "b.seq", {"NZ:1", "LPA:2", "RPA:4", "Cz:400", "Pz:", ":400", ":", "Oz:400"}));
+    rig.editor.Form_Load();
+    rig.editor.selectRow(8);
+    QVERIFY(rig.editor.commands.invoke("menuPreview"));
+    QCOMPARE(rig.editor.EditName, (QStringList{"NZ", "LPA", "RPA", "Cz", "Oz"}));
+    QCOMPARE(rig.editor.EditCode, (QStringList{"1", "2", "4", "400", "400"}));
+    QCOMPARE(rig.editor.EditCount, 5);
+    QCOMPARE(rig.editor.CurrentRow, 5);
+    QCOMPARE(rig.editor.EditorDirty, 1);
+}
+
+void TestSequenceEditor::saveRightAfterNewWritesFourPoints()
+{
+    EditorRig rig;
+    rig.editor.Form_Load();
+    QVERIFY(rig.editor.commands.invoke("menuNew"));
+    const QString file = rig.path("Data/four.seq");
+    rig.dialogs.fileAnswers.enqueue(file);
+    QVERIFY(rig.editor.commands.invoke("menuSaveAs"));
+    QCOMPARE(fileText(file), QByteArray("3\t2\r\n1\r\nNZ\t1\r\nLPA\t2\r\nRPA\t4\r\nREF\t1C00\r\n"));
+    QCOMPARE(rig.ws.NumSeq, 4);
+    QCOMPARE(rig.ws.SequenceFile, file);
+    QCOMPARE(rig.ws.SequenceTitle, QStringLiteral("four"));
+    const Dialogs::FileRequest r = rig.dialogs.fileRequests.last();
+    QCOMPARE(r.title, QStringLiteral("Save File As"));
+    QCOMPARE(r.filter, QStringLiteral("Sequence File(*.seq)|*.seq"));
+    QCOMPARE(r.initialFolder, rig.ws.DataPath);
+}
+
+void TestSequenceEditor::changesMarkDirtyAndRenameClose()
+{
+    EditorRig rig;
+    loadFive(rig);
+    QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.ws.SequenceFile);
+    QVERIFY(!rig.editor.ui.value("menuAccept").enabled);
+    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Close"));
+
+    rig.editor.selectRow(5);
+    rig.editor.setName("Pz");
+    QCOMPARE(rig.editor.EditorDirty, 1);
+    QVERIFY(rig.editor.ui.value("menuAccept").enabled);
+    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Cancel"));
+    QCOMPARE(rig.editor.grid().at(5).name, QStringLiteral("Pz"));
+
+    // A name longer than eight characters or with a TAB cannot reach the file.
+    rig.editor.setName("Fp1\tlong name");
+    QCOMPARE(rig.editor.EditName.at(4), QStringLiteral("Fp1long "));
+
+    rig.editor.chooseType("Reference");
+    QCOMPARE(rig.editor.EditCode.at(4), QStringLiteral("1C00"));
+    QCOMPARE(rig.editor.ui.value("CodeTextLabel").text, QStringLiteral("1C00"));
+    QCOMPARE(rig.editor.grid().at(5).type, QStringLiteral("Reference"));
+    QVERIFY(rig.ws.SeqName.contains("Cz")); // the program's sequence is untouched
+}
+
+void TestSequenceEditor::acceptSaveAndClose_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("programName"); // row 5 of the program's sequence afterwards
+    QTest::addColumn<int>("seqDirty");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<int>("closed");
+    QTest::addColumn<int>("editorDirty");
+    // clang-format off
+    QTest::newRow("accept") << "accept" << "Pz" << 1 << false << 1 << 0;
+    QTest::newRow("save") << "save" << "Pz" << 0 << true << 0 << 0;
+    QTest::newRow("close, keep: yes") << "yes" << "Pz" << 0 << true << 1 << 0;
+    QTest::newRow("close, keep: yes, save cancelled") << "yes-cancel" << "Pz" << 1 << false << 1 << 0;
+    QTest::newRow("close, keep: no") << "no" << "Cz" << 0 << false << 1 << 0;
+    QTest::newRow("close, keep: cancel") << "cancel" << "Cz" << 0 << false << 0 << 1;
+    // clang-format on
+}
+
+void TestSequenceEditor::acceptSaveAndClose()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, programName);
+    QFETCH(int, seqDirty);
+    QFETCH(bool, written);
+    QFETCH(int, closed);
+    QFETCH(int, editorDirty);
+    EditorRig rig;
+    loadFive(rig);
+    const QByteArray before = fileText(rig.ws.SequenceFile);
+    rig.editor.selectRow(5);
+    rig.editor.setName("Pz");
+    const QString target = rig.path("Data/b.seq");
+    if (how == "accept") {
+        rig.editor.commands.invoke("menuAccept");
+    } else if (how == "save") {
+        rig.dialogs.fileAnswers.enqueue(target);
+        rig.editor.commands.invoke("menuSaveAs");
+    } else {
+        const Dialogs::Answer answer = how.startsWith("yes") ? Dialogs::Answer::Yes
+                                       : how == "no"         ? Dialogs::Answer::No
+                                                             : Dialogs::Answer::Cancel;
+        rig.dialogs.answers.enqueue(answer);
+        if (how == "yes")
+            rig.dialogs.fileAnswers.enqueue(target);
+        rig.editor.commands.invoke("menuCancel");
+        QCOMPARE(rig.dialogs.shown.first().text,
+                 QStringLiteral("Do you want to keep the changes in sequence file ?"));
+        QCOMPARE(rig.dialogs.shown.first().buttons, Dialogs::Buttons::YesNoCancel);
+        QCOMPARE(rig.dialogs.shown.first().title, QStringLiteral("POINTRA"));
+    }
+    QCOMPARE(rig.ws.SeqName.value(4), programName);
+    QCOMPARE(rig.ws.SeqDirty, seqDirty);
+    QCOMPARE(QFile::exists(target), written);
+    if (written)
+        QVERIFY(fileText(target).contains("Pz\t400"));
+    QCOMPARE(fileText(rig.path("Data/a.seq")), before);
+    QCOMPARE(rig.closed, closed);
+    QCOMPARE(rig.editor.EditorDirty, editorDirty);
+}
+
+void TestSequenceEditor::openChecksExtension_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opens");
+    // clang-format off
+    QTest::newRow("lower case") << "c.seq" << true;
+    QTest::newRow("upper case") << "c.SEQ" << true;
+    QTest::newRow("mixed case") << "c.Seq" << false;
+    QTest::newRow("text file") << "a.txt" << false;
+    // clang-format on
+}
+
+void TestSequenceEditor::openChecksExtension()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, opens);
+    EditorRig rig;
+    loadFive(rig);
+    const QString file = rig.writeSequence(name, {"NZ:1", "LPA:2", "RPA:4", "O1:400"});
+    rig.ws.DataPath = rig.home.path();
+    rig.dialogs.fileAnswers.enqueue(file);
+    QVERIFY(rig.editor.commands.invoke("menuOpen"));
+    QCOMPARE(rig.dialogs.fileRequests.last().title, QStringLiteral("Open File"));
+    if (opens) {
+        QCOMPARE(rig.editor.EditName.last(), QStringLiteral("O1"));
+        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + file);
+        QCOMPARE(rig.editor.SequenceTitle, QStringLiteral("c"));
+        QCOMPARE(rig.ws.DataPath, rig.path("Data"));
+        QCOMPARE(rig.editor.EditorDirty, 1);
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    } else {
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{"Cannot open a file with this extension.\rPlease select an "
+                             "extension from the list."});
+        QCOMPARE(rig.editor.EditName.last(), QStringLiteral("Cz"));
+        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.path("Data/a.seq"));
+        QCOMPARE(rig.ws.DataPath, rig.home.path());
+        QCOMPARE(rig.editor.EditorDirty, 0);
+    }
+    QCOMPARE(rig.ws.SeqName.last(), QStringLiteral("Cz")); // only Accept or Save change it
+}
+
+void TestSequenceEditor::saveAsksBeforeOverwriting()
+{
+    EditorRig rig;
+    loadFive(rig);
+    rig.editor.selectRow(5);
+    rig.editor.setName("Pz");
+    const QString file = rig.ws.SequenceFile;
+    const QByteArray before = fileText(file);
+    rig.dialogs.fileAnswers.enqueue(file);
+    rig.editor.commands.invoke("menuSaveAs"); // the question defaults to No
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(rig.dialogs.shown.first().text,
+             QStringLiteral("Do you want to overwrite existing file?"));
+    QCOMPARE(rig.dialogs.shown.first().buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(fileText(file), before);
+    QCOMPARE(rig.editor.EditorDirty, 1);
+
+    rig.dialogs.fileAnswers.enqueue(file);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    rig.editor.commands.invoke("menuSaveAs");
+    QVERIFY(fileText(file).contains("Pz\t400"));
+    QCOMPARE(rig.editor.EditorDirty, 0);
+    QVERIFY(!rig.editor.ui.value("menuAccept").enabled);
+}
+
+void TestSequenceEditor::saveRefusesWhatTheMeasurementRefuses_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("faults"); // fragments of the message, one per fault
+    // clang-format off
+    QTest::newRow("BESA order is fine") << QStringList{"FidT9:2", "FidNz:1", "FidT10:4", "Cz:400"} << QStringList{};
+    QTest::newRow("electrode among fiducials") << QStringList{"NZ:1", "Cz:400", "RPA:4", "LPA:2"} << QStringList{"Row 2 (Cz) Electrode"};
+    QTest::newRow("nasion twice") << QStringList{"NZ:1", "NZ2:1", "RPA:4"} << QStringList{"Row 2 (NZ2) Fiducial, Nasion"};
+    QTest::newRow("two rows only") << QStringList{"NZ:1", "LPA:2"} << QStringList{"has 2 rows"};
+    QTest::newRow("same electrode twice") << QStringList{"NZ:1", "LPA:2", "RPA:4", "Cz:400", "Pz:400", "Cz:400"} << QStringList{"Row 6 (Cz) has the same name as row 4"};
+    QTest::newRow("name too long") << QStringList{"NZ:1", "LPA:2", "RPA:4", "Electrode1:400"} << QStringList{"Row 4 (Electrode1)"};
+    QTest::newRow("two faults") << QStringList{"NZ:1", "LPA:2", "Cz:400", "Pz:400", "Pz:400"} << QStringList{"Row 3 (Cz) Electrode", "Row 5 (Pz) has the same name as row 4"};
+    // clang-format on
+}
+
+void TestSequenceEditor::saveRefusesWhatTheMeasurementRefuses()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, faults);
+    EditorRig rig;
+    // The program's sequence can hold what no file read gives (a long name from elsewhere).
+    rig.ws.NumSeq = rows.size();
+    for (const QString &r : rows) {
+        rig.ws.SeqName << r.section(':', 0, 0);
+        rig.ws.SeqCode << r.section(':', 1);
+    }
+    rig.ws.SequenceFile = rig.path("Data/in.seq");
+    rig.editor.Form_Load();
+    const QString target = rig.path("Data/out.seq");
+    rig.dialogs.fileAnswers.enqueue(target);
+    rig.editor.commands.invoke("menuSaveAs");
+    if (faults.isEmpty()) {
+        QVERIFY(QFile::exists(target));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        return;
+    }
+    QVERIFY(!QFile::exists(target));
+    QVERIFY(rig.dialogs.fileRequests.isEmpty()); // refused before a name is asked
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    const QStringList lines = rig.dialogs.shown.first().text.split(QChar(13));
+    QCOMPARE(lines.size(), faults.size() + 1);
+    for (int i = 0; i < faults.size(); ++i)
+        QVERIFY2(lines.at(i + 1).contains(faults.at(i)), qPrintable(lines.at(i + 1)));
+    QCOMPARE(rig.ws.SeqDirty, 0);
+}
+
+void TestSequenceEditor::failedSaveChangesNothing()
+{
+    EditorRig rig;
+    loadFive(rig);
+    rig.editor.selectRow(5);
+    rig.editor.setName("Pz");
+    const QString file = rig.ws.SequenceFile;
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
+    rig.dialogs.fileAnswers.enqueue(file);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    rig.editor.commands.invoke("menuSaveAs");
+    QCOMPARE(rig.dialogs.shown.size(), 2);
+    QVERIFY(rig.dialogs.shown.last().text.startsWith("Error: read-only file\r"));
+    QCOMPARE(rig.dialogs.shown.last().icon, Dialogs::Icon::Information);
+    QVERIFY(fileText(file).contains("Cz\t400"));
+    QCOMPARE(rig.ws.SeqName.last(), QStringLiteral("Cz"));
+    QCOMPARE(rig.editor.EditorDirty, 1);
+}
+
+void TestSequenceEditor::templatesOpenAsTheyAre()
+{
+    EditorRig rig;
+    rig.editor.Form_Load();
+    const QDir templates(QStringLiteral(POINTRA_SOURCE_DIR "/data/templates"));
+    const QStringList controls = SequenceEditor::TemplateControls;
+    for (int i = 0; i < controls.size(); ++i) {
+        const QString name = SequenceEditor::TemplateFiles.at(i);
+        QVERIFY(QFile::copy(templates.filePath(name), rig.path("Data/" + name)));
+        QVERIFY(rig.editor.commands.invoke(controls.at(i)));
+        Workspace read;
+        QVERIFY(SequenceEditor::readSequence(templates.filePath(name), read, rig.dialogs));
+        QCOMPARE(rig.editor.EditName, read.SeqName);
+        QCOMPARE(rig.editor.EditCode, read.SeqCode);
+        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.path("Data/" + name));
+    }
+    QVERIFY(rig.dialogs.shown.isEmpty());
+    QCOMPARE(rig.ws.NumSeq, 0); // opening fills the editor, not the program
+    QCOMPARE(rig.editor.EditorDirty, 1);
+}
+
+QTEST_GUILESS_MAIN(TestSequenceEditor)
+#include "tst_sequence_editor.moc"
