@@ -115,7 +115,7 @@ void MainWindow::buildLabels()
     grid->setRowStretch(row, 1);
     m_view = new ViewWidget(central);
     grid->addWidget(m_view, 0, 2, row + 1, 1);
-    grid->setColumnStretch(2, 2);
+    grid->setColumnStretch(2, 3);
     for (auto it = m_view->labels().cbegin(); it != m_view->labels().cend(); ++it)
         m_labels.insert(it.key(), it.value());
     setCentralWidget(central);

@@ -34,6 +34,7 @@ public:
     void setView(PointView *view);
     // The labels in use, NameLabel(1) first; surplus ones are kept hidden for reuse.
     std::vector<PointNameLabel *> nameLabels() const;
+    QSize sizeHint() const override { return {560, 460}; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -64,9 +64,11 @@ QWidget *ViewWidget::buildDisplayPanel()
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    m_table->horizontalHeader()->setDefaultSectionSize(64);
     m_table->horizontalHeader()->setStretchLastSection(true);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    split->setSizes({600, 360});
     grid->addWidget(split, 1, 0);
     grid->addWidget(buildButtons(), 1, 1, Qt::AlignTop);
     grid->addWidget(buildLegend(), 2, 0, 1, 2);
@@ -175,11 +177,13 @@ void ViewWidget::attach(DisplayCommands &display, std::function<bool(const QStri
     m_picture->setView(&display.view());
     m_model = new PointsTableModel(display.view(), this);
     m_table->setModel(m_model);
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (m_display)
-                    m_display->view().setMarkedRow(current.isValid() ? current.row() : -1);
-            });
+    m_table->setColumnWidth(PointsTableModel::Name, 80);
+    m_table->setColumnWidth(PointsTableModel::Type, 110);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = m_table->selectionModel()->selectedRows();
+        if (m_display)
+            m_display->view().setMarkedRow(rows.isEmpty() ? -1 : rows.first().row());
+    });
     // A new data set starts unmarked.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_display)

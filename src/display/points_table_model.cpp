@@ -7,24 +7,31 @@ PointsTableModel::PointsTableModel(PointView &view, QObject *parent)
 {
     m_pending.setSingleShot(true);
     m_pending.setInterval(RefreshMs);
-    connect(&m_pending, &QTimer::timeout, this, &PointsTableModel::refresh);
-    // The first change after a quiet spell shows at once; a stream is followed at the pace.
-    connect(&view, &PointView::sceneChanged, this, [this] {
-        if (!m_pending.isActive()) {
+    // Another data set, or the first change after a quiet spell, shows at once; a stream of
+    // changes is followed at the pace.
+    connect(&m_pending, &QTimer::timeout, this, [this] {
+        if (m_stale)
             refresh();
-            m_pending.start();
+    });
+    connect(&view, &PointView::sceneChanged, this, [this] {
+        if (m_pending.isActive() && m_set == m_view.state().DisplaySet) {
+            m_stale = true;
+            return;
         }
+        refresh();
     });
     refresh();
 }
 
 void PointsTableModel::refresh()
 {
-    const int set = m_view.state().DisplaySet;
+    const int set = m_set = m_view.state().DisplaySet;
     const bool listed = set == DisplaySets::Electrodes || set == DisplaySets::Shape;
     beginResetModel();
     m_rows = listed ? PointsTable(m_view.scene()) : std::vector<PointRow>();
     endResetModel();
+    m_stale = false;
+    m_pending.start();
 }
 
 int PointsTableModel::rowCount(const QModelIndex &parent) const

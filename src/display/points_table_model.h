@@ -33,5 +33,7 @@ public:
 private:
     PointView &m_view;
     QTimer m_pending;
+    bool m_stale = false;
+    int m_set = -1;
     std::vector<PointRow> m_rows;
 };
