@@ -142,6 +142,8 @@ void MainWindow::syncFromState()
     if (m_textView->toPlainText() != listing)
         m_textView->setPlainText(listing);
     m_view->syncFrom(ui);
+    if (auto *grid = qobject_cast<QGridLayout *>(centralWidget()->layout()))
+        grid->setColumnStretch(2, m_view->isHidden() ? 0 : 3);
     if (m_statusSource) {
         const DigitizerStatus st = m_statusSource();
         m_digitizerStatus->setText(st.text);

@@ -25,7 +25,6 @@ ViewWidget::ViewWidget(QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildDisplayPanel(), 1);
-    layout->addWidget(buildOptionPanel());
     m_panel1 = new QFrame(this);
     m_panel1->setObjectName(PromptPanel);
     m_panel1->setAccessibleName(QStringLiteral("Prompt panel"));
@@ -68,10 +67,12 @@ QWidget *ViewWidget::buildDisplayPanel()
     m_table->horizontalHeader()->setStretchLastSection(true);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
-    split->setSizes({600, 360});
+    split->setSizes({520, 440});
     grid->addWidget(split, 1, 0);
     grid->addWidget(buildButtons(), 1, 1, Qt::AlignTop);
     grid->addWidget(buildLegend(), 2, 0, 1, 2);
+    // Clearing the display (hiding Panel2) takes the option group with it.
+    grid->addWidget(buildOptionPanel(), 3, 0, 1, 2);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(0, 1);
     return m_panel2;
@@ -148,7 +149,7 @@ QWidget *ViewWidget::buildLegend()
 
 QWidget *ViewWidget::buildOptionPanel()
 {
-    m_optionPanel = new QFrame(this);
+    m_optionPanel = new QFrame(m_panel2);
     m_optionPanel->setObjectName(OptionPanel);
     m_optionPanel->setAccessibleName(QStringLiteral("Label options"));
     auto *row = new QHBoxLayout(m_optionPanel);
@@ -177,15 +178,16 @@ void ViewWidget::attach(DisplayCommands &display, std::function<bool(const QStri
     m_picture->setView(&display.view());
     m_model = new PointsTableModel(display.view(), this);
     m_table->setModel(m_model);
-    m_table->setColumnWidth(PointsTableModel::Name, 80);
-    m_table->setColumnWidth(PointsTableModel::Type, 110);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         const QModelIndexList rows = m_table->selectionModel()->selectedRows();
         if (m_display)
             m_display->view().setMarkedRow(rows.isEmpty() ? -1 : rows.first().row());
     });
-    // A new data set starts unmarked.
+    // A new data set starts unmarked; the columns fit the rows in sight (cheap for any count).
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_table->resizeColumnsToContents();
+        for (int c : {PointsTableModel::Name, PointsTableModel::Type})
+            m_table->setColumnWidth(c, std::min(m_table->columnWidth(c), 110));
         if (m_display)
             m_display->view().setMarkedRow(-1);
     });
@@ -214,6 +216,8 @@ void ViewWidget::syncFrom(const UiState &ui)
         if (ui.contains(it.key()))
             it.value()->setEnabled(ui.value(it.key()).enabled);
     }
+    // With every panel hidden the window gives the room to its other parts.
+    setVisible(m_panel1->isVisibleTo(this) || m_panel2->isVisibleTo(this));
 }
 
 QWidget *ViewWidget::promptPanel() const

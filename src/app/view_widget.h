@@ -15,7 +15,7 @@ class QTableView;
 class UiState;
 
 // The 3-D view of the main window: Panel2 with the caption Label02, the plot Picture1, the eleven
-// view buttons, the points table and the axis legend; SSPanel1 with the LabelOption group; and
+// view buttons, the points table, the axis legend and SSPanel1 with the LabelOption group; and
 // Panel1, the prompt panel the measurement steps fill. States come from the UiState; drawing,
 // buttons and mouse act on the display commands' point view.
 class ViewWidget final : public QWidget
