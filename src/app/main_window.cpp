@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "app/view_widget.h"
 #include "seams/controls.h"
 #include "shell/app_core.h"
 #include "app/sequence_editor_launch.h"
@@ -28,7 +29,7 @@ MainWindow::MainWindow()
     m_digitizerStatus->setAccessibleName(QStringLiteral("Digitizer line"));
     m_digitizerStatus->setTextFormat(Qt::PlainText);
     statusBar()->addPermanentWidget(m_digitizerStatus, 1);
-    resize(900, 640);
+    resize(1280, 800);
 }
 
 void MainWindow::setDigitizerStatus(std::function<DigitizerStatus()> status)
@@ -48,6 +49,7 @@ void MainWindow::attach(AppCore &app)
         else
             QApplication::restoreOverrideCursor();
     };
+    m_view->attach(app.menus.display, [this](const QString &name) { return invoke(name); });
     syncFromState();
 }
 
@@ -96,7 +98,7 @@ void MainWindow::buildLabels()
     auto *grid = new QGridLayout(central);
     int row = 0;
     for (const char *name :
-         {"Label3A", "XAxis", "YAxis", "Counter", "Total", "DataLabel", "PictureLabel", "Label4"}) {
+         {"Label3A", "Counter", "Total", "DataLabel", "PictureLabel", "Label4"}) {
         auto *l = new QLabel(central);
         l->setObjectName(QString::fromLatin1(name));
         l->setAccessibleName(QString::fromLatin1(name));
@@ -117,6 +119,11 @@ void MainWindow::buildLabels()
     grid->addWidget(m_textView, 0, 1, row + 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
+    m_view = new ViewWidget(central);
+    grid->addWidget(m_view, 0, 2, row + 1, 1);
+    grid->setColumnStretch(2, 3);
+    for (auto it = m_view->labels().cbegin(); it != m_view->labels().cend(); ++it)
+        m_labels.insert(it.key(), it.value());
     setCentralWidget(central);
 }
 
@@ -140,6 +147,9 @@ void MainWindow::syncFromState()
         QString(ui.value(Controls::DataListing).text).replace(QChar(13), QChar(10));
     if (m_textView->toPlainText() != listing)
         m_textView->setPlainText(listing);
+    m_view->syncFrom(ui);
+    if (auto *grid = qobject_cast<QGridLayout *>(centralWidget()->layout()))
+        grid->setColumnStretch(2, m_view->isHidden() ? 0 : 3);
     if (m_statusSource) {
         const DigitizerStatus st = m_statusSource();
         m_digitizerStatus->setText(st.text);

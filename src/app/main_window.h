@@ -12,6 +12,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class ViewWidget;
 struct MenuItem;
 
 // What the status bar says about the digitizer line.
@@ -38,6 +39,7 @@ public:
     QAction *action(const QString &name) const { return m_actions.value(name); }
     QLabel *label(const QString &name) const { return m_labels.value(name); }
     QPlainTextEdit *textView() const { return m_textView; }
+    ViewWidget *viewWidget() const { return m_view; }
 
     void showMainWindow() override;
     void showAbout(const QString &text) override;
@@ -57,6 +59,7 @@ private:
     QHash<QString, QAction *> m_actions;
     QHash<QString, QLabel *> m_labels;
     QPlainTextEdit *m_textView = nullptr;
+    ViewWidget *m_view = nullptr;
     QLabel *m_digitizerStatus = nullptr;
     std::function<DigitizerStatus()> m_statusSource;
     QPointer<QWidget> m_help;

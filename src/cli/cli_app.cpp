@@ -1,5 +1,7 @@
 #include "cli_app.h"
 
+#include "cli/cli_render.h"
+
 #include "commands/command_set.h"
 #include "commands/setup_menus.h"
 #include "data/app_paths.h"
@@ -157,6 +159,13 @@ QString cliUsage()
         "      Prints the View-menu listing of the data set that File > Open of FILE fills.\n"
         "  roundtrip FILE OUT\n"
         "      Opens FILE as File > Open does and saves OUT with the same writer.\n"
+        "  render IN OUT.png [--width W --height H] [--azimuth A --elevation E --scale S]\n"
+        "         [--labels]\n"
+        "      Draws the data set of IN as the window's plot of W x H pixels (default 600 x\n"
+        "      450) shows it, on white, in the Home view (azimuth 180, elevation -90, scale\n"
+        "      150) unless given, and writes it as PNG: .elp, .sfp and .res electrode files as\n"
+        "      electrodes, .hsp as head shape, a probe .elp as probe. --labels draws the\n"
+        "      electrode names.\n"
         "\n"
         "Options (the settings in force; by default those of pointra.ini):\n"
         "  --decimal period|comma        decimal separator of written numbers\n"
@@ -178,7 +187,7 @@ int runCli(const QStringList &arguments)
     }
     Rig r;
     QString to, from;
-    QStringList positional;
+    QStringList positional, renderOptions;
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -197,6 +206,10 @@ int runCli(const QStringList &arguments)
             to = hasValue ? args[++i].toLower() : QString();
         } else if (a == QLatin1String("--from")) {
             from = hasValue ? args[++i].toLower() : QString();
+        } else if (CliRender::isOption(a)) {
+            renderOptions << a;
+            if (CliRender::takesValue(a))
+                renderOptions << (hasValue ? args[++i] : QString());
         } else if (a.startsWith(QLatin1String("--"))) {
             return usageError(QStringLiteral("unknown option ") + a);
         } else {
@@ -221,6 +234,8 @@ int runCli(const QStringList &arguments)
         std::printf("%s", listing.toLocal8Bit().constData());
         return 0;
     }
+    if (command == QLatin1String("render"))
+        return CliRender::run(r.session, r.files, positional.mid(1), renderOptions);
     if (command == QLatin1String("roundtrip")) {
         if (positional.size() != 3)
             return usageError(QStringLiteral("roundtrip needs FILE and OUT"));

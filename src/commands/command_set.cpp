@@ -3,9 +3,14 @@
 #include "seams/session.h"
 
 CommandSet::CommandSet(Session &session)
-    : setup(session), files(session), views(session), conversions(session, files, views)
+    : setup(session), files(session), views(session), conversions(session, files, views),
+      display(session)
 {
-    session.updateView = [this] { views.UpdateView(); };
+    // Whatever refreshes the listing after data changed also refreshes the plot.
+    session.updateView = [this] {
+        views.UpdateView();
+        display.dataChanged();
+    };
 }
 
 void CommandSet::registerAll(CommandTable &table)
@@ -14,4 +19,5 @@ void CommandSet::registerAll(CommandTable &table)
     files.registerCommands(table);
     views.registerCommands(table);
     conversions.registerCommands(table);
+    display.registerCommands(table);
 }

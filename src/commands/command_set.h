@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/convert_commands.h"
+#include "commands/display_commands.h"
 #include "commands/file_commands.h"
 #include "commands/setup_commands.h"
 #include "commands/view_commands.h"
@@ -19,4 +20,5 @@ struct CommandSet
     FileCommands files;
     ViewCommands views;
     ConvertCommands conversions;
+    DisplayCommands display;
 };

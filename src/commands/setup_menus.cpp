@@ -46,7 +46,7 @@ void UpdateSetupMenus(Session &s)
     }
     ui.filterIndex = 1;
     ui.setEnabled(QStringLiteral("menuViewShape"), tevo);
-    ui.setEnabled(QStringLiteral("menuDisplayShape"), tevo);
+    ui.setEnabled(QStringLiteral("menuDShape"), tevo);
     ui.setEnabled(QStringLiteral("menuViewEProbe"), true);
     ui.setEnabled(QStringLiteral("menuDisplayEProbe"), true);
 

@@ -19,8 +19,9 @@ void HoldRepeat::press(int pressCode)
         return;
     }
     ViewStep(m_state, pressCode, m_direction);
-    emit redrawRequested();
+    // Started before the redraw, so a redraw that ends the hold (a message box) is final.
     m_timer.start(m_firstDelayMs);
+    emit redrawRequested();
 }
 
 void HoldRepeat::release(int releaseCode)
@@ -38,9 +39,9 @@ void HoldRepeat::repeat()
         return;
     }
     ViewStep(m_state, m_state.HoldCode, m_direction);
-    emit redrawRequested();
     if (m_timer.interval() != m_repeatMs)
         m_timer.start(m_repeatMs);
+    emit redrawRequested();
 }
 
 void HoldRepeat::stop()

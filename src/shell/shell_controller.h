@@ -46,7 +46,7 @@ public:
     static inline const QStringList ServiceMenus = {
         QStringLiteral("menuDiagnostics"), QStringLiteral("menuTest"),
         QStringLiteral("menuDevelopment"), QStringLiteral("menuXIsotrak"),
-        QStringLiteral("menuXFastrak")};
+        QStringLiteral("menuXFastrak"),    QStringLiteral("menuVisualize")};
 
 private:
     int askAndSave(const QString &question, int &flag);
