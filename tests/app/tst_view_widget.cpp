@@ -6,6 +6,7 @@
 #include "data/shape_file.h"
 #include "data/workspace.h"
 #include "display/view_controls.h"
+#include "seams/wave_audio.h"
 #include "shell/app_core.h"
 #include "temp_home.h"
 
@@ -342,8 +343,9 @@ void TestViewWidget::windowShowsElectrodesAndShape()
     FakeClock clock;
     FakePump pump{clock};
     FakeSerialLink link;
+    SilentAudio audio;
     MainWindow window;
-    AppCore app({dialogs, window, clock, pump, link});
+    AppCore app({dialogs, window, clock, pump, link, audio});
     window.attach(app);
     app.shell.startUp(home.path());
     window.syncFromState();
