@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "app/service_windows.h"
 #include "seams/controls.h"
 #include "shell/app_core.h"
 
@@ -46,6 +47,7 @@ void MainWindow::attach(AppCore &app)
         else
             QApplication::restoreOverrideCursor();
     };
+    attachServiceWindows(app.menus.service, app.session, this, [this] { syncFromState(); });
     syncFromState();
 }
 

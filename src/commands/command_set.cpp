@@ -3,7 +3,8 @@
 #include "seams/session.h"
 
 CommandSet::CommandSet(Session &session)
-    : setup(session), files(session), views(session), conversions(session, files, views)
+    : setup(session), files(session), views(session), conversions(session, files, views),
+      service(session, files)
 {
     session.updateView = [this] { views.UpdateView(); };
 }
@@ -14,4 +15,5 @@ void CommandSet::registerAll(CommandTable &table)
     files.registerCommands(table);
     views.registerCommands(table);
     conversions.registerCommands(table);
+    service.registerCommands(table);
 }

@@ -2,6 +2,7 @@
 
 #include "commands/convert_commands.h"
 #include "commands/file_commands.h"
+#include "commands/service_commands.h"
 #include "commands/setup_commands.h"
 #include "commands/view_commands.h"
 
@@ -19,4 +20,5 @@ struct CommandSet
     FileCommands files;
     ViewCommands views;
     ConvertCommands conversions;
+    ServiceCommands service;
 };
