@@ -22,7 +22,8 @@ bool parseStylusCommand(const QString &line, std::optional<StylusCommand> &out, 
         }
         return true;
     };
-    StylusCommand c{StylusCommand::Kind::Press, {}, {}, 0};
+    StylusCommand c{};
+    c.kind = StylusCommand::Kind::Press;
     if (verb == QLatin1String("touch") && w.size() == 2) {
         c.kind = StylusCommand::Kind::Touch;
         c.site = w[1];

@@ -11,7 +11,7 @@ struct StylusCommand
 {
     enum class Kind { Touch, TouchPoint, Press, Hold, Release, MoveHead, Sweep, Wait, Quit };
     static constexpr double DefaultSweepSpeed = 5.0; // cm/s, an unhurried hand
-    Kind kind;
+    Kind kind = Kind::Press;
     QString site;
     QStringList sites; // a sweep's sites in order
     double speed = DefaultSweepSpeed;
