@@ -144,10 +144,7 @@ void StreamMonitor::finish(Ending ending)
             m_s.link.write(c);
         if (!gone)
             consume(m_s.link.readAll());
-        if (!m_buffer.isEmpty())
-            handleLine(m_buffer);
-        m_buffer.clear();
-        flushRecord();
+        flushPartial();
         m_phase = Phase::Finished;
         if (gone)
             m_s.dialogs.show(
@@ -165,10 +162,7 @@ void StreamMonitor::finish(Ending ending)
         m_s.link.write("c");
         if (!gone)
             drain();
-        if (!m_buffer.isEmpty())
-            handleLine(m_buffer);
-        m_buffer.clear();
-        flushRecord();
+        flushPartial();
         m_phase = Phase::Finished;
         if (gone)
             m_s.dialogs.show(
@@ -209,6 +203,15 @@ void StreamMonitor::handleLine(const QByteArray &line)
     }
     if (m_current.size() >= m_blocksPerRecord)
         flushRecord();
+}
+
+void StreamMonitor::flushPartial()
+{
+    // A block cut off by the end of the line is shown as it came, not counted.
+    if (!m_buffer.isEmpty())
+        m_current << QStringLiteral("? ") + QString::fromLatin1(m_buffer);
+    m_buffer.clear();
+    flushRecord();
 }
 
 void StreamMonitor::flushRecord()

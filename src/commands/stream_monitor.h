@@ -49,6 +49,7 @@ private:
     void consume(const QByteArray &bytes);
     void handleLine(const QByteArray &line);
     void flushRecord();
+    void flushPartial();
     void drain();
     int lineMs(int characters) const;
 
