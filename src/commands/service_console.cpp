@@ -136,7 +136,7 @@ bool ServiceConsole::send(const QString &typed, Ending ending)
     if (m_collecting)
         finish();
     const QByteArray bytes = bytesOf(typed, ending);
-    if (bytes.isEmpty()) {
+    if (typed.trimmed().isEmpty()) {
         m_s.dialogs.show(QStringLiteral("Type a command for the digitizer first."));
         return false;
     }
