@@ -179,6 +179,11 @@ void TestEmulatorStreams::buttonAndStreams_data()
     QTest::newRow("isotrak Y alone still answers P") << int(Model::Isotrak) << QStringList{">Y", ">P", "wait 500", "=1"};
     QTest::newRow("isotrak digitizer mode ignores P") << int(Model::Isotrak) << QStringList{">Y", ">^D", ">P", "wait 500", "=0", ">^D", ">P", "wait 500", "=1"};
     QTest::newRow("isotrak T leaves digitizer mode") << int(Model::Isotrak) << QStringList{">Y", ">^D", ">T", ">P", "wait 500", "=1"};
+    QTest::newRow("isotrak T forgets ^D") << int(Model::Isotrak) << QStringList{">Y", ">^D", ">T", ">Y", ">P", "wait 500", "=1"};
+    // The wizard's sequences: shape mode, then Cancel's stop, then the wait for the stylus.
+    QTest::newRow("isotrak shape, cancel, stylus wait") << int(Model::Isotrak) << QStringList{">Y", ">i", ">^D", ">C", ">c", ">T", ">P", "wait 300", "=1", ">Y", ">E", ">^D", ">P", "wait 500", "=0", "press", "wait 300", "=1", ">^D", ">T"};
+    // Accept's stop: P goes unanswered, so ^D is sent before T.
+    QTest::newRow("isotrak shape, accept, stylus wait") << int(Model::Isotrak) << QStringList{">Y", ">i", ">^D", ">C", ">c", ">P", "wait 300", "=0", ">^D", ">T", ">Y", ">E", ">^D", ">P", "wait 500", "=0", "press", "wait 300", "=1"};
     QTest::newRow("isotrak point mode: one record a press") << int(Model::Isotrak) << QStringList{">Y", ">E", ">^D", ">C", "hold", "wait 2000", "=1", "release"};
     QTest::newRow("isotrak track mode streams while held") << int(Model::Isotrak) << QStringList{">Y", ">i", ">^D", ">C", "wait 500", "=0", "hold", "wait 2000", "+10", "release", "wait 300", "mark", "wait 1000", "=0"};
     QTest::newRow("isotrak C outside digitizer mode") << int(Model::Isotrak) << QStringList{">C", "wait 2000", "+10", ">^D", ">c", "wait 300", "mark", "wait 1000", "=0"};

@@ -227,7 +227,10 @@ void DigitizerEmulator::command(const QByteArray &cmd)
             m_isoDigitizerMode = true;
         break;
     case 'T':
+        // Leaving digitizer mode also forgets ^D, so the next "Y" starts from the same state
+        // however the last sequence ended.
         m_isoDigitizerMode = false;
+        m_isoCtrlD = false;
         break;
     case '\x04':
         m_isoCtrlD = !m_isoCtrlD;

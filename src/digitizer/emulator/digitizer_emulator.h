@@ -21,9 +21,9 @@
 // Continuous output: "C" starts the stream and "c" ends it; a PATRIOT also ends it on "P".
 // The FASTRAK (with "e1,1"), the PATRIOT (with "L1,1") and the ISOTRAK outside its digitizer
 // mode answer a button press with one record, or toggle the stream while continuous. In its
-// digitizer mode ("Y", made effective by ^D) the ISOTRAK ignores "P" and sends only on the
-// button: one record a press in point mode ("E"), a stream while held in track mode ("i")
-// with continuous output on.
+// digitizer mode ("Y", made effective by ^D, a toggle that "T" clears with the mode) the
+// ISOTRAK ignores "P" and sends only on the button: one record a press in point mode ("E"),
+// a stream while held in track mode ("i") with continuous output on.
 class DigitizerEmulator
 {
 public:
