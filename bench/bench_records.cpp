@@ -45,9 +45,7 @@ void streamThroughPty(int seconds)
                   script = dir.filePath("s");
     QFile s(script);
     s.open(QIODevice::WriteOnly);
-    s.write(QStringLiteral("wait 500\nhold\nwait %1\nrelease\nwait 500\nquit\n")
-                .arg(seconds * 1000)
-                .toLatin1());
+    s.write(QStringLiteral("wait 500\nwait %1\nwait 500\nquit\n").arg(seconds * 1000).toLatin1());
     s.close();
     QProcess sim;
     sim.start(QStringLiteral(POINTRA_SIMDIG), {"--model", "fastrak", "--link", device, "--log-out",
@@ -66,6 +64,7 @@ void streamThroughPty(int seconds)
     link.close();
     link.setSettings("115200,n,8,1");
     link.open();
+    link.write("C"); // continuous output for the measured seconds
     QByteArray buffer;
     int records = 0, bad = 0;
     qint64 chars = 0;
@@ -82,7 +81,8 @@ void streamThroughPty(int seconds)
             buffer.remove(0, end + 2);
             chars += rec.size();
             if (rec.size() == traitsOf(DigitizerModel::Fastrak).layout.length &&
-                Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(rec), 3, 1, r, p))
+                Records::ParseDigitizerRecord(DigitizerModel::Fastrak, QString::fromLatin1(rec), 3,
+                                              1, r, p))
                 ++records;
             else
                 ++bad;

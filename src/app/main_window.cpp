@@ -3,10 +3,11 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "app/sequence_editor_launch.h"
+#include "app/service_windows.h"
 #include "app/view_widget.h"
 #include "seams/controls.h"
 #include "shell/app_core.h"
-#include "app/sequence_editor_launch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,6 +51,7 @@ void MainWindow::attach(AppCore &app)
             QApplication::restoreOverrideCursor();
     };
     m_view->attach(app.menus.display, [this](const QString &name) { return invoke(name); });
+    attachServiceWindows(app.menus.service, app.session, this, [this] { syncFromState(); });
     syncFromState();
 }
 

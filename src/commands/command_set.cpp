@@ -4,7 +4,7 @@
 
 CommandSet::CommandSet(Session &session)
     : setup(session), files(session), views(session), conversions(session, files, views),
-      display(session)
+      display(session), service(session, files)
 {
     // Whatever refreshes the listing after data changed also refreshes the plot.
     session.updateView = [this] {
@@ -20,4 +20,5 @@ void CommandSet::registerAll(CommandTable &table)
     views.registerCommands(table);
     conversions.registerCommands(table);
     display.registerCommands(table);
+    service.registerCommands(table);
 }

@@ -3,6 +3,7 @@
 #include "commands/convert_commands.h"
 #include "commands/display_commands.h"
 #include "commands/file_commands.h"
+#include "commands/service_commands.h"
 #include "commands/setup_commands.h"
 #include "commands/view_commands.h"
 
@@ -21,4 +22,5 @@ struct CommandSet
     ViewCommands views;
     ConvertCommands conversions;
     DisplayCommands display;
+    ServiceCommands service;
 };

@@ -84,6 +84,7 @@ private:
 
     void runCommands()
     {
+        m_emu.advanceTo(m_clock.elapsed());
         while (!m_commands.isEmpty() && m_clock.elapsed() >= m_waitUntil) {
             const StylusCommand c = m_commands.dequeue();
             if (c.kind == StylusCommand::Kind::Wait) {
@@ -95,8 +96,11 @@ private:
                 return;
             }
             QString error;
-            if (!applyStylusCommand(c, m_emu, error))
+            qint64 busyUntil = 0;
+            if (!applyStylusCommand(c, m_emu, error, &busyUntil))
                 std::fprintf(stderr, "pointra-simdig: %s\n", qPrintable(error));
+            // The next command comes when the stylus has finished its motion.
+            m_waitUntil = std::max(m_waitUntil, busyUntil);
         }
         if (m_quitAtEnd && m_scriptLoaded && m_commands.isEmpty() &&
             m_clock.elapsed() >= m_waitUntil)
@@ -149,7 +153,8 @@ int main(int argc, char **argv)
                  QStringLiteral("Also make PATH a symbolic link to the terminal."),
                  QStringLiteral("path")});
     p.addOption({QStringLiteral("receivers"),
-                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1); an ISOTRAK with 0 is a one-station device."),
+                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1); an ISOTRAK with "
+                                "0 is a one-station device."),
                  QStringLiteral("n"), QStringLiteral("1")});
     p.addOption({QStringLiteral("noise"),
                  QStringLiteral("Position noise, cm RMS (default 0.08; 0 for exact)."),
@@ -168,7 +173,20 @@ int main(int argc, char **argv)
     p.addOption({QStringLiteral("log-out"),
                  QStringLiteral("Write every byte sent to the host to FILE."),
                  QStringLiteral("file")});
+    p.addOption({QStringLiteral("list-sites"),
+                 QStringLiteral("Print the virtual head's surface and its sites (cm, head frame), "
+                                "then exit.")});
     p.process(app);
+
+    if (p.isSet(QStringLiteral("list-sites"))) {
+        const VirtualHead head;
+        std::printf("%s\n", qPrintable(head.ellipsoidComment()));
+        for (const QString &name : head.siteNames()) {
+            const Point3 s = head.site(name) * 100.0;
+            std::printf("%s %.4f %.4f %.4f\n", qPrintable(name), s.x(), s.y(), s.z());
+        }
+        return 0;
+    }
 
     DigitizerEmulator::Options opt;
     if (!DigitizerEmulator::parseModel(p.value(QStringLiteral("model")), opt.model)) {

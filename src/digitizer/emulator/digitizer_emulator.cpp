@@ -1,12 +1,15 @@
 #include "digitizer_emulator.h"
 
 #include <Eigen/Geometry>
-#include <QStringList>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 constexpr qsizetype MaxCommandLength = 256;
+// Surface path samples are this close; chords this short stay within 2e-6 m of the scalp.
+constexpr double PathStepMetres = 0.001;
+// A tap that stops a FASTRAK or PATRIOT sweep comes after the host has started the stream.
+constexpr qint64 ShortestToggledSweepMs = 1000;
 
 Transform4 pose(double x, double y, double z, double rxDeg, double ryDeg, double rzDeg)
 {
@@ -23,17 +26,16 @@ Transform4 pose(double x, double y, double z, double rxDeg, double ryDeg, double
     return t;
 }
 
-// One fixed-width field of the model's record layout.
-QByteArray fmt(const RecordLayout::Field &f, double v)
+QList<int> itemsOf(const QList<QByteArray> &parts)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%*.*f", f.width, f.decimals, v);
-    return QByteArray(buf);
-}
-
-Point3 apply(const Transform4 &t, const Point3 &p)
-{
-    return t.block<3, 3>(0, 0) * p + t.block<3, 1>(0, 3);
+    QList<int> items;
+    for (const QByteArray &p : parts) {
+        bool ok = false;
+        const int item = p.trimmed().toInt(&ok);
+        if (ok)
+            items << item;
+    }
+    return items;
 }
 } // namespace
 
@@ -46,9 +48,41 @@ DigitizerEmulator::DigitizerEmulator(const Options &options) : m_opt(options), m
                        pose(-0.03, -0.07, -0.03, -80, 0, -15)};
     m_looseReceivers = {pose(0.20, 0.10, 0.15, 0, 0, 0), pose(0.20, -0.10, 0.15, 0, 0, 90),
                         pose(0.25, 0.0, 0.12, 0, 0, 180)};
-    m_hemisphere.assign(4, Point3(0, 0, 1));
     m_baud = traitsOf(m_opt.model).lineSettings.section(QLatin1Char(','), 0, 0).toInt();
     m_touchHead = m_head.site(QStringLiteral("Cz"));
+    powerUp();
+}
+
+void DigitizerEmulator::powerUp()
+{
+    m_hemisphere.assign(4, Point3(0, 0, 1));
+    m_inches = true;
+    m_continuous = false;
+    m_streamOn = false;
+    m_buttonMode = 1;
+    m_isoDigitizerMode = false;
+    m_isoCtrlD = false;
+    m_isoTrack = false;
+    m_stationOn = {true, true, true, true};
+    const QList<int> stylus = {2, 1};
+    const QList<int> full = {2, 5, 6, 7, 1};
+    switch (m_opt.model) {
+    case Model::Fastrak:
+        m_outputs = {stylus, full, full, full};
+        break;
+    case Model::Isotrak:
+        m_outputs = {full, full, {}, {}};
+        // An ISOTRAK without a receiver is a one-station device.
+        m_stationOn = {true, m_opt.receivers > 0, false, false};
+        break;
+    case Model::Patriot:
+        m_outputs = {stylus, {2, 6, 1}, {}, {}};
+        m_stationOn = {true, true, false, false};
+        break;
+    case Model::NoDigitizer:
+    case Model::Dummy:
+        break;
+    }
 }
 
 bool DigitizerEmulator::parseModel(const QString &name, Model &model)
@@ -63,6 +97,26 @@ bool DigitizerEmulator::parseModel(const QString &name, Model &model)
 int DigitizerEmulator::stations() const
 {
     return traitsOf(m_opt.model).stations;
+}
+
+bool DigitizerEmulator::stationOn(int station) const
+{
+    return station >= 1 && station <= stations() && m_stationOn[station - 1];
+}
+
+int DigitizerEmulator::activeStations() const
+{
+    int n = 0;
+    for (int st = 1; st <= stations(); ++st)
+        n += stationOn(st) ? 1 : 0;
+    return n;
+}
+
+QList<int> DigitizerEmulator::outputList(int station) const
+{
+    if (m_opt.model == Model::Isotrak)
+        return m_outputs[0];
+    return station >= 1 && station <= 4 ? m_outputs[station - 1] : QList<int>();
 }
 
 Transform4 DigitizerEmulator::receiverPose(int r) const
@@ -101,6 +155,20 @@ bool DigitizerEmulator::needsTerminator(char c) const
     return QByteArray("OHlLeo\x1a").contains(c);
 }
 
+bool DigitizerEmulator::isotrakDigitizing() const
+{
+    return m_opt.model == Model::Isotrak && m_isoDigitizerMode && m_isoCtrlD;
+}
+
+bool DigitizerEmulator::streaming() const
+{
+    if (!m_continuous)
+        return false;
+    if (isotrakDigitizing())
+        return m_isoTrack && m_buttonHeld;
+    return m_streamOn;
+}
+
 void DigitizerEmulator::receive(const QByteArray &bytes, qint64 nowMs)
 {
     advanceTo(nowMs);
@@ -129,37 +197,64 @@ void DigitizerEmulator::receive(const QByteArray &bytes, qint64 nowMs)
     }
 }
 
+void DigitizerEmulator::setOutputList(const QList<QByteArray> &parts)
+{
+    if (m_opt.model == Model::Isotrak) {
+        m_outputs[0] = m_outputs[1] = itemsOf(parts);
+        return;
+    }
+    const int st = parts.value(0).trimmed().toInt();
+    if (st >= 1 && st <= stations())
+        m_outputs[st - 1] = itemsOf(parts.mid(1));
+}
+
 void DigitizerEmulator::command(const QByteArray &cmd)
 {
     const char c = cmd[0];
     const QByteArray args = cmd.mid(1);
     const QList<QByteArray> parts = args.split(',');
+    const bool isotrak = m_opt.model == Model::Isotrak;
+    const bool patriot = m_opt.model == Model::Patriot;
     switch (c) {
     case 'P':
-        m_continuous = false;
-        // In ISOTRAK digitizer mode only the stylus button produces records.
-        if (!m_isoDigitizerMode)
+        if (patriot)
+            m_continuous = false;
+        if (!isotrakDigitizing())
             queueRecord();
         break;
     case 'Y':
-        if (m_opt.model == Model::Isotrak)
+        if (isotrak)
             m_isoDigitizerMode = true;
         break;
     case 'T':
+        // Leaving digitizer mode also forgets ^D, so the next "Y" starts from the same state
+        // however the last sequence ended.
         m_isoDigitizerMode = false;
+        m_isoCtrlD = false;
+        break;
+    case '\x04':
+        m_isoCtrlD = !m_isoCtrlD;
+        break;
+    case 'E':
+        m_isoTrack = false;
+        break;
+    case 'i':
+        m_isoTrack = true;
         break;
     case 'C':
         m_continuous = true;
+        m_streamOn = true;
         m_nextStream = static_cast<double>(m_now);
         break;
     case 'c':
         m_continuous = false;
+        m_streamOn = false;
         break;
     case 'u':
         m_inches = false;
         break;
     case 'U':
-        if (m_opt.model == Model::Patriot)
+        if (patriot)
             m_inches = args.trimmed() != "1";
         else
             m_inches = true;
@@ -181,28 +276,59 @@ void DigitizerEmulator::command(const QByteArray &cmd)
             m_baud = rate * 100;
         break;
     }
-    case 'S':
-        enqueue("21S" + QByteArray(m_inches ? "I" : "C") + "0000000000000\r\n", m_now);
+    case 'O':
+        if (!args.contains(',') && !isotrak) {
+            const int st = args.trimmed().isEmpty() ? 1 : args.trimmed().toInt();
+            if (st >= 1 && st <= stations())
+                enqueue(outputListAnswer(st), m_now);
+        } else {
+            setOutputList(parts);
+        }
         break;
     case 'l':
-        if (!args.contains(','))
-            enqueue("21l" + QByteArray(stations() == 4 ? "1111" : "11") + "\r\n", m_now);
+        if (args.contains(',')) {
+            const int st = parts[0].trimmed().toInt();
+            const bool absent = isotrak && m_opt.receivers == 0 && st == 2;
+            if (st >= 1 && st <= stations() && !absent)
+                m_stationOn[st - 1] = parts[1].trimmed() == "1";
+        } else {
+            enqueue(stationAnswer(args.trimmed().isEmpty() ? 1 : args.trimmed().toInt()), m_now);
+        }
+        break;
+    case 'e':
+    case 'L':
+        // Station 1's button: e1,n on a FASTRAK, L1,n on a PATRIOT.
+        if ((c == 'e') != patriot && parts.size() >= 2 && parts[0].trimmed() == "1")
+            m_buttonMode = parts[1].trimmed().toInt() == 0 ? 0 : 1;
+        break;
+    case 'S':
+        enqueue(statusAnswer(), m_now);
         break;
     case '\x1a':
-        enqueue("PATRIOT emulated, sensors 2\r\n", m_now);
+        enqueue(configurationAnswer(), m_now);
+        break;
+    case '\x19':
+        // ^Y re-initialises the device; the line keeps its rate.
+        powerUp();
         break;
     default:
-        // O, e, L, Y, E, i, T, ^D: accepted; the record layout they set is fixed.
         break;
     }
 }
 
 double DigitizerEmulator::recordIntervalMs() const
 {
-    const double perStation = m_opt.model == Model::Patriot
-                                  ? 60.0
-                                  : (m_opt.model == Model::Fastrak ? 120.0 / stations() : 60.0);
-    return 1000.0 / perStation;
+    // The FASTRAK's 120 Hz and the ISOTRAK's 60 Hz are shared by the active stations; the
+    // PATRIOT measures both sensors 60 times a second.
+    const double active = std::max(1, activeStations());
+    switch (m_opt.model) {
+    case Model::Fastrak:
+        return 1000.0 * active / 120.0;
+    case Model::Isotrak:
+        return 1000.0 * active / 60.0;
+    default:
+        return 1000.0 / 60.0;
+    }
 }
 
 void DigitizerEmulator::schedule(qint64 atMs, std::function<void()> action)
@@ -246,15 +372,18 @@ void DigitizerEmulator::drainUntil(qint64 t)
     const double charMs = 10000.0 / m_baud;
     for (;;) {
         if (m_queue.isEmpty()) {
-            if (!(m_holding || m_continuous))
+            if (!streaming())
                 return;
             // A stream sends its next record when the device has one and the line is free.
             const double gen = std::max(m_nextStream, m_lineTime);
             if (gen > t)
                 return;
-            enqueue(record(), gen);
-            ++m_recordsSent;
+            const QByteArray r = recordAt(gen);
             m_nextStream = gen + recordIntervalMs();
+            if (r.isEmpty())
+                continue;
+            enqueue(r, gen);
+            ++m_recordsSent;
         }
         const qsizetype fit = static_cast<qsizetype>((t - m_lineTime) / charMs + 1e-9);
         const qsizetype n = std::min<qsizetype>(fit, m_queue.size());
@@ -276,27 +405,103 @@ QByteArray DigitizerEmulator::takeDelivered()
 void DigitizerEmulator::touchSite(const QString &name)
 {
     m_touchHead = m_head.site(name);
+    m_path.reset();
 }
 
 void DigitizerEmulator::touchPoint(const Point3 &p)
 {
     m_touchHead = p;
+    m_path.reset();
 }
 
 void DigitizerEmulator::press()
 {
-    queueRecord();
+    hold();
+    release();
 }
 
 void DigitizerEmulator::hold()
 {
-    m_holding = true;
-    m_nextStream = static_cast<double>(m_now);
+    if (m_buttonHeld)
+        return;
+    m_buttonHeld = true;
+    if (isotrakDigitizing()) {
+        if (m_isoTrack && m_continuous)
+            m_nextStream = static_cast<double>(m_now);
+        else
+            queueRecord();
+        return;
+    }
+    if (m_buttonMode == 0 && m_opt.model != Model::Isotrak)
+        return;
+    if (m_continuous) {
+        m_streamOn = !m_streamOn;
+        m_nextStream = static_cast<double>(m_now);
+    } else {
+        queueRecord();
+    }
 }
 
 void DigitizerEmulator::release()
 {
-    m_holding = false;
+    m_buttonHeld = false;
+}
+
+qint64 DigitizerEmulator::sweep(const std::vector<Point3> &headPoints, double speedCmPerS)
+{
+    if (headPoints.empty() || !(speedCmPerS > 0))
+        return m_now;
+    StylusPath path;
+    path.points = {headPoints.front()};
+    for (size_t i = 1; i < headPoints.size(); ++i) {
+        const std::vector<Point3> leg =
+            m_head.surfacePath(headPoints[i - 1], headPoints[i], PathStepMetres);
+        path.points.insert(path.points.end(), leg.begin() + 1, leg.end());
+    }
+    path.along.assign(path.points.size(), 0.0);
+    for (size_t i = 1; i < path.points.size(); ++i)
+        path.along[i] = path.along[i - 1] + (path.points[i] - path.points[i - 1]).norm();
+    path.startMs = static_cast<double>(m_now);
+    path.metresPerMs = speedCmPerS * 0.01 / 1000.0;
+    const qint64 start = m_now;
+    qint64 end = start + static_cast<qint64>(std::ceil(path.along.back() / path.metresPerMs));
+    const Point3 last = path.points.back();
+    m_path = std::move(path);
+
+    const bool held = m_opt.model == Model::Isotrak;
+    if (held) {
+        hold();
+    } else {
+        press();
+        end = std::max(end, start + ShortestToggledSweepMs);
+    }
+    schedule(end, [this, held, last] {
+        if (held)
+            release();
+        else
+            press();
+        m_touchHead = last;
+        m_path.reset();
+    });
+    return end;
+}
+
+Point3 DigitizerEmulator::stylusTip(double atMs) const
+{
+    if (!m_path)
+        return m_touchHead;
+    const StylusPath &p = *m_path;
+    const double s = std::max(0.0, (atMs - p.startMs) * p.metresPerMs);
+    if (s >= p.along.back())
+        return p.points.back();
+    const auto it = std::upper_bound(p.along.begin(), p.along.end(), s);
+    const size_t i = static_cast<size_t>(it - p.along.begin());
+    const double seg = p.along[i] - p.along[i - 1];
+    const double f = seg > 0 ? (s - p.along[i - 1]) / seg : 0.0;
+    const Point3 chord = p.points[i - 1] + f * (p.points[i] - p.points[i - 1]);
+    // Back onto the scalp along the ray from the centre.
+    const Point3 axes = m_head.semiAxes();
+    return chord / chord.cwiseQuotient(axes).norm();
 }
 
 void DigitizerEmulator::moveHead(double dx, double dy, double dz, double rx, double ry, double rz)
@@ -309,99 +514,16 @@ void DigitizerEmulator::moveHead(double dx, double dy, double dz, double rx, dou
     m_headPose = t;
 }
 
-Point3 DigitizerEmulator::noisy(const Point3 &p)
-{
-    if (m_opt.noiseCm <= 0)
-        return p;
-    const double sigma = m_opt.noiseCm * 0.01 / std::sqrt(3.0);
-    return p + Point3(m_normal(m_rng), m_normal(m_rng), m_normal(m_rng)) * sigma;
-}
-
-Point3 DigitizerEmulator::reported(const Point3 &p, int station)
-{
-    Point3 q = p;
-    if (q.dot(m_hemisphere[station - 1]) < 0)
-        q = -q;
-    return q * (m_inches ? 100.0 / 2.54 : 100.0);
-}
-
-QByteArray DigitizerEmulator::stationBlock(int station, bool withOrientation)
-{
-    Transform4 pose4 = Transform4::Identity();
-    Point3 p;
-    if (station == 1) {
-        p = noisy(apply(m_headPose, m_touchHead));
-    } else {
-        pose4 = receiverPose(station - 2);
-        p = noisy(pose4.block<3, 1>(0, 3));
-    }
-    const RecordLayout &l = traitsOf(m_opt.model).layout;
-    const Point3 r = reported(p, station);
-    QByteArray b = "0" + QByteArray::number(station) + " ";
-    for (int i = 0; i < 3; ++i)
-        b += fmt(l.stylus, r[i]);
-    if (withOrientation) {
-        const Eigen::Matrix3d rot = pose4.block<3, 3>(0, 0);
-        for (int j = 0; j < 3; ++j) {
-            for (int i = 0; i < 3; ++i) {
-                // FASTRAK sends the rows of the receiver's rotation, ISOTRAK its axes.
-                const double v = l.triplesAreColumns ? rot(j, i) : rot(i, j);
-                b += fmt(l.cosine, v);
-            }
-        }
-    }
-    return b + "\r\n";
-}
-
-QByteArray DigitizerEmulator::patriotRecord()
-{
-    const RecordLayout &l = traitsOf(m_opt.model).layout;
-    const Point3 tip = reported(noisy(apply(m_headPose, m_touchHead)), 1);
-    QByteArray one = "01P ";
-    for (int i = 0; i < 3; ++i)
-        one += fmt(l.stylus, tip[i]);
-    one += "\r\n";
-    const Transform4 recv = receiverPose(0);
-    const Point3 pos = reported(noisy(recv.block<3, 1>(0, 3)), 2);
-    QByteArray two = "02P";
-    for (int i = 0; i < 3; ++i)
-        two += fmt(l.receiverPosition, pos[i]);
-    const int gap = l.tripleStride - 3 * l.cosine.width;
-    for (int j = 0; j < 3; ++j) {
-        for (int i = 0; i < 3; ++i)
-            two += fmt(l.cosine, recv(j, i));
-        if (j < 2)
-            two += QByteArray(gap, ' ');
-    }
-    return one + two + "\r\n";
-}
-
 QByteArray DigitizerEmulator::record()
 {
-    switch (m_opt.model) {
-    case Model::Fastrak: {
-        QByteArray r = stationBlock(1, false);
-        for (int st = 2; st <= 4; ++st)
-            r += stationBlock(st, true);
-        return r;
-    }
-    case Model::Isotrak:
-        // An ISOTRAK without a receiver is a one-station device: the stylus block alone.
-        if (m_opt.receivers == 0)
-            return stationBlock(1, true);
-        return stationBlock(1, true) + stationBlock(2, true);
-    case Model::Patriot:
-        return patriotRecord();
-    case Model::NoDigitizer:
-    case Model::Dummy:
-        break;
-    }
-    return {};
+    return recordAt(static_cast<double>(m_now));
 }
 
 void DigitizerEmulator::queueRecord()
 {
     QByteArray r = record();
+    if (r.isEmpty())
+        return;
     if (m_cutNext >= 0) {
         r.truncate(m_cutNext);
         m_cutNext = -1;

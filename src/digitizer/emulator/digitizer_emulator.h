@@ -5,13 +5,25 @@
 #include "digitizer/emulator/virtual_head.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <array>
 #include <functional>
+#include <optional>
 #include <random>
 #include <vector>
 
 // One digitizer on virtual time: takes host bytes, answers with the model's records, and
 // paces its output by the line's baud rate (ten bits a character).
+//
+// It powers up in the state the program's configuration sequence leaves it in (output lists,
+// all stations on, the stylus button sending records), but in inches until "u"/"U1" arrives.
+// Continuous output: "C" starts the stream and "c" ends it; a PATRIOT also ends it on "P".
+// The FASTRAK (with "e1,1"), the PATRIOT (with "L1,1") and the ISOTRAK outside its digitizer
+// mode answer a button press with one record, or toggle the stream while continuous. In its
+// digitizer mode ("Y", made effective by ^D, a toggle that "T" clears with the mode) the
+// ISOTRAK ignores "P" and sends only on the button: one record a press in point mode ("E"),
+// a stream while held in track mode ("i") with continuous output on.
 class DigitizerEmulator
 {
 public:
@@ -47,9 +59,19 @@ public:
     // The stylus and the head.
     void touchSite(const QString &name); // throws std::out_of_range for unknown sites
     void touchPoint(const Point3 &headPointMetres);
+    // The stylus button: press is a tap, hold and release its two edges.
     void press();
     void hold();
     void release();
+    bool buttonHeld() const { return m_buttonHeld; }
+    // Moves the stylus over the scalp through `headPoints` (head frame, metres, on the
+    // surface) at `speedCmPerS`, working the button as an operator does for one head-shape
+    // sequence of this model: the ISOTRAK's button is held throughout, the FASTRAK's and
+    // PATRIOT's tapped at the start and again at the end (at least a second later).
+    // Returns the virtual time at which it ends; touching a point ends a sweep early.
+    qint64 sweep(const std::vector<Point3> &headPoints, double speedCmPerS);
+    // Where the stylus tip is at `atMs`, head frame, metres.
+    Point3 stylusTip(double atMs) const;
     // Moves the head: translation in metres, then rotations in degrees about x, y and z.
     void moveHead(double dx, double dy, double dz, double rx, double ry, double rz);
     // Places the head (head frame to transmitter frame) and receiver r (0-based) on the head.
@@ -72,17 +94,43 @@ public:
     QByteArray record();
     int recordsSent() const { return m_recordsSent; }
 
+    // Device state as the commands left it.
+    bool continuous() const { return m_continuous; }
+    bool streaming() const;
+    bool stationOn(int station) const;
+    int activeStations() const;
+    // The output list of a station (1-based); the ISOTRAK has one for all.
+    QList<int> outputList(int station) const;
+    bool inches() const { return m_inches; }
+    // Time between two records of a stream when the line keeps up.
+    double recordIntervalMs() const;
+
 private:
+    struct StylusPath
+    {
+        std::vector<Point3> points; // head frame
+        std::vector<double> along;  // metres from the start to each point
+        double startMs = 0;
+        double metresPerMs = 0;
+    };
+
+    void powerUp();
     void command(const QByteArray &cmd);
+    void setOutputList(const QList<QByteArray> &parts);
     bool needsTerminator(char c) const;
+    bool isotrakDigitizing() const;
     void queueRecord();
     void enqueue(const QByteArray &bytes, double atMs);
     void drainUntil(qint64 t);
-    QByteArray stationBlock(int station, bool withOrientation);
-    QByteArray patriotRecord();
+    QByteArray recordAt(double atMs);
+    QByteArray stationBlock(int station, const QList<int> &items, double atMs);
+    QByteArray patriotRecord(double atMs);
+    QByteArray statusAnswer() const;
+    QByteArray stationAnswer(int asked) const;
+    QByteArray outputListAnswer(int station) const;
+    QByteArray configurationAnswer() const;
     Point3 reported(const Point3 &transmitterMetres, int station);
     Point3 noisy(const Point3 &p);
-    double recordIntervalMs() const;
 
     Options m_opt;
     VirtualHead m_head;
@@ -91,6 +139,7 @@ private:
     std::vector<Transform4> m_looseReceivers;
     std::vector<bool> m_fixed = std::vector<bool>(3, false);
     Point3 m_touchHead = Point3::Zero();
+    std::optional<StylusPath> m_path;
     std::mt19937 m_rng;
     std::normal_distribution<double> m_normal{0.0, 1.0};
 
@@ -101,11 +150,19 @@ private:
     double m_nextStream = 0.0;
     qint64 m_now = 0;
     int m_baud = 19200;
+
     bool m_inches = true;
     bool m_continuous = false;
-    bool m_holding = false;
-    bool m_isoDigitizerMode = false;
+    bool m_streamOn = false; // a continuous stream not toggled off by the button
+    bool m_buttonHeld = false;
+    int m_buttonMode = 1;            // FASTRAK "e1,n", PATRIOT "L1,n": 1 = the button sends records
+    bool m_isoDigitizerMode = false; // "Y" until "T"
+    bool m_isoCtrlD = false;         // toggled by ^D; with "Y" only the button sends
+    bool m_isoTrack = false;         // "i" track mode, "E" point mode
+    std::array<bool, 4> m_stationOn = {true, true, true, true};
+    std::array<QList<int>, 4> m_outputs;
     std::vector<Point3> m_hemisphere;
+
     int m_recordsSent = 0;
     int m_cutNext = -1;
     std::vector<std::pair<qint64, std::function<void()>>> m_schedule;

@@ -22,7 +22,8 @@ bool parseStylusCommand(const QString &line, std::optional<StylusCommand> &out, 
         }
         return true;
     };
-    StylusCommand c{StylusCommand::Kind::Press, {}, {}, 0};
+    StylusCommand c{};
+    c.kind = StylusCommand::Kind::Press;
     if (verb == QLatin1String("touch") && w.size() == 2) {
         c.kind = StylusCommand::Kind::Touch;
         c.site = w[1];
@@ -44,6 +45,23 @@ bool parseStylusCommand(const QString &line, std::optional<StylusCommand> &out, 
             error = QStringLiteral("move-head needs dx dy dz (cm) and rx ry rz (degrees)");
             return false;
         }
+    } else if (verb == QLatin1String("sweep")) {
+        c.kind = StylusCommand::Kind::Sweep;
+        QStringList rest = w.mid(1);
+        if (rest.size() >= 2 && rest[rest.size() - 2].toLower() == QLatin1String("speed")) {
+            bool ok = false;
+            c.speed = rest.last().toDouble(&ok);
+            if (!ok || !(c.speed > 0) || c.speed > 1000) {
+                error = QStringLiteral("sweep speed needs a number of cm/s above 0");
+                return false;
+            }
+            rest = rest.mid(0, rest.size() - 2);
+        }
+        if (rest.size() < 2) {
+            error = QStringLiteral("sweep needs at least two sites, then optionally speed CM/S");
+            return false;
+        }
+        c.sites = rest;
     } else if (verb == QLatin1String("wait")) {
         c.kind = StylusCommand::Kind::Wait;
         bool ok = false;
@@ -62,9 +80,26 @@ bool parseStylusCommand(const QString &line, std::optional<StylusCommand> &out, 
     return true;
 }
 
-bool applyStylusCommand(const StylusCommand &c, DigitizerEmulator &emu, QString &error)
+bool applyStylusCommand(const StylusCommand &c, DigitizerEmulator &emu, QString &error,
+                        qint64 *busyUntil)
 {
+    if (busyUntil)
+        *busyUntil = emu.now();
     switch (c.kind) {
+    case StylusCommand::Kind::Sweep: {
+        std::vector<Point3> points;
+        for (const QString &site : c.sites) {
+            if (!emu.head().hasSite(site)) {
+                error = QStringLiteral("no site named ") + site;
+                return false;
+            }
+            points.push_back(emu.head().site(site));
+        }
+        const qint64 end = emu.sweep(points, c.speed);
+        if (busyUntil)
+            *busyUntil = end;
+        break;
+    }
     case StylusCommand::Kind::Touch:
         if (!emu.head().hasSite(c.site)) {
             error = QStringLiteral("no site named ") + c.site;
@@ -101,7 +136,11 @@ QString stylusCommandHelp()
         "  touch SITE            put the stylus on a named site (Nasion, LPA, RPA, Cz, Fp1, ...)\n"
         "  touch X Y Z           put the stylus on a point of the head frame, cm\n"
         "  press                 press the button once (one record)\n"
-        "  hold / release        stream records while held, at the device rate and line limit\n"
+        "  hold / release        hold the button down, let it go (what that sends depends on\n"
+        "                        the model and its mode: see the README)\n"
+        "  sweep SITE SITE ... [speed CM/S]   move the stylus over the scalp through the sites\n"
+        "                        (default 5 cm/s), working the button for one head-shape\n"
+        "                        sequence; the next command waits until the sweep ends\n"
         "  move-head DX DY DZ RX RY RZ   move the head: cm, then degrees about x, y, z\n"
         "  wait MS               pause the script\n"
         "  quit                  stop serving\n");

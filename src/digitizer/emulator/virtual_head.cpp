@@ -1,6 +1,7 @@
 #include "virtual_head.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -59,4 +60,50 @@ Point3 VirtualHead::site(const QString &name) const
     if (it == m_sites.constEnd())
         throw std::out_of_range("unknown site");
     return *it;
+}
+
+QString VirtualHead::ellipsoidComment() const
+{
+    return QStringLiteral("# ellipsoid 0 0 0 %1 %2 %3")
+        .arg(m_a * 100, 0, 'g', 10)
+        .arg(m_b * 100, 0, 'g', 10)
+        .arg(m_c * 100, 0, 'g', 10);
+}
+
+double VirtualHead::surfaceDistance(const Point3 &p) const
+{
+    const double k = Point3(p.x() / m_a, p.y() / m_b, p.z() / m_c).norm();
+    if (k == 0)
+        return -std::min({m_a, m_b, m_c});
+    return p.norm() * (1.0 - 1.0 / k);
+}
+
+std::vector<Point3> VirtualHead::surfacePath(const Point3 &from, const Point3 &to,
+                                             double stepMetres) const
+{
+    const Point3 axes(m_a, m_b, m_c);
+    const Point3 u0 = from.cwiseQuotient(axes).normalized();
+    Point3 u1 = to.cwiseQuotient(axes).normalized();
+    std::vector<Point3> out;
+    // Opposite points have no single great circle: go over the vertex.
+    if (u0.dot(u1) < -0.999) {
+        const Point3 mid = surface(0, 0);
+        out = surfacePath(from, mid, stepMetres);
+        const std::vector<Point3> rest = surfacePath(mid, to, stepMetres);
+        out.insert(out.end(), rest.begin() + 1, rest.end());
+        return out;
+    }
+    const double angle = std::acos(std::clamp(u0.dot(u1), -1.0, 1.0));
+    const double longest = std::max({m_a, m_b, m_c});
+    const int steps = std::max(1, int(std::ceil(angle * longest / std::max(stepMetres, 1e-5))));
+    for (int i = 0; i <= steps; ++i) {
+        const double t = double(i) / steps;
+        Point3 u;
+        if (angle < 1e-9)
+            u = u0;
+        else
+            u = (std::sin((1 - t) * angle) * u0 + std::sin(t * angle) * u1) / std::sin(angle);
+        out.push_back(u.normalized().cwiseProduct(axes));
+    }
+    return out;
 }

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QString>
+#include <vector>
 
 // An adult-sized ellipsoidal head in its own frame (metres): x to the nasion, y to the left
 // preauricular point, z up, origin at the centre. Sites follow the 10-20 and 10-10 naming.
@@ -19,6 +20,16 @@ public:
     // Throws std::out_of_range for an unknown name.
     Point3 site(const QString &name) const;
     QStringList siteNames() const { return m_sites.keys(); }
+
+    // Semi-axes along x, y and z, metres; the centre is the frame's origin.
+    Point3 semiAxes() const { return {m_a, m_b, m_c}; }
+    // "# ellipsoid CX CY CZ AX AY AZ" in centimetres, for tools that check points on the scalp.
+    QString ellipsoidComment() const;
+    // How far `p` lies off the surface along its ray from the centre, metres (outside > 0).
+    double surfaceDistance(const Point3 &p) const;
+    // Points on the surface from `from` to `to` (both on it), at most `stepMetres` apart: the
+    // great circle of the unit sphere that the ellipsoid's axes stretch, ends included.
+    std::vector<Point3> surfacePath(const Point3 &from, const Point3 &to, double stepMetres) const;
 
 private:
     double m_a, m_b, m_c;

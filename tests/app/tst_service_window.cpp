@@ -1,0 +1,209 @@
+#include "app/console_window.h"
+#include "app/main_window.h"
+#include "app/menu_layout.h"
+#include "app/stream_window.h"
+#include "digitizer/digitizer_setup.h"
+#include "digitizer/emulator/emulator_link.h"
+#include "fake_dialogs.h"
+#include "platform/qt_event_pump.h"
+#include "platform/steady_clock.h"
+#include "shell/app_core.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+// The window of a service-mode run whose line leads to the built-in emulator on real time.
+struct WindowRig
+{
+    explicit WindowRig(DigitizerModel model, int receivers = 1)
+        : emu({model, receivers, 0.0, 9}), link(emu, clock)
+    {
+        app.ws.settings = {model, "TEVO", "Period", "0,0,1", 1, "OFF"};
+        app.ws.AppPath = home.path();
+        window.attach(app);
+        DigitizerSetup::ApplySerialSettings(app.session);
+        DigitizerSetup::InitializeDigitizer(app.session);
+        app.shell.setServiceMode(true);
+        window.syncFromState();
+        window.show();
+    }
+    template <typename W> W *open() const { return window.findChild<W *>(); }
+
+    QTemporaryDir home;
+    FakeDialogs dialogs;
+    SteadyClock clock;
+    QtEventPump pump;
+    DigitizerEmulator emu;
+    EmulatorLink link;
+    SilentAudio audio;
+    MainWindow window;
+    AppCore app{{dialogs, window, clock, pump, link, audio}};
+};
+
+QChar mnemonic(const char *caption)
+{
+    const QString c = QString::fromLatin1(caption);
+    const qsizetype at = c.indexOf('&');
+    return at >= 0 && at + 1 < c.size() ? c[at + 1].toUpper() : QChar();
+}
+
+// Every item below `items`: one mnemonic per letter in each menu and, where `commands` is
+// given, a handler for each leaf.
+void checkMenu(const std::vector<MenuItem> &items, const CommandTable *commands, QStringList &bad)
+{
+    QSet<QChar> letters;
+    for (const MenuItem &item : items) {
+        if (QLatin1String(item.caption) == QLatin1String("-"))
+            continue;
+        const QChar m = mnemonic(item.caption);
+        if (!m.isNull() && letters.contains(m))
+            bad << QStringLiteral("mnemonic %1 twice at %2").arg(m).arg(item.name);
+        letters.insert(m);
+        if (commands && item.children.empty() && !commands->has(QString::fromLatin1(item.name)))
+            bad << QStringLiteral("no handler for %1").arg(item.name);
+        checkMenu(item.children, commands, bad);
+    }
+}
+
+void checkRestored(const DigitizerEmulator &emu)
+{
+    QCOMPARE(emu.outputList(1), (QList<int>{2, 1}));
+    for (int st = 1; st <= 4; ++st)
+        QVERIFY(emu.stationOn(st));
+    QVERIFY(!emu.continuous());
+}
+} // namespace
+
+class TestServiceWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void serviceMenusAreComplete();
+    void continuousTestStopButton();
+    void closingTheWindowEndsTheTest();
+    void pLoopEndsWithTheStylus();
+    void console();
+};
+
+void TestServiceWindow::serviceMenusAreComplete()
+{
+    WindowRig rig(DigitizerModel::Fastrak);
+    QStringList bad;
+    QSet<QChar> bar;
+    for (const MenuItem &top : mainMenuLayout()) {
+        const QChar m = mnemonic(top.caption);
+        if (bar.contains(m))
+            bad << QStringLiteral("menu bar mnemonic %1 twice").arg(m);
+        bar.insert(m);
+        const bool service = ShellController::ServiceMenus.contains(QString::fromLatin1(top.name));
+        checkMenu(top.children, service ? &rig.app.commands : nullptr, bad);
+    }
+    QVERIFY2(bad.isEmpty(), qPrintable(bad.join("; ")));
+    for (const QString &menu : ShellController::ServiceMenus)
+        QVERIFY2(rig.window.action(menu) && rig.window.action(menu)->isVisible(), qPrintable(menu));
+    rig.app.shell.setServiceMode(false);
+    rig.window.syncFromState();
+    for (const QString &menu : ShellController::ServiceMenus)
+        QVERIFY(!rig.window.action(menu)->isVisible());
+}
+
+void TestServiceWindow::continuousTestStopButton()
+{
+    WindowRig rig(DigitizerModel::Fastrak);
+    rig.app.ws.ReceiverCount = 1;
+    const int sentBefore = rig.emu.recordsSent();
+    rig.emu.schedule(rig.clock.nowMs() + 400, [&rig] { rig.emu.press(); });
+    QVERIFY(rig.window.invoke("menuFStartDigitizing"));
+    StreamWindow *w = rig.open<StreamWindow>();
+    QVERIFY(w);
+    QVERIFY(w->isModal());
+    // Records arrive while the event loop runs: nothing waits inside a handler.
+    QTRY_VERIFY_WITH_TIMEOUT(w->recordsShown() >= 5, 8000);
+    QVERIFY(rig.emu.continuous());
+    QTest::mouseClick(w->stopButton(), Qt::LeftButton);
+    const int sent = rig.emu.recordsSent() - sentBefore;
+    QCOMPARE(w->recordsShown(), sent);
+    QCOMPARE(rig.dialogs.texts().last(),
+             QStringLiteral("Digitizing Stopped - Total points %1").arg(sent));
+    QCOMPARE(w->findChild<QLabel *>("StreamStatus")->text(),
+             QStringLiteral("Stopped: %1 records").arg(sent));
+    const QString shown = w->findChild<QPlainTextEdit *>("StreamRecords")->toPlainText();
+    QCOMPARE(int(shown.count("Stylus: ")), sent);
+    QCOMPARE(int(shown.count("Receiver 1: ")), sent);
+    checkRestored(rig.emu);
+    QVERIFY(!rig.link.isOpen());
+    QTest::mouseClick(w->stopButton(), Qt::LeftButton);
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+}
+
+void TestServiceWindow::closingTheWindowEndsTheTest()
+{
+    WindowRig rig(DigitizerModel::Fastrak);
+    rig.app.ws.ReceiverCount = 3;
+    rig.emu.schedule(rig.clock.nowMs() + 300, [&rig] { rig.emu.press(); });
+    QVERIFY(rig.window.invoke("menuFStartDigitizing"));
+    StreamWindow *w = rig.open<StreamWindow>();
+    QVERIFY(w);
+    QTRY_VERIFY_WITH_TIMEOUT(w->recordsShown() >= 2, 8000);
+    w->close();
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+    const auto monitor = rig.app.menus.service.monitor();
+    QVERIFY(monitor->finished());
+    QCOMPARE(monitor->ending(), StreamMonitor::Ending::Stopped);
+    QVERIFY(rig.dialogs.texts().last().startsWith("Digitizing Stopped - Total points "));
+    checkRestored(rig.emu);
+    // A second test can start once the first has ended.
+    rig.dialogs.clear();
+    QVERIFY(rig.window.invoke("menuFStartDigitizing"));
+    QVERIFY(rig.open<StreamWindow>());
+    rig.open<StreamWindow>()->close();
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+}
+
+void TestServiceWindow::pLoopEndsWithTheStylus()
+{
+    WindowRig rig(DigitizerModel::Isotrak);
+    rig.emu.schedule(rig.clock.nowMs() + 1500, [&rig] { rig.emu.press(); });
+    QVERIFY(rig.window.invoke("menuTestPLoop"));
+    StreamWindow *w = rig.open<StreamWindow>();
+    QVERIFY(w);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.app.menus.service.monitor()->finished(), 8000);
+    QCOMPARE(rig.app.menus.service.monitor()->ending(), StreamMonitor::Ending::Stylus);
+    QVERIFY(w->recordsShown() > 3);
+    QCOMPARE(w->stopButton()->text(), QStringLiteral("&Close"));
+    QVERIFY(!rig.emu.continuous());
+    w->close();
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+}
+
+void TestServiceWindow::console()
+{
+    WindowRig rig(DigitizerModel::Fastrak);
+    QVERIFY(rig.window.invoke("menuConsole"));
+    ConsoleWindow *c = rig.open<ConsoleWindow>();
+    QVERIFY(c);
+    QVERIFY(c->commandBox()->findText("O1") >= 0);
+    c->commandBox()->setCurrentText("O1");
+    QTest::mouseClick(c->sendButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(c->transcriptView()->toPlainText().contains("  21O2,1<CR><LF>"), 5000);
+    QTRY_VERIFY(!rig.link.isOpen());
+    // Return sends as well.
+    c->commandBox()->setCurrentText("l2");
+    QTest::keyClick(c->commandBox()->lineEdit(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(c->transcriptView()->toPlainText().contains("  22l1111<CR><LF>"),
+                             5000);
+    c->close();
+    QTRY_VERIFY(!rig.open<ConsoleWindow>());
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+QTEST_MAIN(TestServiceWindow)
+#include "tst_service_window.moc"

@@ -1,0 +1,223 @@
+#include "digitizer/record_parser.h"
+#include "digitizer/records.h"
+#include "service_rig.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using M = DigitizerModel;
+using Ending = StreamMonitor::Ending;
+
+namespace {
+const QString CR(QChar(13));
+const QString StartPrompt = "To start, press button once\rTo stop, press button again once";
+
+QByteArray stationBytes(const QStringList &commands)
+{
+    QByteArray out;
+    for (const QString &c : commands)
+        out += c.toLatin1() + '\r';
+    return out;
+}
+
+// Ends the test the way the row asks, once the stream has run for `afterMs`.
+void arrangeEnding(ServiceRig &rig, const QString &how, qint64 afterMs)
+{
+    const qint64 at = rig.clock.nowMs() + afterMs;
+    if (how == "stylus") {
+        rig.emu.schedule(at, [&rig] { rig.emu.press(); });
+    } else {
+        rig.pump.onPass = [&rig, how, at](int) {
+            if (rig.clock.nowMs() < at)
+                return;
+            if (how == "stop")
+                rig.s.wait.CancelRequested = 1;
+            else
+                rig.link.unplug(true);
+        };
+    }
+}
+
+// The device answers as after start-up: the stylus list, all stations, no stream.
+void checkRestored(ServiceRig &rig)
+{
+    QCOMPARE(rig.emu.outputList(1), (QList<int>{2, 1}));
+    for (int st = 1; st <= 4; ++st)
+        QVERIFY(rig.emu.stationOn(st));
+    QVERIFY(!rig.emu.continuous());
+    rig.clock.advance(1000);
+    QString record;
+    QCOMPARE(Records::PollDigitizerRecord(rig.s, record), Records::Outcome::Received);
+    QVERIFY2(Records::parseReading(M::Fastrak, record).has_value(), qPrintable(record));
+    QCOMPARE(record.size(), 293);
+}
+} // namespace
+
+class TestServiceStreams : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startDigitizing_data();
+    void startDigitizing();
+    void receiversNotChosen();
+    void stopWhileWaitingForTheButton();
+    void pLoop_data();
+    void pLoop();
+};
+
+void TestServiceStreams::startDigitizing_data()
+{
+    QTest::addColumn<int>("receivers");
+    QTest::addColumn<QStringList>("stations");
+    QTest::addColumn<QString>("ending");
+    // clang-format off
+    QTest::newRow("no receivers") << 0 << QStringList{"l1,1", "l2,0", "l3,0", "l4,0"} << "stylus";
+    QTest::newRow("one receiver") << 1 << QStringList{"l1,1", "l2,1", "l3,0", "l4,0"} << "stylus";
+    QTest::newRow("two receivers") << 2 << QStringList{"l1,1", "l2,1", "l3,1", "l4,0"} << "stylus";
+    QTest::newRow("three receivers") << 3 << QStringList{"l1,1", "l2,1", "l3,1", "l4,1"} << "stylus";
+    QTest::newRow("stop button") << 1 << QStringList{"l1,1", "l2,1", "l3,0", "l4,0"} << "stop";
+    QTest::newRow("device lost") << 2 << QStringList{"l1,1", "l2,1", "l3,1", "l4,0"} << "unplug";
+    // clang-format on
+}
+
+void TestServiceStreams::startDigitizing()
+{
+    QFETCH(int, receivers);
+    QFETCH(QStringList, stations);
+    QFETCH(QString, ending);
+    ServiceRig rig(M::Fastrak, 3);
+    rig.ws.ReceiverCount = receivers;
+    const int sentBefore = rig.emu.recordsSent();
+    // The operator presses once to start; the row's ending comes two seconds later.
+    const qint64 press = rig.clock.nowMs() + 500;
+    rig.emu.schedule(press, [&rig, ending] {
+        rig.emu.press();
+        arrangeEnding(rig, ending, 2000);
+    });
+    QVERIFY(rig.invoke("menuFStartDigitizing"));
+
+    const auto monitor = rig.menus.service.monitor();
+    QVERIFY(monitor && monitor->finished());
+    QVERIFY(!rig.link.isOpen());
+    const QByteArray host = rig.link.hostBytes();
+    const QByteArray opening = "O1,2,5,6,7,1\r" + stationBytes(stations) + "c" + "C";
+    const int sent = rig.emu.recordsSent() - sentBefore;
+    QVERIFY(sent > 5);
+    const QStringList texts = rig.dialogs.texts();
+    QCOMPARE(texts.first(), StartPrompt);
+    QCOMPARE(texts.last(),
+             QStringLiteral("Digitizing Stopped - Total points %1").arg(monitor->records()));
+    if (ending == "unplug") {
+        // Nothing reaches a device that is gone; the record cut by the loss is not counted.
+        QCOMPARE(host, opening);
+        QCOMPARE(monitor->ending(), Ending::DeviceGone);
+        QVERIFY(monitor->records() >= sent - 1 && monitor->records() <= sent);
+        QCOMPARE(texts.size(), 3);
+        QVERIFY(texts[1].startsWith("The digitizer stopped answering."));
+        return;
+    }
+    const QByteArray closing =
+        "O1,2,1\r" + stationBytes({"l1,1", "l2,1", "l3,1", "l4,1"}) + "c" + "e1,0\r" + "e1,1\r";
+    // Stopped from the window, the stream is ended before the device is restored.
+    QCOMPARE(host, opening + (ending == "stop" ? "c" + closing : closing));
+    QCOMPARE(monitor->records(), sent);
+    QCOMPARE(monitor->ending(), ending == "stylus" ? Ending::Stylus : Ending::Stopped);
+    QCOMPARE(texts.size(), 2);
+    // Each record shown holds the stylus and the receivers switched on, with their values.
+    const QStringList shown = monitor->takeShown();
+    QCOMPARE(shown.size(), sent);
+    for (const QString &r : shown) {
+        const QStringList lines = r.split(CR);
+        QCOMPARE(lines.size(), 1 + receivers);
+        QVERIFY(lines[0].startsWith("Stylus: "));
+        QCOMPARE(lines[0].mid(8).split("  ").size(), 12);
+        for (int k = 1; k <= receivers; ++k)
+            QVERIFY(lines[k].startsWith(QStringLiteral("Receiver %1: ").arg(k)));
+    }
+    checkRestored(rig);
+}
+
+void TestServiceStreams::receiversNotChosen()
+{
+    ServiceRig rig(M::Fastrak);
+    QCOMPARE(rig.ws.ReceiverCount, -1);
+    QVERIFY(rig.invoke("menuFStartDigitizing"));
+    QCOMPARE(rig.dialogs.texts(), QStringList{"Please select number of receivers"});
+    QVERIFY(rig.link.hostBytes().isEmpty());
+    QVERIFY(!rig.menus.service.monitor());
+}
+
+void TestServiceStreams::stopWhileWaitingForTheButton()
+{
+    ServiceRig rig(M::Fastrak, 1);
+    rig.ws.ReceiverCount = 1;
+    rig.pump.onPass = [&rig](int pass) {
+        if (pass == 100)
+            rig.s.wait.CancelRequested = 1;
+    };
+    QVERIFY(rig.invoke("menuFStartDigitizing"));
+    const auto monitor = rig.menus.service.monitor();
+    QCOMPARE(monitor->ending(), Ending::Stopped);
+    QCOMPARE(monitor->records(), 0);
+    // No stream was asked for, so none is stopped.
+    QVERIFY(!rig.link.hostBytes().contains('C'));
+    QCOMPARE(rig.dialogs.texts().last(), QStringLiteral("Digitizing Stopped - Total points 0"));
+    checkRestored(rig);
+}
+
+void TestServiceStreams::pLoop_data()
+{
+    QTest::addColumn<int>("receivers");
+    QTest::addColumn<QString>("ending");
+    // clang-format off
+    QTest::newRow("stylus") << 1 << "stylus";
+    QTest::newRow("stop button") << 1 << "stop";
+    QTest::newRow("one station") << 0 << "stop";
+    QTest::newRow("device lost") << 1 << "unplug";
+    // clang-format on
+}
+
+void TestServiceStreams::pLoop()
+{
+    QFETCH(int, receivers);
+    QFETCH(QString, ending);
+    ServiceRig rig(M::Isotrak, receivers);
+    rig.ws.ReceiverCount = receivers;
+    const int sentBefore = rig.emu.recordsSent();
+    arrangeEnding(rig, ending, 3000);
+    QVERIFY(rig.invoke("menuTestPLoop"));
+    const auto monitor = rig.menus.service.monitor();
+    QVERIFY(monitor->finished());
+    QVERIFY(!rig.link.isOpen());
+    const QByteArray host = rig.link.hostBytes();
+    const int sent = rig.emu.recordsSent() - sentBefore;
+    QVERIFY(sent > 5);
+    // Whole records, and at the end what the loss of the device cut short (not counted).
+    const QStringList shown = monitor->takeShown();
+    QCOMPARE(shown.filter(QRegularExpression("^Stylus: ")).size(), monitor->records());
+    for (qsizetype i = 0; i < monitor->records() - (ending == "unplug" ? 1 : 0); ++i)
+        QCOMPARE(shown[i].split(CR).size(), receivers == 0 ? 1 : 2);
+    if (ending == "unplug") {
+        QCOMPARE(host, QByteArray("\x04"
+                                  "C"));
+        QCOMPARE(monitor->ending(), Ending::DeviceGone);
+        QVERIFY(monitor->records() >= sent - 1 && monitor->records() <= sent);
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        return;
+    }
+    QCOMPARE(host, QByteArray("\x04"
+                              "C"
+                              "\x04"
+                              "c"));
+    QCOMPARE(monitor->records(), sent);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+    // The stream is off afterwards.
+    rig.clock.advance(1000);
+    QVERIFY(rig.link.open());
+    rig.link.discardPending();
+    rig.clock.advance(1000);
+    QCOMPARE(rig.link.bytesPending(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestServiceStreams)
+#include "tst_service_streams.moc"
