@@ -27,10 +27,12 @@ private slots:
 void TestTextGrammar::lineEnds_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    // clang-format off
     QTest::newRow("crlf") << QByteArray("a\r\nb\r\nc\r\n");
     QTest::newRow("lf") << QByteArray("a\nb\nc\n");
     QTest::newRow("cr") << QByteArray("a\rb\rc\r");
     QTest::newRow("no final end") << QByteArray("a\r\nb\nc");
+    // clang-format on
 }
 
 void TestTextGrammar::lineEnds()
@@ -68,18 +70,14 @@ void TestTextGrammar::getNameTag_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("name");
-    QTest::newRow("tab and name") << "%N\tFp1"
-                                  << "Fp1";
-    QTest::newRow("blank separator") << "%N Fp2"
-                                     << "Fp2";
-    QTest::newRow("tag alone") << "%N"
-                               << "";
-    QTest::newRow("tag and separator") << "%N\t"
-                                       << "";
-    QTest::newRow("sensor line") << "%S\t400"
-                                 << "flagName";
-    QTest::newRow("long name kept whole") << "%N\tVeryLongName"
-                                          << "VeryLongName";
+    // clang-format off
+    QTest::newRow("tab and name") << "%N\tFp1" << "Fp1";
+    QTest::newRow("blank separator") << "%N Fp2" << "Fp2";
+    QTest::newRow("tag alone") << "%N" << "";
+    QTest::newRow("tag and separator") << "%N\t" << "";
+    QTest::newRow("sensor line") << "%S\t400" << "flagName";
+    QTest::newRow("long name kept whole") << "%N\tVeryLongName" << "VeryLongName";
+    // clang-format on
 }
 
 void TestTextGrammar::getNameTag()
@@ -135,6 +133,7 @@ void TestTextGrammar::typeLine_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("valid");
+    // clang-format off
     QTest::newRow("3 tab 2") << "3\t2" << true;
     QTest::newRow("shape 3 tab 200") << "3\t200" << true;
     QTest::newRow("blank separator") << "3 2" << true;
@@ -142,6 +141,7 @@ void TestTextGrammar::typeLine_data()
     QTest::newRow("short") << "3" << false;
     QTest::newRow("empty") << "" << false;
     QTest::newRow("text") << "hello" << false;
+    // clang-format on
 }
 
 void TestTextGrammar::typeLine()

@@ -37,12 +37,11 @@ void TestFrames::frameInvariants_data()
     QTest::addColumn<Point3>("nasion");
     QTest::addColumn<Point3>("lpa");
     QTest::addColumn<Point3>("rpa");
-    QTest::newRow("tilted") << Point3(0.12, 0.03, 0.31) << Point3(0.02, 0.1, 0.28)
-                            << Point3(0.03, -0.04, 0.25);
-    QTest::newRow("asymmetric ears")
-        << Point3(0.1, 0.02, 0) << Point3(0.01, 0.09, 0.01) << Point3(-0.02, -0.05, 0);
-    QTest::newRow("far from transmitter")
-        << Point3(-0.5, 0.4, 0.6) << Point3(-0.6, 0.45, 0.62) << Point3(-0.58, 0.31, 0.6);
+    // clang-format off
+    QTest::newRow("tilted") << Point3(0.12, 0.03, 0.31) << Point3(0.02, 0.1, 0.28) << Point3(0.03, -0.04, 0.25);
+    QTest::newRow("asymmetric ears") << Point3(0.1, 0.02, 0) << Point3(0.01, 0.09, 0.01) << Point3(-0.02, -0.05, 0);
+    QTest::newRow("far from transmitter") << Point3(-0.5, 0.4, 0.6) << Point3(-0.6, 0.45, 0.62) << Point3(-0.58, 0.31, 0.6);
+    // clang-format on
 }
 
 void TestFrames::frameInvariants()
@@ -86,15 +85,13 @@ void TestFrames::degenerate_data()
     QTest::addColumn<Point3>("b");
     QTest::addColumn<Point3>("c");
     QTest::addColumn<QString>("says");
-    QTest::newRow("ears coincide")
-        << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, 0.07, 0) << "LPA and RPA coincide";
-    QTest::newRow("nasion at midpoint")
-        << Point3(0, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0)
-        << "Nasion lies midway between LPA and RPA";
-    QTest::newRow("collinear") << Point3(0, 0.2, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0)
-                               << "Nasion lies on the line through LPA and RPA";
-    QTest::newRow("not a number") << Point3(std::nan(""), 0, 0) << Point3(0, 0.07, 0)
-                                  << Point3(0, -0.07, 0) << "not a number";
+    // clang-format off
+    QTest::newRow("ears coincide") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, 0.07, 0) << "LPA and RPA coincide";
+    QTest::newRow("nasion at midpoint") << Point3(0, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << "Nasion lies midway between LPA and RPA";
+    QTest::newRow("collinear") << Point3(0, 0.2, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << "Nasion lies on the line through LPA and RPA";
+    QTest::newRow("not a number") << Point3(std::nan(""), 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << "not a number";
+    QTest::newRow("infinite") << Point3(0.1, 0, 0) << Point3(0, INFINITY, 0) << Point3(0, -0.07, 0) << "not a number";
+    // clang-format on
 }
 
 void TestFrames::degenerate()
@@ -131,10 +128,12 @@ void TestFrames::headFramesAverage_data()
 {
     QTest::addColumn<int>("receivers");
     QTest::addColumn<QList<int>>("built");
+    // clang-format off
     QTest::newRow("none") << 0 << QList<int>{0};
     QTest::newRow("one") << 1 << QList<int>{1};
     QTest::newRow("two") << 2 << QList<int>{1, 2};
     QTest::newRow("three") << 3 << QList<int>{1, 2, 3};
+    // clang-format on
 }
 
 void TestFrames::headFramesAverage()

@@ -1,43 +1,39 @@
 #include "data/meg_files.h"
-#include "data/text_out.h"
 #include "data/workspace.h"
 #include "digitizer/emulator/digitizer_emulator.h"
-#include "digitizer/records.h"
+#include "digitizer/record_parser.h"
+#include "fixtures.h"
 #include "geometry/frames.h"
+#include "geometry/meg_chain.h"
 #include "simdig_process.h"
 
-#include <QDir>
-#include <QProcess>
 #include <QTest>
 #include <pty.h>
 #include <unistd.h>
 
-namespace {
-struct Result
-{
-    int status;
-    QString err;
-};
+using Fixtures::Ini;
 
+namespace {
 // Calibration and fiducials files that match what pointra-simdig --dewar reports.
 struct MegFiles
 {
     MegFiles()
     {
-        DigitizerEmulator emu({DigitizerEmulator::Model::Fastrak, 2, 0.0, 1});
+        DigitizerEmulator emu({DigitizerModel::Fastrak, 2, 0.0, 1});
         emu.receive("u", 0);
         emu.setReceiverFixed(0, DigitizerEmulator::dewarReceiverPose());
-        dewar = DigitizerEmulator::dewarReceiverPose();
+        const auto reading = [&] {
+            return *Records::parseReading(DigitizerModel::Fastrak,
+                                          QString::fromLatin1(emu.record()));
+        };
+        Transform4 dewar = DigitizerEmulator::dewarReceiverPose();
         dewar.block<3, 1>(0, 3) += Point3(0.0, 0.0, 0.05);
         Workspace ws;
-        ws.settings = {"FASTRAK", "TEVO", "Period", "0,0,1", 1, "OFF"};
-        Transform4 rot;
-        Records::ParseDigitizerRecord("FASTRAK", QString::fromLatin1(emu.record()), 1, 0, rot,
-                                      ws.m.MCalib1);
-        ws.m.MCalib2 = BuildFrame(transformed(dewar, {0.1, 0, 0}), transformed(dewar, {0, 0.1, 0}),
-                                  transformed(dewar, {0, -0.1, 0}), 1)
-                           .position;
-        ws.m.MCalib = ws.m.MCalib1 * ws.m.MCalib2;
+        ws.settings = {DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 1, "OFF"};
+        MegChain::takeDewarPose(ws, reading());
+        MegChain::computeCalibration(ws, {transformed(dewar, {0.1, 0, 0}),
+                                          transformed(dewar, {0, 0.1, 0}),
+                                          transformed(dewar, {0, -0.1, 0})});
         ws.ProbeName = "emudewar";
         ws.sensors.resize(2);
         ws.sensors.SensorName = {Fixed8("MEG0111"), Fixed8("MEG0121")};
@@ -48,52 +44,32 @@ struct MegFiles
             {{-0.03, 0.04, -0.06, 0, 0.6, 0.8}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}};
         coils = ws.sensors.SensorCoil;
 
-        const QStringList names{"Nasion", "LPA", "RPA"};
-        FidTriple tx;
         ws.ReceiverCount = 1;
-        ws.ReceiverFid.assign(1, zeroFids());
-        QString first;
+        FidTriple subject;
+        const QStringList names{"Nasion", "LPA", "RPA"};
         for (int j = 0; j < 3; ++j) {
             emu.touchSite(names[j]);
-            const QString rec = QString::fromLatin1(emu.record());
+            const Reading r = reading();
             if (j == 0)
-                first = rec;
-            tx[j] = Records::stylusPosition("FASTRAK", rec);
-            Transform4 pose;
-            Records::ParseDigitizerRecord("FASTRAK", rec, 2, 0, rot, pose);
-            ws.ReceiverFid[0][j] = transformed(pose, tx[j]);
+                MegChain::takeSubjectPoses(ws, r);
+            subject[j] = r.stylus;
         }
-        ws.m.MFid1 = BuildFrame(tx[0], tx[1], tx[2], 0).position;
-        Records::ParseDigitizerRecord("FASTRAK", first, 2, 1, rot, ws.m.MFid2a);
-        ws.m.MFida = ws.m.MFid1 * ws.m.MFid2a;
-        headToHeadFrame = ws.m.MFid1 * emu.headPose();
+        MegChain::computeSubjectTransforms(ws, subject);
         dewarToHead = ws.m.MFid1 * dewar;
-        WriteCalibrationFile(dir.filePath("cal.clb"), ws);
-        WriteFiducialsFile(dir.filePath("subj.fid"), ws);
+        WriteCalibrationFile(home.path("cal.clb"), ws);
+        WriteFiducialsFile(home.path("subj.fid"), ws);
     }
-    QString path(const QString &name) const { return dir.filePath(name); }
 
-    Result run(const QStringList &args, const QString &device,
-               const QByteArray &type = "FASTRAK") const
+    Fixtures::Run run(const QStringList &args, const QString &device,
+                      const QString &model = "FASTRAK") const
     {
-        QFile ini(dir.filePath("pointra.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("Digitizer Type=" + type +
-                      "\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                      "Hemisphere=0,0,1\r\nnCommPort= 1\r\n");
-        ini.close();
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("POINTRA_HOME", dir.path());
-        env.insert("POINTRA_COMM1", device);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(POINTRA_BIN), args);
-        p.waitForFinished(20000);
-        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
+        home.write("pointra.ini", Ini{.model = model}.text());
+        return Fixtures::run(POINTRA_BIN, args,
+                             {{"POINTRA_HOME", home.path()}, {"POINTRA_COMM1", device}});
     }
 
-    QTemporaryDir dir;
-    Transform4 dewar, dewarToHead, headToHeadFrame;
+    Fixtures::Home home;
+    Transform4 dewarToHead;
     std::vector<CoilData> coils;
 };
 
@@ -131,12 +107,11 @@ void TestBatchProbe::probeRunAgainstSimdig()
     MegFiles files;
     SimdigProcess sim({"--model", "fastrak", "--dewar", "--receivers", "1", "--noise", "0"});
     QVERIFY(sim.ok());
-    const QString out = files.path("probe out.elp");
-    const Result r = files.run({files.path("cal.clb"), files.path("subj.fid"), out}, sim.device());
+    const QString out = files.home.path("probe out.elp");
+    const Fixtures::Run r =
+        files.run({files.home.path("cal.clb"), files.home.path("subj.fid"), out}, sim.device());
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    QFile f(out);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray text = f.readAll();
+    const QByteArray text = files.home.read("probe out.elp");
     QVERIFY(text.startsWith("3\t2\r\n//Probe file\r\n"));
     const auto got = firstCoils(text);
     QCOMPARE(int(got.size()), 2);
@@ -157,15 +132,13 @@ void TestBatchProbe::probeRunAgainstSimdig()
 void TestBatchProbe::missingInputWritesNothing()
 {
     MegFiles files;
-    const QString out = files.path("never.elp");
-    Result r = files.run({files.path("absent.clb"), files.path("subj.fid"), out}, "/dev/null");
+    const QString out = files.home.path("never.elp");
+    Fixtures::Run r =
+        files.run({files.home.path("absent.clb"), files.home.path("subj.fid"), out}, "/dev/null");
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.contains("calibration file"));
-    QFile bad(files.path("bad.fid"));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("3\t2\r\n1\r\n%N\tT\r\n2\t1\r\n");
-    bad.close();
-    r = files.run({files.path("cal.clb"), files.path("bad.fid"), out}, "/dev/null");
+    const QString bad = files.home.write("bad.fid", "3\t2\r\n1\r\n%N\tT\r\n2\t1\r\n");
+    r = files.run({files.home.path("cal.clb"), bad, out}, "/dev/null");
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.contains("fiducials file"));
     QVERIFY(!QFileInfo::exists(out));
@@ -177,9 +150,10 @@ void TestBatchProbe::silentDeviceWritesNothing()
     char name[256] = {0};
     QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
     MegFiles files;
-    const QString out = files.path("silent.elp");
-    const Result r = files.run({files.path("cal.clb"), files.path("subj.fid"), out},
-                               QString::fromLocal8Bit(name));
+    const QString out = files.home.path("silent.elp");
+    const Fixtures::Run r =
+        files.run({files.home.path("cal.clb"), files.home.path("subj.fid"), out},
+                  QString::fromLocal8Bit(name));
     ::close(slave);
     ::close(master);
     QCOMPARE(r.status, 1);
@@ -190,7 +164,7 @@ void TestBatchProbe::silentDeviceWritesNothing()
 void TestBatchProbe::onlyFastrak()
 {
     MegFiles files;
-    const Result r = files.run({"a.clb", "b.fid", "c.elp"}, "/dev/null", "ISOTRAK");
+    const Fixtures::Run r = files.run({"a.clb", "b.fid", "c.elp"}, "/dev/null", "ISOTRAK");
     QCOMPARE(r.status, 1);
     QVERIFY(
         r.err.contains("Command line response works only with FASTRAK\nPlease connect FASTRAK"));
@@ -199,7 +173,7 @@ void TestBatchProbe::onlyFastrak()
 void TestBatchProbe::fewerThanThreeNames()
 {
     MegFiles files;
-    const Result r = files.run({"a.clb", "b.fid"}, "/dev/null");
+    const Fixtures::Run r = files.run({"a.clb", "b.fid"}, "/dev/null");
     QCOMPARE(r.status, 2);
     QVERIFY(r.err.contains("Usage: pointra"));
 }

@@ -1,0 +1,259 @@
+#include "rig.h"
+#include "seams/controls.h"
+
+#include <QTest>
+
+class TestSetupCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void digitizerChoiceAppliesItsLineAndConfiguration();
+    void shapeNeedsTevoAndModel_data();
+    void shapeNeedsTevoAndModel();
+    void receiversByModel();
+    void coordinateChangeWithData();
+    void decimalPoint();
+    void commPort();
+    void hemisphereReinitializes();
+    void inputBoxesAskAgain_data();
+    void inputBoxesAskAgain();
+    void sound();
+    void developmentIni();
+    void simulatedRun();
+    void readOnlyIniToldOnce();
+
+private:
+    std::unique_ptr<Rig> rig;
+};
+
+void TestSetupCommands::init()
+{
+    rig = std::make_unique<Rig>();
+    rig->start();
+}
+
+void TestSetupCommands::digitizerChoiceAppliesItsLineAndConfiguration()
+{
+    rig->invoke("menuTwo");
+    QVERIFY(rig->ui.value("menuEProbes").enabled);
+    QVERIFY(rig->ui.value("menuShape").enabled);
+    QVERIFY(rig->link.open());
+    rig->invoke("menuDigitizerPATRIOT");
+    QVERIFY(!rig->link.isOpen());
+    QCOMPARE(rig->ws.ReceiverCount, -1);
+    QVERIFY(!rig->ui.value("menuEProbes").enabled);
+    QVERIFY(!rig->ui.value("menuShape").enabled);
+    QVERIFY(!rig->ui.value("menuTwo").checked);
+    QVERIFY(rig->ui.value("menuDigitizerPATRIOT").checked);
+    QVERIFY(!rig->ui.value("menuDigitizerFASTRAK").checked);
+    QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\n"));
+    // The new model's line settings, then its configuration at that rate.
+    QCOMPARE(rig->link.settings(), QStringLiteral("115200,n,8,1"));
+    QVERIFY(rig->ui.value("menu1152").checked);
+    QVERIFY(!rig->ui.value("menu192").checked);
+    QCOMPARE(rig->fakeLink.written.join(),
+             QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,0,1\rH2,0,0,1\r"));
+    QCOMPARE(rig->fakeLink.writtenAtSettings.count("115200,n,8,1"), 6);
+    QCOMPARE(rig->ui.busyDepth, 0);
+}
+
+void TestSetupCommands::shapeNeedsTevoAndModel_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("receivers");
+    QTest::addColumn<bool>("shape");
+    // clang-format off
+    QTest::newRow("tevo one") << "TEVO" << "menuOne" << true;
+    QTest::newRow("tevo none") << "TEVO" << "menuZero" << true;
+    QTest::newRow("besa three") << "BESA" << "menuThree" << false;
+    QTest::newRow("curry one") << "Curry" << "menuOne" << false;
+    // clang-format on
+}
+
+void TestSetupCommands::shapeNeedsTevoAndModel()
+{
+    QFETCH(QString, system);
+    QFETCH(QString, receivers);
+    QFETCH(bool, shape);
+    rig->invoke("menuCoordinates" + system);
+    rig->invoke(receivers);
+    QVERIFY(rig->ui.value("menuEProbes").enabled);
+    QCOMPARE(rig->ui.value("menuShape").enabled, shape);
+    QVERIFY(rig->ui.value(receivers).checked);
+    QVERIFY(!rig->home.ini().contains("Receiver"));
+}
+
+void TestSetupCommands::receiversByModel()
+{
+    rig->invoke("menuDigitizerPATRIOT");
+    QVERIFY(rig->ui.value("menuOne").visible);
+    QVERIFY(!rig->ui.value("menuTwo").visible);
+    rig->invoke("menuDummyRun");
+    QVERIFY(rig->ui.value("menuThree").visible);
+    QVERIFY(rig->ui.value("menuDigitize").enabled);
+    rig->invoke("menuOne");
+    QVERIFY(!rig->ui.value("menuShape").enabled); // the simulated run has no stream to sweep
+}
+
+void TestSetupCommands::coordinateChangeWithData()
+{
+    rig->ws.sensors.NumSensors = 12;
+    const QByteArray before = rig->home.ini();
+    rig->invoke("menuCoordinatesBESA");
+    QCOMPARE(
+        rig->dialogs.texts(),
+        QStringList{
+            "Cannot change Coordinate System with data in memory.\r\rPlease restart Pointra and "
+            "select Coordinate System from the Setup menu\rbefore loading data."});
+    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
+    QCOMPARE(rig->home.ini(), before);
+
+    rig->dialogs.clear();
+    QFile::remove(rig->home.path("pointra.ini"));
+    rig->invoke("menuCoordinatesTEVO"); // already checked: allowed, file rewritten
+    QVERIFY(rig->dialogs.shown.isEmpty());
+    QVERIFY(rig->home.ini().contains("Coordinate System=TEVO\r\n"));
+
+    rig->ws.sensors.NumSensors = 0;
+    rig->invoke("menuCoordinatesCurry");
+    QCOMPARE(rig->ui.caption, QStringLiteral("Pointra with FASTRAK - Curry Coordinates"));
+    QCOMPARE(rig->ui.value("YAxis").text, QStringLiteral("y-axis (Nasion)"));
+}
+
+void TestSetupCommands::decimalPoint()
+{
+    int views = 0;
+    rig->s.updateView = [&] { ++views; };
+    rig->invoke("menuDecimalPointComma");
+    QCOMPARE(rig->ws.settings.DecimalPoint, QStringLiteral("Comma"));
+    QVERIFY(rig->ui.value("menuDecimalPointComma").checked);
+    QVERIFY(!rig->ui.value("menuDecimalPointPeriod").checked);
+    QVERIFY(rig->home.ini().contains("Decimal Point=Comma\r\n"));
+    QCOMPARE(views, 1);
+    QFile::remove(rig->home.path("pointra.ini"));
+    rig->invoke("menuDecimalPointComma"); // already checked: nothing happens
+    QCOMPARE(views, 1);
+    QVERIFY(rig->home.ini().isEmpty());
+}
+
+void TestSetupCommands::commPort()
+{
+    rig->invoke("menuCommPort2");
+    QVERIFY(rig->home.ini().contains("\r\nnCommPort= 2\r\n"));
+    QCOMPARE(rig->link.commPort(), 2);
+    QVERIFY(rig->ui.value("menuCommPort2").checked);
+    QVERIFY(!rig->ui.value("menuCommPort1").checked);
+}
+
+void TestSetupCommands::hemisphereReinitializes()
+{
+    rig->invoke("menuZminus");
+    QVERIFY(rig->home.ini().contains("Hemisphere=0,0,-1\r\n"));
+    QVERIFY(rig->ui.value("menuZminus").checked);
+    QVERIFY(!rig->ui.value("menuZplus").checked);
+    QVERIFY(rig->fakeLink.written.contains(QByteArray("H1,0,0,-1\r")));
+    QVERIFY(rig->fakeLink.written.contains(QByteArray("H4,0,0,-1\r")));
+}
+
+void TestSetupCommands::inputBoxesAskAgain_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("answers"); // then the operator cancels
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("complaints");
+    // clang-format off
+    QTest::newRow("step too small") << "menuStep" << QStringList{"0.05"} << 0.5 << 1;
+    QTest::newRow("step too large, then valid") << "menuStep" << QStringList{"3", "1.5"} << 1.5 << 1;
+    QTest::newRow("step upper bound") << "menuStep" << QStringList{"2"} << 2.0 << 0;
+    QTest::newRow("step lower bound") << "menuStep" << QStringList{"0.1"} << 0.1 << 0;
+    QTest::newRow("step blanks around") << "menuStep" << QStringList{" 1.25 "} << 1.25 << 0;
+    QTest::newRow("step empty keeps") << "menuStep" << QStringList{""} << 0.5 << 0;
+    QTest::newRow("step blanks keep") << "menuStep" << QStringList{"   "} << 0.5 << 0;
+    QTest::newRow("step cancelled") << "menuStep" << QStringList{} << 0.5 << 0;
+    QTest::newRow("step text") << "menuStep" << QStringList{"abc"} << 0.5 << 1;
+    QTest::newRow("step decimal comma") << "menuStep" << QStringList{"1,5"} << 0.5 << 1;
+    QTest::newRow("step with a unit") << "menuStep" << QStringList{"1.5cm", "x", "0.7"} << 0.7 << 2;
+    QTest::newRow("delay rounds half to even") << "menuDelay" << QStringList{"250.5"} << 250.0 << 0;
+    QTest::newRow("delay zero") << "menuDelay" << QStringList{"0"} << 0.0 << 0;
+    QTest::newRow("delay most") << "menuDelay" << QStringList{"5000"} << 5000.0 << 0;
+    QTest::newRow("delay negative") << "menuDelay" << QStringList{"-1"} << 100.0 << 1;
+    QTest::newRow("delay too long, then valid") << "menuDelay" << QStringList{"5001", "20"} << 20.0 << 1;
+    QTest::newRow("delay text") << "menuDelay" << QStringList{"soon"} << 100.0 << 1;
+    QTest::newRow("delay cancelled") << "menuDelay" << QStringList{} << 100.0 << 0;
+    // clang-format on
+}
+
+void TestSetupCommands::inputBoxesAskAgain()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, answers);
+    QFETCH(double, value);
+    QFETCH(int, complaints);
+    const bool step = command == "menuStep";
+    for (const QString &a : answers)
+        rig->dialogs.inputAnswers.enqueue(a);
+    rig->invoke(command);
+    QCOMPARE(step ? rig->ws.MinStepDistance : double(rig->ws.PointDelay), value);
+    const QString complaint = step ? "Please select a valid number"
+                                   : "Please enter a delay between 0 and 5000 milliseconds.";
+    QCOMPARE(rig->dialogs.texts(), QStringList(complaints, complaint));
+    QCOMPARE(rig->dialogs.inputs.size(), complaints + 1);
+    QCOMPARE(rig->dialogs.inputs.value(0),
+             step ? "Enter a value between 0.1 and 2 (cm)|Minimum Stepping Distance| .5"
+                  : "Enter an integer for the delay (msec)|Time delay between digitized points "
+                    "(msec)| 100");
+}
+
+void TestSetupCommands::sound()
+{
+    rig->invoke("menuSoundON");
+    QCOMPARE(rig->ws.SoundEnabled, 1);
+    QVERIFY(rig->home.ini().endsWith("Sound=ON\r\n"));
+    QVERIFY(rig->ui.value("menuSoundON").checked);
+    rig->invoke("menuSoundOFF");
+    QCOMPARE(rig->ws.SoundEnabled, 0);
+    QVERIFY(!rig->ui.value("menuSoundON").checked);
+}
+
+void TestSetupCommands::developmentIni()
+{
+    rig->invoke("menuViewINI");
+    QCOMPARE(rig->ui.value(Controls::IniStrings).text, QStringLiteral("0,0,1"));
+    rig->invoke("menuClearINI");
+    QCOMPARE(rig->ui.value(Controls::IniStrings).text, QString());
+    rig->home.write("pointra.ini", "Digitizer Type=PATRIOT\r\n");
+    rig->invoke("menuOpenINI");
+    QCOMPARE(rig->ws.settings.Digitizer, DigitizerModel::Patriot);
+    QCOMPARE(rig->ui.caption,
+             QStringLiteral("Pointra with FASTRAK - TEVO Coordinates")); // not refreshed
+    rig->invoke("menuSaveINI");
+    QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\nCoordinate System=TEVO\r\n"));
+}
+
+void TestSetupCommands::simulatedRun()
+{
+    rig->invoke("menuDummyRun");
+    QCOMPARE(rig->ws.settings.Digitizer, DigitizerModel::Dummy);
+    for (const QString &item :
+         {"menuDigitizerISOTRAK", "menuDigitizerPATRIOT", "menuDigitizerFASTRAK"})
+        QVERIFY(!rig->ui.value(item).checked);
+    QVERIFY(rig->home.ini().contains("FASTRAK")); // not saved
+    rig->invoke("menuInitialize");
+    QVERIFY(rig->fakeLink.written.isEmpty());
+}
+
+void TestSetupCommands::readOnlyIniToldOnce()
+{
+    QVERIFY(QFile::setPermissions(rig->home.path("pointra.ini"), QFile::ReadOwner));
+    rig->invoke("menuSoundON");
+    rig->invoke("menuCommPort3");
+    QCOMPARE(rig->dialogs.shown.size(), 1);
+    QVERIFY(rig->dialogs.texts().value(0).startsWith("The settings could not be saved"));
+    QCOMPARE(rig->ws.SoundEnabled, 1);
+    QCOMPARE(rig->ws.settings.CommPort, 3);
+    QVERIFY(rig->home.ini().contains("Sound=OFF"));
+}
+
+QTEST_GUILESS_MAIN(TestSetupCommands)
+#include "tst_setup_commands.moc"

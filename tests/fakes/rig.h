@@ -1,0 +1,80 @@
+#pragma once
+
+#include "digitizer/emulator/digitizer_emulator.h"
+#include "digitizer/emulator/emulator_link.h"
+#include "fake_clock.h"
+#include "fake_dialogs.h"
+#include "fake_serial_link.h"
+#include "fixtures.h"
+#include "platform/qserial_link.h"
+#include "platform/qt_event_pump.h"
+#include "platform/steady_clock.h"
+#include "seams/shell_view.h"
+#include "shell/app_core.h"
+
+#include <memory>
+
+// Records what the shell asked the window to do.
+class FakeShellView final : public ShellView
+{
+public:
+    void showMainWindow() override { ++shown; }
+    void showAbout(const QString &text) override { aboutText = text; }
+    bool showHelp(const QString &file) override
+    {
+        helpFile = file;
+        return true;
+    }
+    void closeHelp() override { ++helpCloses; }
+    void quit() override { ++quits; }
+    int shown = 0, helpCloses = 0, quits = 0;
+    QString aboutText, helpFile;
+};
+
+// One run of the program on test seams: a fresh program folder, dialogs that record every text
+// and answer from queues, and a digitizer line that is a recording fake, the built-in emulator on
+// virtual time, or a real port on the wall clock. Workspace, commands and shell are the program's.
+class Rig
+{
+public:
+    // The recording fake line; `window` stands in for the shell's view when given.
+    explicit Rig(ShellView *window = nullptr) : Rig(window, nullptr, {}) {}
+    // The built-in emulator on virtual time.
+    explicit Rig(const DigitizerEmulator::Options &emulator)
+        : Rig(nullptr, std::make_unique<DigitizerEmulator>(emulator), {})
+    {}
+    // QSerialLink on the wall clock; comm port 1 names `device`.
+    explicit Rig(const QString &device) : Rig(nullptr, nullptr, device) {}
+
+    // Writes pointra.ini (no file when `ini` is null) and runs start-up.
+    void startUp(const QByteArray &ini);
+    // Start-up and the interactive start (the digitizer gets its configuration) with `ini`, whose
+    // model is the emulator's on that line; then forgets what the fakes recorded.
+    void start(Fixtures::Ini ini = {});
+    bool invoke(const QString &control) { return app.commands.invoke(control); }
+    // Presses the stylus button `afterMs` of virtual time from now.
+    void pressAfter(qint64 afterMs);
+
+    Fixtures::Home home;
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakePump pump{clock};
+    FakeShellView view;
+    FakeSerialLink fakeLink;
+    std::unique_ptr<DigitizerEmulator> emu;
+    std::unique_ptr<EmulatorLink> emuLink;
+
+private:
+    Rig(ShellView *window, std::unique_ptr<DigitizerEmulator> emulator, const QString &device);
+    SerialLink &line();
+    SteadyClock m_wallClock;
+    QtEventPump m_qtPump;
+    std::unique_ptr<QSerialLink> m_port;
+
+public:
+    AppCore app;
+    Workspace &ws = app.ws;
+    UiState &ui = app.ui;
+    Session &s = app.session;
+    SerialLink &link = app.session.link;
+};
