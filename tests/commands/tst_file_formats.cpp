@@ -8,7 +8,7 @@
 #include "data/shape_file.h"
 #include "data/workspace.h"
 #include "display/listings.h"
-#include "fake_dialogs.h"
+#include "fakes.h"
 #include "fixtures.h"
 
 #include <QTest>

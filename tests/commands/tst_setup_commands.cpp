@@ -1,3 +1,4 @@
+#include "data/settings_file.h"
 #include "rig.h"
 #include "seams/controls.h"
 
@@ -8,17 +9,16 @@ class TestSetupCommands : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void digitizerChoiceAppliesItsLineAndConfiguration();
+    void choicesAreSavedAndShown_data();
+    void choicesAreSavedAndShown();
+    void digitizerChoiceResetsReceiversAndLine();
     void shapeNeedsTevoAndModel_data();
     void shapeNeedsTevoAndModel();
     void receiversByModel();
     void coordinateChangeWithData();
-    void decimalPoint();
-    void commPort();
-    void hemisphereReinitializes();
+    void decimalPointRefreshesTheListingOnce();
     void inputBoxesAskAgain_data();
     void inputBoxesAskAgain();
-    void sound();
     void developmentIni();
     void simulatedRun();
     void readOnlyIniToldOnce();
@@ -33,7 +33,46 @@ void TestSetupCommands::init()
     rig->start();
 }
 
-void TestSetupCommands::digitizerChoiceAppliesItsLineAndConfiguration()
+void TestSetupCommands::choicesAreSavedAndShown_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<QString>("unchecked");
+    QTest::addColumn<QByteArray>("sent"); // to the digitizer
+    // clang-format off
+    QTest::newRow("digitizer") << "menuDigitizerPATRIOT" << "Digitizer Type=PATRIOT\r\n" << "menuDigitizerPATRIOT" << "menuDigitizerFASTRAK" << QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,0,1\rH2,0,0,1\r");
+    QTest::newRow("coordinates") << "menuCoordinatesCurry" << "Coordinate System=Curry\r\n" << "menuCoordinatesCurry" << "menuCoordinatesTEVO" << QByteArray();
+    QTest::newRow("decimal point") << "menuDecimalPointComma" << "Decimal Point=Comma\r\n" << "menuDecimalPointComma" << "menuDecimalPointPeriod" << QByteArray();
+    QTest::newRow("comm port") << "menuCommPort2" << "\r\nnCommPort= 2\r\n" << "menuCommPort2" << "menuCommPort1" << QByteArray();
+    QTest::newRow("hemisphere") << "menuZminus" << "Hemisphere=0,0,-1\r\n" << "menuZminus" << "menuZplus" << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\rH1,0,0,-1\rH2,0,0,-1\rH3,0,0,-1\rH4,0,0,-1\rl1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
+    QTest::newRow("sound on") << "menuSoundON" << "Sound=ON\r\n" << "menuSoundON" << "menuSoundOFF" << QByteArray();
+    // clang-format on
+}
+
+void TestSetupCommands::choicesAreSavedAndShown()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, saved);
+    QFETCH(QString, checked);
+    QFETCH(QString, unchecked);
+    QFETCH(QByteArray, sent);
+    QVERIFY(rig->invoke(command));
+    QVERIFY(rig->home.ini().contains(saved.toLatin1()));
+    QCOMPARE(rig->home.ini(), SettingsFile::text(rig->ws.settings));
+    QVERIFY(rig->ui.value(checked).checked);
+    QVERIFY(!rig->ui.value(unchecked).checked);
+    QCOMPARE(rig->fakeLink.written.join(), sent);
+    QCOMPARE(rig->link.commPort(), rig->ws.settings.CommPort);
+    QCOMPARE(rig->ws.SoundEnabled, rig->ws.settings.SoundSetting == "ON" ? 1 : 0);
+    QCOMPARE(rig->ui.caption, "Pointra with " + traitsOf(rig->ws.settings.Digitizer).name + " - " +
+                                  rig->ws.settings.CoordinateSystem + " Coordinates");
+    QVERIFY(rig->dialogs.shown.isEmpty());
+    QVERIFY(!rig->link.isOpen());
+    QCOMPARE(rig->ui.busyDepth, 0);
+}
+
+void TestSetupCommands::digitizerChoiceResetsReceiversAndLine()
 {
     rig->invoke("menuTwo");
     QVERIFY(rig->ui.value("menuEProbes").enabled);
@@ -45,17 +84,11 @@ void TestSetupCommands::digitizerChoiceAppliesItsLineAndConfiguration()
     QVERIFY(!rig->ui.value("menuEProbes").enabled);
     QVERIFY(!rig->ui.value("menuShape").enabled);
     QVERIFY(!rig->ui.value("menuTwo").checked);
-    QVERIFY(rig->ui.value("menuDigitizerPATRIOT").checked);
-    QVERIFY(!rig->ui.value("menuDigitizerFASTRAK").checked);
-    QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\n"));
     // The new model's line settings, then its configuration at that rate.
     QCOMPARE(rig->link.settings(), QStringLiteral("115200,n,8,1"));
     QVERIFY(rig->ui.value("menu1152").checked);
     QVERIFY(!rig->ui.value("menu192").checked);
-    QCOMPARE(rig->fakeLink.written.join(),
-             QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,0,1\rH2,0,0,1\r"));
-    QCOMPARE(rig->fakeLink.writtenAtSettings.count("115200,n,8,1"), 6);
-    QCOMPARE(rig->ui.busyDepth, 0);
+    QCOMPARE(rig->fakeLink.writtenAtSettings, QStringList(6, "115200,n,8,1"));
 }
 
 void TestSetupCommands::shapeNeedsTevoAndModel_data()
@@ -108,52 +141,26 @@ void TestSetupCommands::coordinateChangeWithData()
             "select Coordinate System from the Setup menu\rbefore loading data."});
     QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
     QCOMPARE(rig->home.ini(), before);
-
     rig->dialogs.clear();
     QFile::remove(rig->home.path("pointra.ini"));
     rig->invoke("menuCoordinatesTEVO"); // already checked: allowed, file rewritten
     QVERIFY(rig->dialogs.shown.isEmpty());
     QVERIFY(rig->home.ini().contains("Coordinate System=TEVO\r\n"));
-
     rig->ws.sensors.NumSensors = 0;
     rig->invoke("menuCoordinatesCurry");
-    QCOMPARE(rig->ui.caption, QStringLiteral("Pointra with FASTRAK - Curry Coordinates"));
     QCOMPARE(rig->ui.value("YAxis").text, QStringLiteral("y-axis (Nasion)"));
 }
 
-void TestSetupCommands::decimalPoint()
+void TestSetupCommands::decimalPointRefreshesTheListingOnce()
 {
     int views = 0;
     rig->s.updateView = [&] { ++views; };
     rig->invoke("menuDecimalPointComma");
-    QCOMPARE(rig->ws.settings.DecimalPoint, QStringLiteral("Comma"));
-    QVERIFY(rig->ui.value("menuDecimalPointComma").checked);
-    QVERIFY(!rig->ui.value("menuDecimalPointPeriod").checked);
-    QVERIFY(rig->home.ini().contains("Decimal Point=Comma\r\n"));
     QCOMPARE(views, 1);
     QFile::remove(rig->home.path("pointra.ini"));
     rig->invoke("menuDecimalPointComma"); // already checked: nothing happens
     QCOMPARE(views, 1);
     QVERIFY(rig->home.ini().isEmpty());
-}
-
-void TestSetupCommands::commPort()
-{
-    rig->invoke("menuCommPort2");
-    QVERIFY(rig->home.ini().contains("\r\nnCommPort= 2\r\n"));
-    QCOMPARE(rig->link.commPort(), 2);
-    QVERIFY(rig->ui.value("menuCommPort2").checked);
-    QVERIFY(!rig->ui.value("menuCommPort1").checked);
-}
-
-void TestSetupCommands::hemisphereReinitializes()
-{
-    rig->invoke("menuZminus");
-    QVERIFY(rig->home.ini().contains("Hemisphere=0,0,-1\r\n"));
-    QVERIFY(rig->ui.value("menuZminus").checked);
-    QVERIFY(!rig->ui.value("menuZplus").checked);
-    QVERIFY(rig->fakeLink.written.contains(QByteArray("H1,0,0,-1\r")));
-    QVERIFY(rig->fakeLink.written.contains(QByteArray("H4,0,0,-1\r")));
 }
 
 void TestSetupCommands::inputBoxesAskAgain_data()
@@ -203,17 +210,6 @@ void TestSetupCommands::inputBoxesAskAgain()
              step ? "Enter a value between 0.1 and 2 (cm)|Minimum Stepping Distance| .5"
                   : "Enter an integer for the delay (msec)|Time delay between digitized points "
                     "(msec)| 100");
-}
-
-void TestSetupCommands::sound()
-{
-    rig->invoke("menuSoundON");
-    QCOMPARE(rig->ws.SoundEnabled, 1);
-    QVERIFY(rig->home.ini().endsWith("Sound=ON\r\n"));
-    QVERIFY(rig->ui.value("menuSoundON").checked);
-    rig->invoke("menuSoundOFF");
-    QCOMPARE(rig->ws.SoundEnabled, 0);
-    QVERIFY(!rig->ui.value("menuSoundON").checked);
 }
 
 void TestSetupCommands::developmentIni()

@@ -11,12 +11,6 @@ using Model = DigitizerModel;
 using Fixtures::near;
 
 namespace {
-Point3 tipOf(const DigitizerEmulator &emu, const QString &site)
-{
-    const Transform4 h = emu.headPose();
-    return h.block<3, 3>(0, 0) * emu.head().site(site) + h.block<3, 1>(0, 3);
-}
-
 // The stylus of the record the emulator would send now (FASTRAK layout).
 Point3 stylus(DigitizerEmulator &emu)
 {
@@ -94,7 +88,7 @@ void TestEmulator::inchesUntilCentimetresChosen()
     const Point3 inches = stylus(emu);
     emu.receive("u", 0);
     const Point3 cms = stylus(emu);
-    QVERIFY(near(cms, tipOf(emu, "Cz"), 1e-4));
+    QVERIFY(near(cms, siteInTransmitter(emu, "Cz"), 1e-4));
     QVERIFY(near(inches * 2.54, cms, 1e-3));
 }
 
@@ -139,14 +133,14 @@ void TestEmulator::headMotionMovesSitesAndReceivers()
 {
     DigitizerEmulator emu = fastrakInCentimetres(2);
     const Transform4 before = emu.receiverPose(0);
-    const Point3 pzBefore = tipOf(emu, "Pz");
+    const Point3 pzBefore = siteInTransmitter(emu, "Pz");
     emu.moveHead(0.05, -0.02, 0.03, 10, -20, 30);
     const Transform4 after = emu.receiverPose(0);
     QVERIFY((after - before).norm() > 0.1);
     // The receiver moves with the head: the site in the receiver's frame stays put.
     const Transform4 headBefore = before.inverse(), headAfter = after.inverse();
     emu.touchSite("Pz");
-    const Point3 pzAfter = tipOf(emu, "Pz");
+    const Point3 pzAfter = siteInTransmitter(emu, "Pz");
     const Point3 inRecBefore =
         headBefore.block<3, 3>(0, 0) * pzBefore + headBefore.block<3, 1>(0, 3);
     const Point3 inRecAfter = headAfter.block<3, 3>(0, 0) * pzAfter + headAfter.block<3, 1>(0, 3);
@@ -157,7 +151,7 @@ void TestEmulator::headMotionMovesSitesAndReceivers()
 void TestEmulator::noiseHasTheRequestedSpread()
 {
     DigitizerEmulator emu = fastrakInCentimetres(1, 0.5, 42);
-    const Point3 truth = tipOf(emu, "Cz");
+    const Point3 truth = siteInTransmitter(emu, "Cz");
     double sum = 0;
     const int n = 2000;
     for (int i = 0; i < n; ++i)

@@ -10,6 +10,8 @@ using Fixtures::near;
 Q_DECLARE_METATYPE(Transform4)
 
 namespace {
+enum class Event { Press, Next, Back, Cancel, Unplug, Unplugged, CutRecord, WrongRate };
+
 // A FASTRAK record with the stylus at `tip` and every receiver at `pos` with the given triples.
 QString fastrakRecord(const Point3 &tip, const Point3 &pos, const double triples[9])
 {
@@ -27,12 +29,7 @@ QString fastrakRecord(const Point3 &tip, const Point3 &pos, const double triples
 
 Transform4 rows(std::initializer_list<double> v)
 {
-    Transform4 t;
-    auto it = v.begin();
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            t(i, j) = *it++;
-    return t;
+    return Eigen::Map<const Eigen::Matrix<double, 4, 4, Eigen::RowMajor>>(v.begin());
 }
 
 Point3 stylusOf(Model model, const QString &record)
@@ -49,12 +46,6 @@ std::unique_ptr<Rig> emulated(Model model, const QString &hemisphere = "0,0,1")
     return rig;
 }
 
-// Where the stylus touches a site of the emulator's head, in the transmitter frame.
-Point3 tipAt(const DigitizerEmulator &emu, const QString &site)
-{
-    const Transform4 h = emu.headPose();
-    return h.block<3, 3>(0, 0) * emu.head().site(site) + h.block<3, 1>(0, 3);
-}
 } // namespace
 
 class TestRecords : public QObject
@@ -64,19 +55,14 @@ private slots:
     void parse_data();
     void parse();
     void parseReadsFieldsByColumn();
-    void patriotIgnoresSensor();
     void notAReadingChangesNothing();
     void recordProblem_data();
     void recordProblem();
     void readFromEmulator_data();
     void readFromEmulator();
     void isotrakCommandDance();
-    void buttonsEndTheWait_data();
-    void buttonsEndTheWait();
-    void deviceGoneDuringWait();
-    void unplugged();
-    void recordCutMidwayIsRefused();
-    void wrongRateIsRefusedNotCrash();
+    void waitEnds_data();
+    void waitEnds();
     void hemisphereMirrors();
     void pollReturnsRawAnswer();
 };
@@ -138,17 +124,6 @@ void TestRecords::parseReadsFieldsByColumn()
     QCOMPARE(p(0, 3), 0.0);
     QCOMPARE(r(2, 2), 1.0);
     QVERIFY(near(stylusOf(Model::Fastrak, rec), Point3(0.01, -0.025, 1.0)));
-}
-
-void TestRecords::patriotIgnoresSensor()
-{
-    auto rig = emulated(Model::Patriot);
-    const QString rec = QString::fromLatin1(rig->emu->record());
-    Transform4 r1, p1, r3, p3;
-    QVERIFY(Records::ParseDigitizerRecord(Model::Patriot, rec, 1, 1, r1, p1));
-    QVERIFY(Records::ParseDigitizerRecord(Model::Patriot, rec, 3, 1, r3, p3));
-    QCOMPARE(p1, p3);
-    QVERIFY(near(p1, rig->emu->receiverPose(0), 1e-4));
 }
 
 void TestRecords::notAReadingChangesNothing()
@@ -228,7 +203,7 @@ void TestRecords::recordProblem()
     QCOMPARE(reading.has_value(), problem.isEmpty());
     QCOMPARE(why, problem);
     if (reading)
-        QVERIFY(near(reading->stylus, tipAt(*rig->emu, "Cz"), 1e-4));
+        QVERIFY(near(reading->stylus, siteInTransmitter(*rig->emu, "Cz"), 1e-4));
 }
 
 void TestRecords::readFromEmulator_data()
@@ -256,8 +231,10 @@ void TestRecords::readFromEmulator()
     QVERIFY(!rig->link.isOpen());
     const std::optional<Reading> reading = Records::parseReading(model, record);
     QVERIFY(reading);
-    QVERIFY(near(reading->stylus, tipAt(*rig->emu, "Fz"), 1e-4));
+    QVERIFY(near(reading->stylus, siteInTransmitter(*rig->emu, "Fz"), 1e-4));
     QVERIFY(near(reading->receiver(1).transform(1), rig->emu->receiverPose(0), 1e-4));
+    if (model == Model::Patriot) // one block answers for every receiver
+        QCOMPARE(reading->receiver(3).positionCm, reading->receiver(1).positionCm);
 }
 
 void TestRecords::isotrakCommandDance()
@@ -270,98 +247,80 @@ void TestRecords::isotrakCommandDance()
     QCOMPARE(rig->emuLink->hostBytes(), QByteArray("PYE\x04P\x04T"));
 }
 
-void TestRecords::buttonsEndTheWait_data()
+void TestRecords::waitEnds_data()
 {
-    QTest::addColumn<int>("button"); // Next, Back, Cancel
+    QTest::addColumn<Event>("event");
     QTest::addColumn<Outcome>("outcome");
-    QTest::addColumn<int>("counter");
+    QTest::addColumn<int>("length");   // of what was read; -1 unchecked
+    QTest::addColumn<QString>("told"); // in the one message shown; empty: none
+    QTest::addColumn<int>("counter");  // the point counter, 5 before
+    QTest::addColumn<bool>("again");   // the next stylus press is read
+    const QString repeat = "\r\rPlease repeat the measurement";
     // clang-format off
-    QTest::newRow("next") << 0 << Outcome::Next << 5;
-    QTest::newRow("back") << 1 << Outcome::Back << 3;
-    QTest::newRow("cancel") << 2 << Outcome::Cancelled << 5;
+    QTest::newRow("stylus pressed") << Event::Press << Outcome::Received << 293 << "" << 5 << true;
+    QTest::newRow("next") << Event::Next << Outcome::Next << -1 << "" << 5 << true;
+    QTest::newRow("back") << Event::Back << Outcome::Back << -1 << "" << 3 << true;
+    QTest::newRow("cancel") << Event::Cancel << Outcome::Cancelled << -1 << "" << 5 << true;
+    QTest::newRow("device lost while waiting") << Event::Unplug << Outcome::DeviceGone << -1 << "The digitizer stopped answering." << 5 << false;
+    QTest::newRow("device not connected") << Event::Unplugged << Outcome::PortFailed << 4 << "not connected" << 5 << false;
+    QTest::newRow("record cut midway") << Event::CutRecord << Outcome::Refused << 150 << "The FASTRAK record is cut short: 150 of 293 characters arrived." + repeat << 5 << true;
+    QTest::newRow("line rates differ") << Event::WrongRate << Outcome::Refused << -1 << repeat << 5 << false;
     // clang-format on
 }
 
-void TestRecords::buttonsEndTheWait()
+void TestRecords::waitEnds()
 {
-    QFETCH(int, button);
-    int WaitFlags::*const flags[] = {&WaitFlags::NextRequested, &WaitFlags::BackRequested,
-                                     &WaitFlags::CancelRequested};
+    QFETCH(Event, event);
     QFETCH(Outcome, outcome);
+    QFETCH(int, length);
+    QFETCH(QString, told);
     QFETCH(int, counter);
+    QFETCH(bool, again);
     auto rig = emulated(Model::Fastrak);
-    rig->s.wait.PointCounter = 5;
-    rig->pump.onPass = [&](int pass) {
-        if (pass == 50)
-            rig->s.wait.*flags[button] = 1;
-    };
-    QString record;
+    DigitizerEmulator &emu = *rig->emu;
+    WaitFlags &wait = rig->s.wait;
+    wait.PointCounter = 5;
+    int WaitFlags::*const buttons[] = {&WaitFlags::NextRequested, &WaitFlags::BackRequested,
+                                       &WaitFlags::CancelRequested};
+    const qint64 now = rig->clock.nowMs();
+    if (event == Event::Next || event == Event::Back || event == Event::Cancel)
+        rig->pump.onPass = [&](int pass) {
+            if (pass == 50)
+                wait.*buttons[int(event) - int(Event::Next)] = 1;
+        };
+    else if (event == Event::Unplug)
+        emu.schedule(now + 3000, [&] { rig->emuLink->unplug(true); });
+    else if (event == Event::Unplugged)
+        rig->emuLink->unplug(true);
+    else if (event == Event::CutRecord)
+        emu.schedule(now + 1000, [&] {
+            emu.cutNextRecord(150);
+            emu.press();
+        });
+    else
+        rig->pressAfter(1000);
+    if (event == Event::WrongRate)
+        emu.setBaud(9600); // the device changed rate behind the program's back
+    QString record = "kept";
     QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), outcome);
-    QCOMPARE(rig->pump.passes, 50);
-    QCOMPARE(rig->s.wait.PointCounter, counter);
-    QCOMPARE(rig->s.wait.NextRequested + rig->s.wait.BackRequested + rig->s.wait.CancelRequested,
-             0);
-    // The next operation works again.
+    if (length >= 0)
+        QCOMPARE(record.size(), length);
+    QCOMPARE(rig->dialogs.shown.size(), told.isEmpty() ? 0 : 1);
+    QVERIFY2(rig->dialogs.texts().value(0).contains(told),
+             qPrintable(rig->dialogs.texts().value(0)));
+    QVERIFY(!rig->link.isOpen() || event == Event::Next || event == Event::Back);
+    QCOMPARE(wait.PointCounter, counter);
+    QCOMPARE(wait.NextRequested + wait.BackRequested + wait.CancelRequested, 0);
+    if (rig->pump.onPass)
+        QCOMPARE(rig->pump.passes, 50);
+    if (outcome == Outcome::PortFailed)
+        QCOMPARE(Records::PollDigitizerRecord(rig->s, record), Outcome::PortFailed);
+    if (!again)
+        return;
     rig->pump.onPass = nullptr;
     rig->pressAfter(500);
     QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Received);
     QCOMPARE(record.size(), 293);
-}
-
-void TestRecords::deviceGoneDuringWait()
-{
-    auto rig = emulated(Model::Fastrak);
-    rig->emu->schedule(rig->clock.nowMs() + 3000, [&] { rig->emuLink->unplug(true); });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::DeviceGone);
-    QCOMPARE(rig->dialogs.shown.size(), 1);
-    QVERIFY(rig->dialogs.texts().value(0).startsWith("The digitizer stopped answering."));
-    QVERIFY(!rig->link.isOpen());
-}
-
-void TestRecords::unplugged()
-{
-    auto rig = emulated(Model::Fastrak);
-    rig->emuLink->unplug(true);
-    QString record = "kept";
-    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::PortFailed);
-    QCOMPARE(Records::PollDigitizerRecord(rig->s, record), Outcome::PortFailed);
-    QCOMPARE(record, QStringLiteral("kept"));
-    QCOMPARE(rig->dialogs.shown.size(), 2);
-    QVERIFY(rig->dialogs.texts().value(0).contains("not connected"));
-}
-
-void TestRecords::recordCutMidwayIsRefused()
-{
-    auto rig = emulated(Model::Fastrak);
-    rig->emu->schedule(rig->clock.nowMs() + 1000, [&] {
-        rig->emu->cutNextRecord(150);
-        rig->emu->press();
-    });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Refused);
-    QCOMPARE(record.size(), 150);
-    QCOMPARE(rig->dialogs.texts(),
-             QStringList{"The FASTRAK record is cut short: 150 of 293 characters arrived.\r\r"
-                         "Please repeat the measurement"});
-    // The repeat works.
-    rig->pressAfter(1000);
-    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Received);
-    QCOMPARE(record.size(), 293);
-}
-
-void TestRecords::wrongRateIsRefusedNotCrash()
-{
-    auto rig = emulated(Model::Fastrak);
-    rig->emu->setBaud(9600); // the device changed rate behind the program's back
-    rig->pressAfter(1000);
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Refused);
-    QCOMPARE(rig->dialogs.shown.size(), 1);
-    QVERIFY(rig->dialogs.texts().value(0).endsWith("\r\rPlease repeat the measurement"));
-    Transform4 r, p = Transform4::Identity();
-    QVERIFY(!Records::ParseDigitizerRecord(Model::Fastrak, record, 1, 0, r, p));
-    QCOMPARE(p, Transform4(Transform4::Identity()));
 }
 
 void TestRecords::hemisphereMirrors()

@@ -2,34 +2,21 @@
 
 #include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/emulator/emulator_link.h"
-#include "fake_clock.h"
-#include "fake_dialogs.h"
-#include "fake_serial_link.h"
+#include "fakes.h"
 #include "fixtures.h"
 #include "platform/qserial_link.h"
 #include "platform/qt_event_pump.h"
 #include "platform/steady_clock.h"
-#include "seams/shell_view.h"
 #include "shell/app_core.h"
 
 #include <memory>
 
-// Records what the shell asked the window to do.
-class FakeShellView final : public ShellView
+// Where a site of the emulator's head lies in the transmitter frame (metres).
+inline Point3 siteInTransmitter(const DigitizerEmulator &emu, const QString &site)
 {
-public:
-    void showMainWindow() override { ++shown; }
-    void showAbout(const QString &text) override { aboutText = text; }
-    bool showHelp(const QString &file) override
-    {
-        helpFile = file;
-        return true;
-    }
-    void closeHelp() override { ++helpCloses; }
-    void quit() override { ++quits; }
-    int shown = 0, helpCloses = 0, quits = 0;
-    QString aboutText, helpFile;
-};
+    const Transform4 &h = emu.headPose();
+    return h.block<3, 3>(0, 0) * emu.head().site(site) + h.block<3, 1>(0, 3);
+}
 
 // One run of the program on test seams: a fresh program folder, dialogs that record every text
 // and answer from queues, and a digitizer line that is a recording fake, the built-in emulator on

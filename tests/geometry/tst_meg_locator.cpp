@@ -2,7 +2,7 @@
 #include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/record_parser.h"
 #include "exact_poses.h"
-#include "fake_dialogs.h"
+#include "fakes.h"
 #include "fixtures.h"
 #include "geometry/frames.h"
 #include "geometry/geometry_error.h"
@@ -55,9 +55,6 @@ class TestMegLocator : public QObject
 {
     Q_OBJECT
 private slots:
-    void identityChain();
-    void translationMovesPositionsOnly();
-    void twoEqualReceiversGiveOneReceiverResult();
     void receiverCountChecked_data();
     void receiverCountChecked();
     void overflowChangesNothing();
@@ -65,43 +62,6 @@ private slots:
     void probeChainOnTheEmulator_data();
     void probeChainOnTheEmulator();
 };
-
-void TestMegLocator::identityChain()
-{
-    Workspace ws = identityWorkspace(1);
-    FakeDialogs d;
-    QVERIFY(LocateProbe(ws, d, identityReading()));
-    for (int i = 0; i < 2; ++i)
-        for (int c = 0; c < 3; ++c)
-            QCOMPARE(ws.sensors.ProbeCoil[i][c], ws.sensors.SensorCoil[i][c]);
-    QCOMPARE(ws.ProbeFid, ws.ReceiverFid[0]);
-}
-
-void TestMegLocator::translationMovesPositionsOnly()
-{
-    Workspace ws = identityWorkspace(1);
-    ws.m.MFida(0, 3) = 0.05;
-    FakeDialogs d;
-    QVERIFY(LocateProbe(ws, d, identityReading()));
-    const Coil &in = ws.sensors.SensorCoil[1][2], &out = ws.sensors.ProbeCoil[1][2];
-    QVERIFY(near(coilPos(out) - coilPos(in), Point3(0.05, 0, 0), 1e-15));
-    QCOMPARE(coilDir(out), coilDir(in));
-}
-
-void TestMegLocator::twoEqualReceiversGiveOneReceiverResult()
-{
-    Workspace one = identityWorkspace(1), two = identityWorkspace(2);
-    Transform4 turned = turn(2, 1, 0.01, 0.02, 0.03);
-    one.m.MFida = two.m.MFida = two.m.MFidb = turned;
-    FakeDialogs d;
-    QVERIFY(LocateProbe(one, d, identityReading()));
-    QVERIFY(LocateProbe(two, d, identityReading()));
-    for (int c = 0; c < 3; ++c)
-        QVERIFY(near(coilPos(one.sensors.ProbeCoil[1][c]), coilPos(two.sensors.ProbeCoil[1][c]),
-                     1e-15));
-    QVERIFY(near(one.ProbeFid[1], two.ProbeFid[1], 1e-15));
-    QVERIFY(two.m.MAllb.isApprox(two.m.MAlla));
-}
 
 void TestMegLocator::receiverCountChecked_data()
 {

@@ -1,0 +1,230 @@
+#include "data/fixed8.h"
+#include "data/number_text.h"
+#include "data/point_types.h"
+#include "data/workspace.h"
+#include "fakes.h"
+
+#include <QTest>
+#include <cmath>
+
+// Numbers, names and point type codes as the files, listings and input boxes write them.
+class TestTextValues : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readNumber_data();
+    void readNumber();
+    void str_data();
+    void str();
+    void myFormat_data();
+    void myFormat();
+    void fixed8_data();
+    void fixed8();
+    void pointTypeName_data();
+    void pointTypeName();
+    void pointTypeCode_data();
+    void pointTypeCode();
+};
+
+void TestTextValues::readNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    QTest::addColumn<double>("whole"); // NaN: not one number alone
+    QTest::addColumn<int>("rounded");
+    const double no = std::nan("");
+    // clang-format off
+    QTest::newRow("plain") << "12.5" << 12.5 << 12.5 << 12;
+    QTest::newRow("leading blanks") << "   -3.25" << -3.25 << -3.25 << -3;
+    QTest::newRow("blanks around") << "  3.5  " << 3.5 << 3.5 << 4;
+    QTest::newRow("leading tab is not a blank") << "\t4" << 0.0 << no << 0;
+    QTest::newRow("empty") << "" << 0.0 << no << 0;
+    QTest::newRow("text") << "abc" << 0.0 << no << 0;
+    QTest::newRow("comma reads integer part") << "0,1234" << 0.0 << no << 0;
+    QTest::newRow("comma after digits") << "12,75" << 12.0 << no << 12;
+    QTest::newRow("stops at junk") << "7.5cm" << 7.5 << no << 8;
+    QTest::newRow("stops at blank") << "1 2" << 1.0 << no << 1;
+    QTest::newRow("exponent") << "1.5E2" << 150.0 << 150.0 << 150;
+    QTest::newRow("d exponent") << "2D-1" << 0.2 << 0.2 << 0;
+    QTest::newRow("dangling exponent") << "3e" << 3.0 << no << 3;
+    QTest::newRow("leading point") << ".25" << 0.25 << 0.25 << 0;
+    QTest::newRow("plus sign") << "+8" << 8.0 << 8.0 << 8;
+    QTest::newRow("sign only") << "-" << 0.0 << no << 0;
+    QTest::newRow("overflow reads 0") << "1e999" << 0.0 << no << 0;
+    QTest::newRow("half to even below") << "2.5" << 2.5 << 2.5 << 2;
+    QTest::newRow("half to even negative") << "-2.5" << -2.5 << -2.5 << -2;
+    QTest::newRow("past int") << "1e30" << 1e30 << 1e30 << 0;
+    // clang-format on
+}
+
+void TestTextValues::readNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QFETCH(double, whole);
+    QFETCH(int, rounded);
+    QCOMPARE(::readNumber(text), expected);
+    const std::optional<double> w = readWholeNumber(text);
+    QCOMPARE(w.has_value(), !std::isnan(whole));
+    if (w)
+        QCOMPARE(*w, whole);
+    QCOMPARE(roundToInt(expected), rounded);
+}
+
+void TestTextValues::str_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+    // clang-format off
+    QTest::newRow("two") << 2.0 << " 2";
+    QTest::newRow("zero") << 0.0 << " 0";
+    QTest::newRow("negative zero") << -0.0 << " 0";
+    QTest::newRow("half") << 0.5 << " .5";
+    QTest::newRow("minus half") << -0.5 << "-.5";
+    QTest::newRow("five") << 5.0 << " 5";
+    QTest::newRow("tenth") << 0.1 << " .1";
+    QTest::newRow("negative") << -12.25 << "-12.25";
+    QTest::newRow("fifteen digits") << 1.0 / 3.0 << " .333333333333333";
+    QTest::newRow("large") << 1e20 << " 1E+20";
+    // clang-format on
+}
+
+void TestTextValues::str()
+{
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+    QCOMPARE(Str(value), expected);
+}
+
+void TestTextValues::myFormat_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("decimal");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("padded"); // as Curry files and listings write it
+    // clang-format off
+    QTest::newRow("tenth comma") << 0.1 << "#0.###0" << "Comma" << "TEVO" << "0,1000" << "0,1000";
+    QTest::newRow("tenth comma curry") << 0.1 << "#0.###0" << "Comma" << "Curry" << "0,1000" << "   0,1000";
+    QTest::newRow("period four") << 1.23456 << "#0.###0" << "Period" << "TEVO" << "1.2346" << "1.2346";
+    QTest::newRow("negative four") << -0.0712 << "#0.###0" << "Period" << "BESA" << "-0.0712" << "-0.0712";
+    QTest::newRow("half away up") << 0.00005 << "#0.###0" << "Period" << "TEVO" << "0.0001" << "0.0001";
+    QTest::newRow("half away negative") << -0.00005 << "#0.###0" << "Period" << "TEVO" << "-0.0001" << "-0.0001";
+    QTest::newRow("negative rounds to zero") << -0.00004 << "#0.###0" << "Period" << "TEVO" << "0.0000" << "0.0000";
+    QTest::newRow("carry") << 9.99996 << "#0.###0" << "Period" << "TEVO" << "10.0000" << "10.0000";
+    QTest::newRow("two decimals") << 12.345 << "#0.00" << "Period" << "TEVO" << "12.35" << "12.35";
+    QTest::newRow("listing two") << -3.0 << "#0.#0" << "Comma" << "TEVO" << "-3,00" << "-3,00";
+    QTest::newRow("curry mm") << -85.125 << "#0.00" << "Period" << "Curry" << "-85.13" << "   -85.13";
+    QTest::newRow("curry nine already") << 123456.78 << "#0.00" << "Period" << "Curry" << "123456.78" << "123456.78";
+    QTest::newRow("curry long not cut") << 12345678.9 << "#0.00" << "Period" << "Curry" << "12345678.90" << "12345678.90";
+    QTest::newRow("big") << 123456.0 << "#0.###0" << "Period" << "TEVO" << "123456.0000" << "123456.0000";
+    QTest::newRow("tiny") << 1e-12 << "#0.###0" << "Period" << "TEVO" << "0.0000" << "0.0000";
+    QTest::newRow("carry past the point") << -0.99995 << "#0.###0" << "Period" << "TEVO" << "-1.0000" << "-1.0000";
+    QTest::newRow("huge") << 1e20 << "#0.00" << "Period" << "TEVO" << "100000000000000000000.00" << "100000000000000000000.00";
+    QTest::newRow("small with leading zeros") << 0.00123456 << "#0.###0" << "Period" << "TEVO" << "0.0012" << "0.0012";
+    QTest::newRow("unknown decimal keeps text") << 1.5 << "#0.00" << "Dot" << "TEVO" << "1.50" << "1.50";
+    QTest::newRow("unknown pattern is told") << 7.6 << "#0" << "Period" << "TEVO" << "8" << "8";
+    // clang-format on
+}
+
+void TestTextValues::myFormat()
+{
+    QFETCH(double, value);
+    QFETCH(QString, pattern);
+    QFETCH(QString, decimal);
+    QFETCH(QString, system);
+    QFETCH(QString, expected);
+    QFETCH(QString, padded);
+    Settings s;
+    s.DecimalPoint = decimal;
+    s.CoordinateSystem = system;
+    FakeDialogs dialogs;
+    QCOMPARE(::myFormat(value, pattern, s, &dialogs), expected);
+    QCOMPARE(curryPadded(expected, s), padded);
+    const QString told = "myFormat(): something is wrong with periods and commas";
+    QCOMPARE(dialogs.texts(), pattern == "#0" ? QStringList{told} : QStringList{});
+}
+
+void TestTextValues::fixed8_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("stored");
+    // clang-format off
+    QTest::newRow("short") << "Cz" << "Cz      ";
+    QTest::newRow("exact") << "ABCDEFGH" << "ABCDEFGH";
+    QTest::newRow("long") << "Nasion-long" << "Nasion-l";
+    QTest::newRow("empty") << "" << "        ";
+    // clang-format on
+}
+
+void TestTextValues::fixed8()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, stored);
+    Fixed8 f;
+    f = input;
+    QCOMPARE(f.text(), stored);
+    QCOMPARE(Fixed8(input).text(), stored);
+}
+
+void TestTextValues::pointTypeName_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    // clang-format off
+    QTest::newRow("1") << "1" << "Fiducial, Nasion";
+    QTest::newRow("2") << "2" << "Fiducial, Left Preauricular";
+    QTest::newRow("4") << "4" << "Fiducial, Right Preauricular";
+    QTest::newRow("8") << "8" << "Other Named Point";
+    QTest::newRow("400") << "400" << "Electrode";
+    QTest::newRow("1400") << "1400" << "Electrode";
+    QTest::newRow("1C00") << "1C00" << "Reference";
+    QTest::newRow("1c00") << "1c00" << "Reference";
+    QTest::newRow("C00") << "C00" << "Reference";
+    QTest::newRow("c00") << "c00" << "Reference";
+    QTest::newRow("4000") << "4000" << "Other Sensor Type";
+    QTest::newRow("unknown") << "3" << "";
+    QTest::newRow("padded") << " 400" << "";
+    QTest::newRow("case of 1400") << "1C0" << "";
+    // clang-format on
+}
+
+void TestTextValues::pointTypeName()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    FakeDialogs d;
+    QCOMPARE(PointTypeName(code, d), name);
+    QCOMPARE(IsSupportedCode(code), !name.isEmpty());
+    const QString told = "Code " + code + "  is not supported";
+    QCOMPARE(d.texts(), name.isEmpty() ? QStringList{told} : QStringList{});
+}
+
+void TestTextValues::pointTypeCode_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("code");
+    // clang-format off
+    QTest::newRow("electrode") << "Electrode" << "400";
+    QTest::newRow("reference") << "Reference" << "1C00";
+    QTest::newRow("nasion") << "Fiducial, Nasion" << "1";
+    QTest::newRow("other") << "Other Sensor Type" << "4000";
+    QTest::newRow("unknown keeps output") << "Scalp" << "unchanged";
+    // clang-format on
+}
+
+void TestTextValues::pointTypeCode()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, code);
+    FakeDialogs d;
+    QString out = QStringLiteral("unchanged");
+    PointTypeCode(name, out, d);
+    QCOMPARE(out, code);
+    const QString told = "Type Scalp  is not supported";
+    QCOMPARE(d.texts(), code == "unchanged" ? QStringList{told} : QStringList{});
+}
+
+QTEST_APPLESS_MAIN(TestTextValues)
+#include "tst_text_values.moc"
