@@ -9,16 +9,23 @@ class TestFileCommands : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
     void formatOfName_data();
     void formatOfName();
-    void openDispatchAndDataPath();
-    void openErrorsAreTitled();
-    void besaSwitchesEvenIfReadFails();
-    void saveAsOverwriteQuestion();
-    void saveAsOtherExtension();
-    void cancelledDialogsChangeNothing();
+    void open();
+    void openErrorsAreTitledAndChangeNothing();
+    void saveAs();
     void fixedNameCommands();
+
+private:
+    std::unique_ptr<Rig> rig;
 };
+
+void TestFileCommands::init()
+{
+    rig = std::make_unique<Rig>();
+    rig->start();
+}
 
 void TestFileCommands::formatOfName_data()
 {
@@ -43,131 +50,104 @@ void TestFileCommands::formatOfName()
     QCOMPARE(f ? int(f->kind) : -1, kind);
 }
 
-void TestFileCommands::openDispatchAndDataPath()
+void TestFileCommands::open()
 {
-    Rig rig;
-    rig.start();
-    QDir().mkpath(rig.home.path("sub"));
-    const QString file = rig.home.write("sub/e.elp", Elp);
-    rig.dialogs.fileAnswers.enqueue(file);
-    rig.invoke("menuOpen");
-    const Dialogs::FileRequest request = rig.dialogs.fileRequests.value(0);
+    const QString data = rig->ws.DataPath;
+    rig->invoke("menuOpen"); // cancelled
+    QVERIFY(rig->dialogs.shown.isEmpty());
+    QCOMPARE(rig->ws.DataPath, data);
+    QDir().mkpath(rig->home.path("sub"));
+    const QString file = rig->home.write("sub/e.elp", Elp);
+    rig->dialogs.fileAnswers.enqueue(file);
+    rig->invoke("menuOpen");
+    const Dialogs::FileRequest request = rig->dialogs.fileRequests.value(1);
     QCOMPARE(request.title, QStringLiteral("Open File"));
-    QCOMPARE(request.initialFolder, rig.home.path("Data"));
+    QCOMPARE(request.initialFolder, rig->home.path("Data"));
     for (const char *ext : {"seq", "elp", "hsp", "sfp", "res", "clb", "dwr", "fid"})
         QVERIFY2(request.filter.contains(QStringLiteral("|*.") + ext), ext);
     QVERIFY(request.filter.endsWith("All files (*.*)|*.*"));
-    QCOMPARE(rig.dialogs.texts(), QStringList{" 2 electrodes"});
-    QCOMPARE(rig.ws.ElectrodeFile, file);
-    QCOMPARE(rig.ws.DataPath, rig.home.path("sub"));
-    QCOMPARE(rig.ws.sensors.NumSensors, 2);
-
-    rig.dialogs.clear();
-    rig.dialogs.fileAnswers.enqueue(rig.home.write("e.Elp", Elp));
-    rig.invoke("menuOpen");
+    QCOMPARE(rig->dialogs.texts(), QStringList{" 2 electrodes"});
+    QCOMPARE(rig->ws.ElectrodeFile, file);
+    QCOMPARE(rig->ws.DataPath, rig->home.path("sub"));
+    QCOMPARE(rig->ws.sensors.NumSensors, 2);
+    rig->dialogs.clear();
+    rig->dialogs.fileAnswers.enqueue(rig->home.write("e.Elp", Elp));
+    rig->invoke("menuOpen");
     QCOMPARE(
-        rig.dialogs.texts(),
+        rig->dialogs.texts(),
         QStringList{
             "Cannot open a file with this extension.\rPlease select an extension from the list."});
-    QCOMPARE(rig.ws.DataPath, rig.home.path());
+    QCOMPARE(rig->ws.DataPath, rig->home.path());
+    // A BESA file switches to BESA for this run, even when it cannot be read.
+    QVERIFY(!rig->app.menus.files.openPath(rig->home.write("empty.sfp", "")));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("BESA"));
+    QCOMPARE(rig->ui.caption, QStringLiteral("Pointra with FASTRAK - BESA Coordinates"));
+    QVERIFY(!rig->home.ini().contains("BESA"));
 }
 
-void TestFileCommands::openErrorsAreTitled()
+void TestFileCommands::openErrorsAreTitledAndChangeNothing()
 {
-    Rig rig;
-    rig.start();
-    FileCommands &files = rig.app.menus.files;
-    QVERIFY(!files.openPath(rig.home.write("bad.seq", "3\t2\r\n1\r\nNoTab\r\n")));
-    QCOMPARE(rig.dialogs.shown.value(0).title, QStringLiteral("Error opening input file"));
-    QVERIFY(rig.dialogs.texts().value(0).startsWith(
+    FileCommands &files = rig->app.menus.files;
+    QVERIFY(!files.openPath(rig->home.write("bad.seq", "3\t2\r\n1\r\nNoTab\r\n")));
+    QCOMPARE(rig->dialogs.shown.value(0).title, QStringLiteral("Error opening input file"));
+    QVERIFY(rig->dialogs.texts().value(0).startsWith(
         "Error number 5 - Invalid procedure call or argument\r"));
-    QCOMPARE(rig.ws.NumSeq, 0);
-    QVERIFY(rig.ws.SequenceFile.isEmpty());
-    rig.dialogs.clear();
-    QDir().mkpath(rig.home.path("folder.hsp"));
-    QVERIFY(!files.openPath(rig.home.path("folder.hsp")));
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("Error number 75 - "));
-    rig.dialogs.clear();
-    QVERIFY(!files.openPath(rig.home.write("w.clb", "garbage")));
-    QCOMPARE(rig.dialogs.texts(), QStringList{"wrong file type"});
+    QCOMPARE(rig->ws.NumSeq, 0);
+    QVERIFY(rig->ws.SequenceFile.isEmpty());
+    rig->dialogs.clear();
+    QDir().mkpath(rig->home.path("folder.hsp"));
+    QVERIFY(!files.openPath(rig->home.path("folder.hsp")));
+    QVERIFY(rig->dialogs.texts().value(0).startsWith("Error number 75 - "));
+    rig->dialogs.clear();
+    QVERIFY(!files.openPath(rig->home.write("w.clb", "garbage")));
+    QCOMPARE(rig->dialogs.texts(), QStringList{"wrong file type"});
 }
 
-void TestFileCommands::besaSwitchesEvenIfReadFails()
+void TestFileCommands::saveAs()
 {
-    Rig rig;
-    rig.start();
-    QVERIFY(!rig.app.menus.files.openPath(rig.home.write("empty.sfp", "")));
-    QCOMPARE(rig.ws.settings.CoordinateSystem, QStringLiteral("BESA"));
-    QCOMPARE(rig.ui.caption, QStringLiteral("Pointra with FASTRAK - BESA Coordinates"));
-    QVERIFY(!rig.home.ini().contains("BESA")); // a setting for this run only
-}
-
-void TestFileCommands::saveAsOverwriteQuestion()
-{
-    Rig rig;
-    rig.start();
-    rig.app.menus.files.openPath(rig.home.write("e.elp", Elp));
-    const QString target = rig.home.write("sub.elp", "keep");
-    rig.ws.DataPath = "/somewhere";
-    rig.dialogs.fileAnswers.enqueue(target);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
-    rig.invoke("menuSaveAs");
-    const auto &q = rig.dialogs.shown.last();
+    rig->invoke("menuSaveAs"); // cancelled
+    rig->dialogs.fileAnswers.enqueue(rig->home.path("notes.txt"));
+    rig->invoke("menuSaveAs"); // no format of that name
+    QVERIFY(!QFileInfo::exists(rig->home.path("notes.txt")));
+    QCOMPARE(rig->ws.DataPath, rig->home.path());
+    rig->app.menus.files.openPath(rig->home.write("e.elp", Elp));
+    const QString target = rig->home.write("sub.elp", "keep");
+    rig->ws.DataPath = "/somewhere";
+    rig->dialogs.clear();
+    rig->dialogs.fileAnswers.enqueue(target);
+    rig->dialogs.answers.enqueue(Dialogs::Answer::No);
+    rig->invoke("menuSaveAs");
+    const auto &q = rig->dialogs.shown.last();
     QCOMPARE(q.text, QStringLiteral("Do you want to overwrite existing file?"));
     QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(rig.home.read("sub.elp"), QByteArray("keep"));
-    QCOMPARE(rig.ws.DataPath, QStringLiteral("/somewhere"));
-    rig.dialogs.fileAnswers.enqueue(target);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    rig.invoke("menuSaveAs");
-    QVERIFY(rig.home.read("sub.elp").startsWith("3\t2\r\n//Probe file"));
-    QCOMPARE(rig.ws.DataPath, rig.home.path());
-}
-
-void TestFileCommands::saveAsOtherExtension()
-{
-    Rig rig;
-    rig.start();
-    rig.dialogs.fileAnswers.enqueue(rig.home.path("notes.txt"));
-    rig.invoke("menuSaveAs");
-    QVERIFY(!QFileInfo::exists(rig.home.path("notes.txt")));
-    QCOMPARE(rig.ws.DataPath, rig.home.path());
-}
-
-void TestFileCommands::cancelledDialogsChangeNothing()
-{
-    Rig rig;
-    rig.start();
-    const QString folder = rig.ws.DataPath;
-    rig.invoke("menuOpen");
-    rig.invoke("menuSaveAs");
-    QVERIFY(rig.dialogs.shown.isEmpty());
-    QCOMPARE(rig.ws.DataPath, folder);
+    QCOMPARE(rig->home.read("sub.elp"), QByteArray("keep"));
+    QCOMPARE(rig->ws.DataPath, QStringLiteral("/somewhere"));
+    rig->dialogs.fileAnswers.enqueue(target);
+    rig->dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    rig->invoke("menuSaveAs");
+    QVERIFY(rig->home.read("sub.elp").startsWith("3\t2\r\n//Probe file"));
+    QCOMPARE(rig->ws.DataPath, rig->home.path());
 }
 
 void TestFileCommands::fixedNameCommands()
 {
-    Rig rig;
-    rig.start();
-    rig.home.write("pointraE.elp", Elp);
-    rig.invoke("menuOpenEProbe");
-    QCOMPARE(rig.ws.sensors.NumSensors, 2);
-    rig.invoke("menuSaveEProbe");
-    QVERIFY(rig.home.read("PointraE.elp").contains("%N\tFp1     \r\n"));
-    rig.invoke("menuSaveShape");
-    QVERIFY(rig.home.read("pointraE.hsp").startsWith("3\t200\r\n"));
-    rig.invoke("menuSaveCalibration");
-    rig.invoke("menuSaveFiducials");
-    rig.invoke("menuSaveProbe");
+    rig->home.write("pointraE.elp", Elp);
+    rig->invoke("menuOpenEProbe");
+    QCOMPARE(rig->ws.sensors.NumSensors, 2);
+    rig->invoke("menuSaveEProbe");
+    QVERIFY(rig->home.read("PointraE.elp").contains("%N\tFp1     \r\n"));
+    rig->invoke("menuSaveShape");
+    QVERIFY(rig->home.read("pointraE.hsp").startsWith("3\t200\r\n"));
+    for (const char *command : {"menuSaveCalibration", "menuSaveFiducials", "menuSaveProbe"})
+        rig->invoke(command);
     for (const char *name : {"pointra.clb", "pointra.fid", "pointra.elp"})
-        QVERIFY2(QFileInfo::exists(QDir(rig.app.menus.files.fixedMegFolder()).filePath(name)),
-                 name);
-    rig.ws.NumSeq = 1;
-    rig.ws.SeqName = {"Cz"};
-    rig.ws.SeqCode = {"400"};
-    rig.invoke("menuSaveSequence");
-    QCOMPARE(rig.home.read("pe_out.seq"), QByteArray("3\t2\r\n1\r\nCz\t400\r\n"));
-    QCOMPARE(rig.ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
+        QVERIFY2(QFileInfo::exists(rig->home.path("MEG/") + name), name);
+    rig->ws.NumSeq = 1;
+    rig->ws.SeqName = {"Cz"};
+    rig->ws.SeqCode = {"400"};
+    rig->invoke("menuSaveSequence");
+    QCOMPARE(rig->home.read("pe_out.seq"), QByteArray("3\t2\r\n1\r\nCz\t400\r\n"));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
 }
 
 QTEST_GUILESS_MAIN(TestFileCommands)

@@ -20,10 +20,8 @@ private slots:
     void myFormat();
     void fixed8_data();
     void fixed8();
-    void pointTypeName_data();
-    void pointTypeName();
-    void pointTypeCode_data();
-    void pointTypeCode();
+    void pointTypes_data();
+    void pointTypes();
 };
 
 void TestTextValues::readNumber_data()
@@ -168,62 +166,43 @@ void TestTextValues::fixed8()
     QCOMPARE(Fixed8(input).text(), stored);
 }
 
-void TestTextValues::pointTypeName_data()
+void TestTextValues::pointTypes_data()
 {
     QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("name");      // empty: not supported
+    QTest::addColumn<QString>("canonical"); // the code the name stands for
     // clang-format off
-    QTest::newRow("1") << "1" << "Fiducial, Nasion";
-    QTest::newRow("2") << "2" << "Fiducial, Left Preauricular";
-    QTest::newRow("4") << "4" << "Fiducial, Right Preauricular";
-    QTest::newRow("8") << "8" << "Other Named Point";
-    QTest::newRow("400") << "400" << "Electrode";
-    QTest::newRow("1400") << "1400" << "Electrode";
-    QTest::newRow("1C00") << "1C00" << "Reference";
-    QTest::newRow("1c00") << "1c00" << "Reference";
-    QTest::newRow("C00") << "C00" << "Reference";
-    QTest::newRow("c00") << "c00" << "Reference";
-    QTest::newRow("4000") << "4000" << "Other Sensor Type";
-    QTest::newRow("unknown") << "3" << "";
-    QTest::newRow("padded") << " 400" << "";
-    QTest::newRow("case of 1400") << "1C0" << "";
+    QTest::newRow("1") << "1" << "Fiducial, Nasion" << "1";
+    QTest::newRow("2") << "2" << "Fiducial, Left Preauricular" << "2";
+    QTest::newRow("4") << "4" << "Fiducial, Right Preauricular" << "4";
+    QTest::newRow("8") << "8" << "Other Named Point" << "8";
+    QTest::newRow("400") << "400" << "Electrode" << "400";
+    QTest::newRow("1400") << "1400" << "Electrode" << "400";
+    QTest::newRow("1C00") << "1C00" << "Reference" << "1C00";
+    QTest::newRow("1c00") << "1c00" << "Reference" << "1C00";
+    QTest::newRow("C00") << "C00" << "Reference" << "1C00";
+    QTest::newRow("c00") << "c00" << "Reference" << "1C00";
+    QTest::newRow("4000") << "4000" << "Other Sensor Type" << "4000";
+    QTest::newRow("unknown") << "3" << "" << "";
+    QTest::newRow("padded") << " 400" << "" << "";
+    QTest::newRow("case of 1400") << "1C0" << "" << "";
     // clang-format on
 }
 
-void TestTextValues::pointTypeName()
+void TestTextValues::pointTypes()
 {
     QFETCH(QString, code);
     QFETCH(QString, name);
+    QFETCH(QString, canonical);
     FakeDialogs d;
     QCOMPARE(PointTypeName(code, d), name);
     QCOMPARE(IsSupportedCode(code), !name.isEmpty());
-    const QString told = "Code " + code + "  is not supported";
-    QCOMPARE(d.texts(), name.isEmpty() ? QStringList{told} : QStringList{});
-}
-
-void TestTextValues::pointTypeCode_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("code");
-    // clang-format off
-    QTest::newRow("electrode") << "Electrode" << "400";
-    QTest::newRow("reference") << "Reference" << "1C00";
-    QTest::newRow("nasion") << "Fiducial, Nasion" << "1";
-    QTest::newRow("other") << "Other Sensor Type" << "4000";
-    QTest::newRow("unknown keeps output") << "Scalp" << "unchanged";
-    // clang-format on
-}
-
-void TestTextValues::pointTypeCode()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, code);
-    FakeDialogs d;
-    QString out = QStringLiteral("unchanged");
-    PointTypeCode(name, out, d);
-    QCOMPARE(out, code);
-    const QString told = "Type Scalp  is not supported";
-    QCOMPARE(d.texts(), code == "unchanged" ? QStringList{told} : QStringList{});
+    QString back = QStringLiteral("unchanged");
+    PointTypeCode(name.isEmpty() ? code : name, back, d); // a code is no type name
+    QCOMPARE(back, name.isEmpty() ? QStringLiteral("unchanged") : canonical);
+    const QStringList told = {"Code " + code + "  is not supported",
+                              "Type " + code + "  is not supported"};
+    QCOMPARE(d.texts(), name.isEmpty() ? told : QStringList{});
 }
 
 QTEST_APPLESS_MAIN(TestTextValues)

@@ -20,9 +20,9 @@ struct Scenario
     Scenario(Model model, int receivers, double noiseCm = 0.0, const QString &system = "TEVO")
         : rig(DigitizerEmulator::Options{model, receivers, noiseCm, 7}), emu(*rig.emu), ws(rig.ws)
     {
-        emu.setReceiverOnHead(0, placed(Eigen::Matrix3d::Identity(), {0.085, 0.0, 0.045}));
-        emu.setReceiverOnHead(1, placed(quarterAboutZ(), {-0.03, 0.07, -0.03}));
-        emu.setReceiverOnHead(2, placed(quarterAboutX(), {-0.0325, -0.07, -0.0275}));
+        emu.setReceiverOnHead(0, turn(2, 0, {0.085, 0.0, 0.045}));
+        emu.setReceiverOnHead(1, quarter(2, {-0.03, 0.07, -0.03}));
+        emu.setReceiverOnHead(2, quarter(0, {-0.0325, -0.07, -0.0275}));
         emu.setHeadPose(headPoses()[0]);
         rig.start({.system = system});
         ws.ReceiverCount = receivers;
@@ -73,13 +73,12 @@ private slots:
     void exactOnTheEmulator_data();
     void exactOnTheEmulator();
     void noiseStaysWithinNoise();
-    void missingFiducial();
     void fiducialsOnly();
     void besaAndCurryBranches_data();
     void besaAndCurryBranches();
     void redigitizeOneElectrode();
-    void receiverChoiceRequired_data();
-    void receiverChoiceRequired();
+    void refused_data();
+    void refused();
 };
 
 void TestElectrodeSets::exactOnTheEmulator_data()
@@ -132,19 +131,6 @@ void TestElectrodeSets::noiseStaysWithinNoise()
         // most.
         QVERIFY2(error < 0.004, qPrintable(QString::number(error)));
     }
-}
-
-void TestElectrodeSets::missingFiducial()
-{
-    Scenario sc(Model::Fastrak, 1);
-    sc.digitize({"Nasion", "RPA", "Cz"}, {"1", "4", "400"}, false);
-    sc.ws.meas.resize(2);
-    QVERIFY(!sc.compute());
-    QCOMPARE(sc.rig.dialogs.texts(),
-             QStringList{"The sequence has no left preauricular point "
-                         "(code 2); no electrode positions were computed."});
-    QCOMPARE(sc.ws.meas.Pos.size(), size_t(2));
-    QVERIFY(sc.ws.MRef[1].isZero());
 }
 
 void TestElectrodeSets::fiducialsOnly()
@@ -206,24 +192,35 @@ void TestElectrodeSets::redigitizeOneElectrode()
     QVERIFY(!ComputeElectrodePoint(sc.ws, sc.readings, sc.rig.dialogs, 7));
 }
 
-void TestElectrodeSets::receiverChoiceRequired_data()
+void TestElectrodeSets::refused_data()
 {
+    QTest::addColumn<QStringList>("codes");
     QTest::addColumn<int>("receivers");
-    QTest::newRow("not chosen") << -1;
-    QTest::newRow("four") << 4;
+    QTest::addColumn<QString>("told");
+    const QString choose = "Choose Digitize > Receivers On Subject before computing electrodes.";
+    const QString missing = "The sequence has no %1; no electrode positions were computed.";
+    // clang-format off
+    QTest::newRow("receivers not chosen") << Codes << -1 << choose;
+    QTest::newRow("four receivers") << Codes << 4 << choose;
+    QTest::newRow("no left preauricular point") << QStringList{"1", "4", "4", "400", "400", "400", "400", "1C00", "1"} << 1 << missing.arg("left preauricular point (code 2)");
+    QTest::newRow("no nasion") << QStringList{"400", "2", "4", "400", "400", "400", "400", "1C00", "400"} << 2 << missing.arg("nasion (code 1)");
+    // clang-format on
 }
 
-void TestElectrodeSets::receiverChoiceRequired()
+void TestElectrodeSets::refused()
 {
+    QFETCH(QStringList, codes);
     QFETCH(int, receivers);
+    QFETCH(QString, told);
     Scenario sc(Model::Fastrak, 1);
-    sc.digitize(Names, Codes, false);
+    sc.digitize(Names, codes, false);
     sc.ws.ReceiverCount = receivers;
+    sc.ws.meas.resize(2);
     QVERIFY(!sc.compute());
-    QCOMPARE(sc.rig.dialogs.texts(),
-             QStringList{"Choose Digitize > Receivers On Subject before computing electrodes."});
+    QCOMPARE(sc.rig.dialogs.texts(), QStringList{told});
     QCOMPARE(sc.ws.sensors.NumSensors, 0);
-    QVERIFY(sc.ws.meas.Pos.empty());
+    QCOMPARE(sc.ws.meas.Pos.size(), size_t(2));
+    QVERIFY(sc.ws.MRef[1].isZero());
 }
 
 QTEST_GUILESS_MAIN(TestElectrodeSets)

@@ -127,10 +127,10 @@ void TestMegLocator::probeChainOnTheEmulator()
     // Station 2 sits on the dewar, stations 3 and 4 on the head.
     DigitizerEmulator emu({DigitizerModel::Fastrak, 3, 0.0, 5});
     emu.receive("u", 0);
-    const Transform4 dewar = turn(0, -1, 0.10, 0.05, 0.50); // dewar frame in the transmitter
-    emu.setReceiverFixed(0, dewar * placed(quarterAboutZ(), {0.05, 0.0, 0.0225}));
-    emu.setReceiverOnHead(1, placed(quarterAboutX(), {-0.03, 0.07, -0.03}));
-    emu.setReceiverOnHead(2, placed(quarterAboutZ(), {-0.0325, -0.07, -0.0275}));
+    const Transform4 dewar = turn(0, -1, {0.10, 0.05, 0.50}); // dewar frame in the transmitter
+    emu.setReceiverFixed(0, dewar * quarter(2, {0.05, 0.0, 0.0225}));
+    emu.setReceiverOnHead(1, quarter(0, {-0.03, 0.07, -0.03}));
+    emu.setReceiverOnHead(2, quarter(2, {-0.0325, -0.07, -0.0275}));
     Workspace ws;
     ws.ReceiverCount = receivers;
     ws.sensors.resize(2);
