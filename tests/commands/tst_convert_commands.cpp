@@ -12,13 +12,11 @@ class TestConvertCommands : public QObject
 private slots:
     void init();
     void tevoToBesaAndBack();
-    void tevoToBesaWithLpaOnAxis();
-    void degenerateBesaFiducials();
     void tableImportLeadsToTevo();
     void tevoToCurry();
     void curryOldConversions();
-    void conversionChecks_data();
-    void conversionChecks();
+    void refused_data();
+    void refused();
 
 private:
     bool open(const QString &name, const QByteArray &bytes)
@@ -59,27 +57,6 @@ void TestConvertCommands::tevoToBesaAndBack()
     QVERIFY(near(rig->ws.tevo.Fid[0], Point3(0.001, 0, 0)));
     QVERIFY(near(rig->ws.tevo.Pos[0], Point3(0.0008, 0.0003, 0.0004)));
     QVERIFY(rig->home.read("t.elp").contains("%F\t0.0010\t0.0000\t0.0000\r\n"));
-}
-
-void TestConvertCommands::tevoToBesaWithLpaOnAxis()
-{
-    open("e.elp", QByteArray(Elp).replace("%F\t0\t0.07\t0", "%F\t0.05\t0\t0"));
-    rig->dialogs.clear();
-    rig->invoke("menuConvertTEVOtoBESA");
-    QCOMPARE(rig->dialogs.shown.size(), 1);
-    QVERIFY(rig->dialogs.texts()[0].contains("y = 0"));
-    QVERIFY(rig->ws.besa.Pos.empty());
-    QVERIFY(rig->dialogs.fileRequests.isEmpty());
-}
-
-void TestConvertCommands::degenerateBesaFiducials()
-{
-    open("d.sfp", "FidNz 0 1 0\r\nFidT9 1 0 0\r\nFidT10 1 0 0\r\nCz 0 0 1\r\n");
-    rig->dialogs.clear();
-    rig->invoke("menuConvertBESAtoTEVO");
-    QCOMPARE(rig->dialogs.texts(),
-             QStringList{"Cannot build a frame from Nasion, LPA and RPA: LPA and RPA coincide."});
-    QVERIFY(rig->ws.tevo.Pos.empty());
 }
 
 void TestConvertCommands::tableImportLeadsToTevo()
@@ -136,35 +113,52 @@ void TestConvertCommands::curryOldConversions()
     QVERIFY(std::abs(rig->ws.meas.Pos[0].z() - 100) < 1e-9);
 }
 
-void TestConvertCommands::conversionChecks_data()
+void TestConvertCommands::refused_data()
 {
+    QTest::addColumn<QString>("file"); // opened first; empty: the data count below
+    QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("system");
-    QTest::addColumn<bool>("data");
+    QTest::addColumn<int>("data");
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("first"); // the first line of the one message
+    const QByteArray lpaOnAxis = QByteArray(Elp).replace("%F\t0\t0.07\t0", "%F\t0.05\t0\t0");
+    const QByteArray earsCoincide = "FidNz 0 1 0\r\nFidT9 1 0 0\r\nFidT10 1 0 0\r\nCz 0 0 1\r\n";
     // clang-format off
-    QTest::newRow("tevo to besa in BESA with data") << "BESA" << true << "menuConvertTEVOtoBESA" << "Can only convert while in TEVO Coordinate System.";
-    QTest::newRow("tevo to besa in Curry without data") << "Curry" << false << "menuConvertTEVOtoBESA" << "No data to convert.";
-    QTest::newRow("besa to tevo in TEVO with data") << "TEVO" << true << "menuConvertBESAtoTEVO" << "Can only convert while in BESA Coordinate System.";
-    QTest::newRow("tevo to besa without data") << "TEVO" << false << "menuConvertTEVOtoBESA" << "No data to convert.";
-    QTest::newRow("tevo to curry in BESA") << "BESA" << true << "menuConvertTEVOtoCurry" << "You need to be in TEVO coordinate system.";
-    QTest::newRow("curry old in TEVO") << "TEVO" << true << "MenuConvertCurryOLDtoCurry" << "You need to be in Curry coordinate system.";
-    QTest::newRow("curry old without data") << "Curry" << false << "menuConvertCURRYOLDtoTEVO" << "No data to convert.";
+    QTest::newRow("tevo to besa in BESA with data") << "" << QByteArray() << "BESA" << 3 << "menuConvertTEVOtoBESA" << "Can only convert while in TEVO Coordinate System.";
+    QTest::newRow("tevo to besa in Curry without data") << "" << QByteArray() << "Curry" << 0 << "menuConvertTEVOtoBESA" << "No data to convert.";
+    QTest::newRow("besa to tevo in TEVO with data") << "" << QByteArray() << "TEVO" << 3 << "menuConvertBESAtoTEVO" << "Can only convert while in BESA Coordinate System.";
+    QTest::newRow("tevo to besa without data") << "" << QByteArray() << "TEVO" << 0 << "menuConvertTEVOtoBESA" << "No data to convert.";
+    QTest::newRow("tevo to curry in BESA") << "" << QByteArray() << "BESA" << 3 << "menuConvertTEVOtoCurry" << "You need to be in TEVO coordinate system.";
+    QTest::newRow("curry old in TEVO") << "" << QByteArray() << "TEVO" << 3 << "MenuConvertCurryOLDtoCurry" << "You need to be in Curry coordinate system.";
+    QTest::newRow("curry old without data") << "" << QByteArray() << "Curry" << 0 << "menuConvertCURRYOLDtoTEVO" << "No data to convert.";
+    QTest::newRow("LPA on the x axis") << "e.elp" << lpaOnAxis << "TEVO" << 2 << "menuConvertTEVOtoBESA" << "Cannot convert to BESA: the left preauricular point of the TEVO set has y = 0, so the set is not in a head frame.";
+    QTest::newRow("ears coincide") << "d.sfp" << earsCoincide << "BESA" << 1 << "menuConvertBESAtoTEVO" << "Cannot build a frame from Nasion, LPA and RPA: LPA and RPA coincide.";
     // clang-format on
 }
 
-void TestConvertCommands::conversionChecks()
+void TestConvertCommands::refused()
 {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
     QFETCH(QString, system);
-    QFETCH(bool, data);
+    QFETCH(int, data);
     QFETCH(QString, command);
     QFETCH(QString, first);
+    if (!file.isEmpty())
+        open(file, bytes);
+    rig->dialogs.clear();
     rig->ws.settings.CoordinateSystem = system;
-    rig->ws.sensors.NumSensors = data ? 3 : 0;
+    rig->ws.sensors.NumSensors = data;
+    const auto sizes = [&] {
+        return QList<size_t>{rig->ws.tevo.Pos.size(), rig->ws.besa.Pos.size(),
+                             rig->ws.curry.Pos.size()};
+    };
+    const QList<size_t> before = sizes();
     QVERIFY(rig->invoke(command));
     QCOMPARE(rig->dialogs.shown.size(), 1);
     QCOMPARE(rig->dialogs.texts()[0].section(QChar(13), 0, 0), first);
     QVERIFY(rig->dialogs.fileRequests.isEmpty());
+    QCOMPARE(sizes(), before);
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommands)
