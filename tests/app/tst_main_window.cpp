@@ -8,70 +8,67 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+namespace {
+// The window on the fake seams, started from a complete pointra.ini.
+struct Gui
+{
+    Gui()
+    {
+        window.attach(rig.app);
+        rig.startUp(Fixtures::Ini().text());
+        window.syncFromState();
+    }
+    MainWindow window;
+    Rig rig{&window};
+};
+} // namespace
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void actionsFollowState();
     void triggeringAnActionRunsItsHandler();
     void closeWithUnsavedDataAsks();
     void aboutLabelCentred();
     void listingShowsAsLinesInAFixedPitchFont();
-
-private:
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Rig> rig;
 };
-
-void TestMainWindow::init()
-{
-    window = std::make_unique<MainWindow>();
-    rig = std::make_unique<Rig>(window.get());
-    window->attach(rig->app);
-    rig->startUp(Fixtures::Ini().text());
-    window->syncFromState();
-}
-
-void TestMainWindow::cleanup()
-{
-    rig.reset();
-    window.reset();
-}
 
 void TestMainWindow::actionsFollowState()
 {
-    QCOMPARE(window->windowTitle(), QStringLiteral("Pointra with FASTRAK - TEVO Coordinates"));
-    QVERIFY(window->action("menuDigitizerFASTRAK")->isChecked());
-    QVERIFY(window->action("menuZplus")->isChecked());
-    QVERIFY(window->action("menuTwo")->isVisible());
-    QCOMPARE(window->label("XAxis")->text(), QStringLiteral("x-axis (Nasion)"));
-    window->invoke("menuDigitizerISOTRAK");
-    QVERIFY(!window->action("menuTwo")->isVisible());
-    QVERIFY(!window->action("menuDigitizerFASTRAK")->isChecked());
-    QVERIFY(window->action("menuDigitizerISOTRAK")->isChecked());
+    Gui g;
+    QCOMPARE(g.window.windowTitle(), "Pointra with FASTRAK - TEVO Coordinates");
+    QVERIFY(g.window.action("menuDigitizerFASTRAK")->isChecked());
+    QVERIFY(g.window.action("menuZplus")->isChecked());
+    QVERIFY(g.window.action("menuTwo")->isVisible());
+    QCOMPARE(g.window.label("XAxis")->text(), "x-axis (Nasion)");
+    g.window.invoke("menuDigitizerISOTRAK");
+    QVERIFY(!g.window.action("menuTwo")->isVisible());
+    QVERIFY(!g.window.action("menuDigitizerFASTRAK")->isChecked());
+    QVERIFY(g.window.action("menuDigitizerISOTRAK")->isChecked());
 }
 
 void TestMainWindow::triggeringAnActionRunsItsHandler()
 {
-    window->action("menuCoordinatesBESA")->trigger();
-    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("BESA"));
-    QCOMPARE(window->label("Label3A")->text(), QStringLiteral("BESA"));
-    QVERIFY(window->action("menuCoordinatesBESA")->isChecked());
-    QVERIFY(!window->action("menuCoordinatesTEVO")->isChecked());
+    Gui g;
+    g.window.action("menuCoordinatesBESA")->trigger();
+    QCOMPARE(g.rig.ws.settings.CoordinateSystem, "BESA");
+    QCOMPARE(g.window.label("Label3A")->text(), "BESA");
+    QVERIFY(g.window.action("menuCoordinatesBESA")->isChecked());
+    QVERIFY(!g.window.action("menuCoordinatesTEVO")->isChecked());
 }
 
 void TestMainWindow::closeWithUnsavedDataAsks()
 {
-    window->show();
-    rig->ws.ShapeDirty = 1;
-    rig->dialogs.answers.enqueue(Dialogs::Answer::Cancel);
-    QVERIFY(!window->close());
-    QVERIFY(window->isVisible());
-    QCOMPARE(rig->ws.ExitCancelled, 0);
-    rig->dialogs.answers.enqueue(Dialogs::Answer::No);
-    QVERIFY(window->close());
+    Gui g;
+    g.window.show();
+    g.rig.ws.ShapeDirty = 1;
+    g.rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+    QVERIFY(!g.window.close());
+    QVERIFY(g.window.isVisible());
+    QCOMPARE(g.rig.ws.ExitCancelled, 0);
+    g.rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QVERIFY(g.window.close());
 }
 
 void TestMainWindow::aboutLabelCentred()
@@ -86,19 +83,20 @@ void TestMainWindow::aboutLabelCentred()
 
 void TestMainWindow::listingShowsAsLinesInAFixedPitchFont()
 {
-    rig->ws.NumSeq = 2;
-    rig->ws.SeqName = {"Nasion", "Cz"};
-    rig->ws.SeqCode = {"1", "400"};
-    window->action("menuViewSequence")->trigger();
-    const QStringList lines = window->textView()->toPlainText().split('\n');
-    QCOMPARE(lines.value(2), QStringLiteral("SEQUENCE data"));
-    QCOMPARE(lines.value(5), QStringLiteral(" 1   Nasion   1"));
+    Gui g;
+    g.rig.ws.NumSeq = 2;
+    g.rig.ws.SeqName = {"Nasion", "Cz"};
+    g.rig.ws.SeqCode = {"1", "400"};
+    g.window.action("menuViewSequence")->trigger();
+    const QStringList lines = g.window.textView()->toPlainText().split('\n');
+    QCOMPARE(lines.value(2), "SEQUENCE data");
+    QCOMPARE(lines.value(5), " 1   Nasion   1");
     // What the listing asks for; which font answers depends on the machine.
-    const QFont font = window->textView()->font();
+    const QFont font = g.window.textView()->font();
     QVERIFY(font.fixedPitch());
     QCOMPARE(font.styleHint(), QFont::Monospace);
-    window->action("menuViewClear")->trigger();
-    QVERIFY(window->textView()->toPlainText().isEmpty());
+    g.window.action("menuViewClear")->trigger();
+    QVERIFY(g.window.textView()->toPlainText().isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -38,12 +38,11 @@ void TestConvertCommands::tevoToBesaAndBack()
     rig->dialogs.clear();
     rig->dialogs.fileAnswers.enqueue(rig->home.path("b.sfp"));
     rig->invoke("menuConvertTEVOtoBESA");
-    QCOMPARE(rig->dialogs.fileRequests.value(0).filter,
-             QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"));
+    QCOMPARE(rig->dialogs.fileRequests.value(0).filter, "BESA Surface Point File (*.sfp)|*.sfp");
     QVERIFY(rig->home.read("b.sfp").startsWith(
         "LPA       -0.0700  0.0000  0.0000\r\nNZ        0.0000  0.1000  0.0000\r\n"));
     QCOMPARE(rig->home.read("b.ela"), QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n"));
-    QCOMPARE(rig->ui.fileFilter.left(20), QStringLiteral("Sequence File (*.seq")); // restored
+    QCOMPARE(rig->ui.fileFilter.left(20), "Sequence File (*.seq"); // restored
 
     // Read back as BESA with standard fiducial names and convert to TEVO: centimetres become
     // metres.
@@ -68,7 +67,7 @@ void TestConvertCommands::tableImportLeadsToTevo()
              (QStringList{"Are these the right fiducials?",
                           "Display and Open Panel - Select: Convert-(Save As...)-Cancel",
                           "Display of the original file data"}));
-    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, "TEVO");
     QCOMPARE(rig->ws.besa.Type, (QStringList{"8", "400"}));
     QVERIFY(rig->ui.value(Controls::DataListing).text.contains("ELECTRODE data"));
     rig->dialogs.clear();
@@ -84,7 +83,7 @@ void TestConvertCommands::tevoToCurry()
     open("e.elp", Elp);
     rig->dialogs.fileAnswers.enqueue(rig->home.path("c.res"));
     rig->invoke("menuConvertTEVOtoCurry");
-    QCOMPARE(rig->dialogs.fileRequests.last().filter, QStringLiteral("Curry (*.res)|*.res|"));
+    QCOMPARE(rig->dialogs.fileRequests.last().filter, "Curry (*.res)|*.res|");
     const QByteArray res = rig->home.read("c.res");
     QVERIFY(!res.contains('\r'));
     // TEVO (8, 3, 4) cm is BESA (-3, 8, 4) cm and Curry (30, -80, 40) mm.

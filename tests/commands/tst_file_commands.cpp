@@ -61,7 +61,7 @@ void TestFileCommands::open()
     rig->dialogs.fileAnswers.enqueue(file);
     rig->invoke("menuOpen");
     const Dialogs::FileRequest request = rig->dialogs.fileRequests.value(1);
-    QCOMPARE(request.title, QStringLiteral("Open File"));
+    QCOMPARE(request.title, "Open File");
     QCOMPARE(request.initialFolder, rig->home.path("Data"));
     for (const char *ext : {"seq", "elp", "hsp", "sfp", "res", "clb", "dwr", "fid"})
         QVERIFY2(request.filter.contains(QStringLiteral("|*.") + ext), ext);
@@ -80,8 +80,8 @@ void TestFileCommands::open()
     QCOMPARE(rig->ws.DataPath, rig->home.path());
     // A BESA file switches to BESA for this run, even when it cannot be read.
     QVERIFY(!rig->app.menus.files.openPath(rig->home.write("empty.sfp", "")));
-    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("BESA"));
-    QCOMPARE(rig->ui.caption, QStringLiteral("Pointra with FASTRAK - BESA Coordinates"));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, "BESA");
+    QCOMPARE(rig->ui.caption, "Pointra with FASTRAK - BESA Coordinates");
     QVERIFY(!rig->home.ini().contains("BESA"));
 }
 
@@ -89,7 +89,7 @@ void TestFileCommands::openErrorsAreTitledAndChangeNothing()
 {
     FileCommands &files = rig->app.menus.files;
     QVERIFY(!files.openPath(rig->home.write("bad.seq", "3\t2\r\n1\r\nNoTab\r\n")));
-    QCOMPARE(rig->dialogs.shown.value(0).title, QStringLiteral("Error opening input file"));
+    QCOMPARE(rig->dialogs.shown.value(0).title, "Error opening input file");
     QVERIFY(rig->dialogs.texts().value(0).startsWith(
         "Error number 5 - Invalid procedure call or argument\r"));
     QCOMPARE(rig->ws.NumSeq, 0);
@@ -118,10 +118,10 @@ void TestFileCommands::saveAs()
     rig->dialogs.answers.enqueue(Dialogs::Answer::No);
     rig->invoke("menuSaveAs");
     const auto &q = rig->dialogs.shown.last();
-    QCOMPARE(q.text, QStringLiteral("Do you want to overwrite existing file?"));
+    QCOMPARE(q.text, "Do you want to overwrite existing file?");
     QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
     QCOMPARE(rig->home.read("sub.elp"), QByteArray("keep"));
-    QCOMPARE(rig->ws.DataPath, QStringLiteral("/somewhere"));
+    QCOMPARE(rig->ws.DataPath, "/somewhere");
     rig->dialogs.fileAnswers.enqueue(target);
     rig->dialogs.answers.enqueue(Dialogs::Answer::Yes);
     rig->invoke("menuSaveAs");
@@ -147,7 +147,7 @@ void TestFileCommands::fixedNameCommands()
     rig->ws.SeqCode = {"400"};
     rig->invoke("menuSaveSequence");
     QCOMPARE(rig->home.read("pe_out.seq"), QByteArray("3\t2\r\n1\r\nCz\t400\r\n"));
-    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, "TEVO");
 }
 
 QTEST_GUILESS_MAIN(TestFileCommands)

@@ -116,7 +116,7 @@ void TestFileFormats::exactText()
 {
     Workspace ws = sample();
     QCOMPARE(electrodeFileText(ws), ElectrodeText);
-    QCOMPARE(ws.ProbeName.text(), QStringLiteral("Name    "));
+    QCOMPARE(ws.ProbeName.text(), "Name    ");
     ws.meas.Type[1] = QString(); // a BESA label that names no known fiducial
     QVERIFY(electrodeFileText(ws).contains("%S\t8\r\n//Sensor name and data for sensor # 2\r\n"));
     ws.settings.CoordinateSystem = "Curry";
@@ -133,7 +133,7 @@ void TestFileFormats::exactText()
     QVERIFY(calibrationFileText(ws).contains(
         "//Calibration matrix\r\n%F\t1.0000\t2.0000\t3.0000\t4.0000\r\n"));
     const QByteArray fid = fiducialsFileText(ws);
-    QCOMPARE(ws.SessionName.text(), QStringLiteral("Test    "));
+    QCOMPARE(ws.SessionName.text(), "Test    ");
     QVERIFY(
         fid.contains("//Transmitter location, number of receivers\r\n2\t2\r\n"
                      "//Position of subject fiducials X+, Y+, Y- in the receiver #1 frame\r\n"));
@@ -196,8 +196,8 @@ void TestFileFormats::readerDetails()
              .replace("%N\tName    \r\n", "")
              .replace("%N\tFp1     ", "%N\tVeryLongName"),
          ws, d);
-    QCOMPARE(ws.ProbeName.text(), QStringLiteral("Name    "));
-    QCOMPARE(ws.meas.Name[0].text(), QStringLiteral("VeryLong"));
+    QCOMPARE(ws.ProbeName.text(), "Name    ");
+    QCOMPARE(ws.meas.Name[0].text(), "VeryLong");
     QVERIFY(near(ws.meas.Pos[0], Point3(0.08, 0.03, 0.04)));
     // Fiducials: the transmitter location is not read.
     Workspace moved = sample();
@@ -223,7 +223,7 @@ void TestFileFormats::readerDetails()
          "3\t2\r\n//comment\r\n1\r\nNasion\t1\r\nEightChr\t1c00\r\nNineChars\t400\r\nCz\t401\r\n",
          ws, d);
     QCOMPARE(ws.SeqName, (QStringList{"Nasion", "EightChr", "NineChar", "Cz"}));
-    QCOMPARE(ws.SeqCode.value(3), QStringLiteral("401"));
+    QCOMPARE(ws.SeqCode.value(3), "401");
     QCOMPARE(ws.SeqRaw.size(), 4);
     QCOMPARE(d.texts(),
              (QStringList{
@@ -232,10 +232,10 @@ void TestFileFormats::readerDetails()
     // BESA: types from the labels, the set copied into the measured set.
     read(FileKind::Besa, besaFileText(sample()), ws, d);
     QCOMPARE(ws.besa.Type, (QStringList{"400", "8"}));
-    QCOMPARE(ws.meas.Name[1].text(), QStringLiteral("SfHead  "));
+    QCOMPARE(ws.meas.Name[1].text(), "SfHead  ");
     // Curry: the set copied into the measured set as electrodes.
     read(FileKind::Curry, curryFileText(sample()), ws, d);
-    QCOMPARE(ws.curry.FidName[1], QStringLiteral("PAL"));
+    QCOMPARE(ws.curry.FidName[1], "PAL");
     QCOMPARE(ws.meas.Type, (QStringList{"400", "400"}));
     QVERIFY(near(ws.meas.Pos[1], Point3(0, 0.5, 100)));
 }
@@ -255,15 +255,15 @@ void TestFileFormats::curryOldForm()
     FakeDialogs d;
     read(FileKind::Curry, text, ws, d);
     QCOMPARE(ws.curry.Fid[0], Point3(100, 100, 0));
-    QCOMPARE(ws.curry.FidName[2], QStringLiteral("RPA"));
-    QCOMPARE(ws.CurryFidType[1], QStringLiteral("-2"));
+    QCOMPARE(ws.curry.FidName[2], "RPA");
+    QCOMPARE(ws.CurryFidType[1], "-2");
     QCOMPARE(ws.sensors.NumSensors, 2);
     QCOMPARE(ws.curry.Pos[0], Point3(10, 20, 30));
-    QCOMPARE(ws.curry.Name[0], QStringLiteral("Cz"));
+    QCOMPARE(ws.curry.Name[0], "Cz");
     QCOMPARE(ws.curry.Pos[1], Point3(-10, 0, 0));
     QCOMPARE(d.shown.size(), 2);
     QVERIFY(d.texts()[0].endsWith("Check input file with a text editor,\routput may have errors."));
-    QCOMPARE(d.texts()[1], QStringLiteral(" 2 electrodes"));
+    QCOMPARE(d.texts()[1], " 2 electrodes");
 }
 
 void TestFileFormats::curryPaddingOnlyInCurryFiles()

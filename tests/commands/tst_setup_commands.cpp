@@ -85,7 +85,7 @@ void TestSetupCommands::digitizerChoiceResetsReceiversAndLine()
     QVERIFY(!rig->ui.value("menuShape").enabled);
     QVERIFY(!rig->ui.value("menuTwo").checked);
     // The new model's line settings, then its configuration at that rate.
-    QCOMPARE(rig->link.settings(), QStringLiteral("115200,n,8,1"));
+    QCOMPARE(rig->link.settings(), "115200,n,8,1");
     QVERIFY(rig->ui.value("menu1152").checked);
     QVERIFY(!rig->ui.value("menu192").checked);
     QCOMPARE(rig->fakeLink.writtenAtSettings, QStringList(6, "115200,n,8,1"));
@@ -139,7 +139,7 @@ void TestSetupCommands::coordinateChangeWithData()
         QStringList{
             "Cannot change Coordinate System with data in memory.\r\rPlease restart Pointra and "
             "select Coordinate System from the Setup menu\rbefore loading data."});
-    QCOMPARE(rig->ws.settings.CoordinateSystem, QStringLiteral("TEVO"));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, "TEVO");
     QCOMPARE(rig->home.ini(), before);
     rig->dialogs.clear();
     QFile::remove(rig->home.path("pointra.ini"));
@@ -148,7 +148,7 @@ void TestSetupCommands::coordinateChangeWithData()
     QVERIFY(rig->home.ini().contains("Coordinate System=TEVO\r\n"));
     rig->ws.sensors.NumSensors = 0;
     rig->invoke("menuCoordinatesCurry");
-    QCOMPARE(rig->ui.value("YAxis").text, QStringLiteral("y-axis (Nasion)"));
+    QCOMPARE(rig->ui.value("YAxis").text, "y-axis (Nasion)");
 }
 
 void TestSetupCommands::decimalPointRefreshesTheListingOnce()
@@ -215,14 +215,14 @@ void TestSetupCommands::inputBoxesAskAgain()
 void TestSetupCommands::developmentIni()
 {
     rig->invoke("menuViewINI");
-    QCOMPARE(rig->ui.value(Controls::IniStrings).text, QStringLiteral("0,0,1"));
+    QCOMPARE(rig->ui.value(Controls::IniStrings).text, "0,0,1");
     rig->invoke("menuClearINI");
     QCOMPARE(rig->ui.value(Controls::IniStrings).text, QString());
     rig->home.write("pointra.ini", "Digitizer Type=PATRIOT\r\n");
     rig->invoke("menuOpenINI");
     QCOMPARE(rig->ws.settings.Digitizer, DigitizerModel::Patriot);
     QCOMPARE(rig->ui.caption,
-             QStringLiteral("Pointra with FASTRAK - TEVO Coordinates")); // not refreshed
+             "Pointra with FASTRAK - TEVO Coordinates"); // not refreshed
     rig->invoke("menuSaveINI");
     QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\nCoordinate System=TEVO\r\n"));
 }

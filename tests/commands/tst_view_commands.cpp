@@ -31,7 +31,7 @@ void TestViewCommands::listings()
         "FIDUCIALS - values are in centimeters\r\r          0.00    0.00    0.00    \r"));
     QVERIFY(shown().endsWith("\r\r\rELECTRODES - values are in centimeters\r\r"));
     rig->app.menus.files.openPath(rig->home.write("e.elp", Fixtures::Elp));
-    QCOMPARE(rig->ws.CurrentView, QStringLiteral("Internal Electrode Data"));
+    QCOMPARE(rig->ws.CurrentView, "Internal Electrode Data");
     QVERIFY(shown().contains("Number of sensors:  2\r"));
     QVERIFY(shown().contains("Fp1       8.00    3.00    4.00\r\r"));
     rig->invoke("menuViewEProbe");
@@ -46,7 +46,7 @@ void TestViewCommands::listings()
     QCOMPARE(shown(), QString());
     rig->ws.CurrentView = "Bogus";
     rig->app.menus.views.UpdateView();
-    QCOMPARE(rig->dialogs.texts().last(), QStringLiteral("UpdateView(): don't know what to do"));
+    QCOMPARE(rig->dialogs.texts().last(), "UpdateView(): don't know what to do");
 }
 
 void TestViewCommands::updateViewFollowsDecimalPoint()

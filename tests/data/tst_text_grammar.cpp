@@ -43,10 +43,10 @@ void TestTextGrammar::lineEnds()
 void TestTextGrammar::dataLinesAndTypeLines()
 {
     LineReader r("\r\n//comment\r\n%O option\r\n  //not a comment\r\n   \r\n%N\tCz\r\n");
-    QCOMPARE(r.ReadDataLine(), QStringLiteral("  //not a comment"));
-    QCOMPARE(r.ReadDataLine(), QStringLiteral("   "));
+    QCOMPARE(r.ReadDataLine(), "  //not a comment");
+    QCOMPARE(r.ReadDataLine(), "   ");
     QVERIFY(r.hasDataLine());
-    QCOMPARE(r.ReadDataLine(), QStringLiteral("%N\tCz"));
+    QCOMPARE(r.ReadDataLine(), "%N\tCz");
     QVERIFY(!r.hasDataLine());
     try {
         r.ReadDataLine();
@@ -63,7 +63,7 @@ void TestTextGrammar::dataLinesAndTypeLines()
             QFAIL("accepted a file without a type line");
         } catch (const FileError &e) {
             QCOMPARE(e.kind(), FileError::Kind::WrongType);
-            QCOMPARE(e.message(), QStringLiteral("wrong file type"));
+            QCOMPARE(e.message(), "wrong file type");
         }
     }
 }

@@ -10,7 +10,6 @@ private slots:
     void sequences();
     void isotrakOneStation_data();
     void isotrakOneStation();
-    void noDigitizerTouchesNoPort();
     void baudRate();
     void portFailureToldOncePerOperation();
 };
@@ -25,6 +24,7 @@ void TestDigitizerSetup::sequences_data()
     QTest::newRow("fastrak x+") << "FASTRAK" << "1,0,0" << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\rH1,1,0,0\rH2,1,0,0\rH3,1,0,0\rH4,1,0,0\rl1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
     QTest::newRow("patriot y-") << "PATRIOT" << "0,-1,0" << QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,-1,0\rH2,0,-1,0\r");
     QTest::newRow("isotrak z+") << "ISOTRAK" << "0,0,1" << QByteArray("PcuO2,5,6,7,1\rH1,0,0,1\rH2,0,0,1\r");
+    QTest::newRow("no digitizer") << "Polhemus" << "0,0,1" << QByteArray();
     // clang-format on
 }
 
@@ -38,6 +38,8 @@ void TestDigitizerSetup::sequences()
     const qint64 t0 = rig.clock.nowMs();
     rig.invoke("menuInitialize");
     QCOMPARE(rig.fakeLink.written.join(), bytes);
+    QCOMPARE(rig.fakeLink.opens, bytes.isEmpty() ? 0 : 2); // at start and now
+    QVERIFY(rig.dialogs.shown.isEmpty());
     QVERIFY(!rig.link.isOpen());
     // Only the ISOTRAK is paced: 200 ms after P and 100 ms after each of c, u and O.
     QCOMPARE(rig.clock.nowMs() - t0, model == "ISOTRAK" ? 500 : 0);
@@ -69,26 +71,16 @@ void TestDigitizerSetup::isotrakOneStation()
     QCOMPARE(rig.ui.value("menuEProbes").enabled, receivers == 0);
 }
 
-void TestDigitizerSetup::noDigitizerTouchesNoPort()
-{
-    Rig rig;
-    rig.start({.model = "Polhemus"});
-    rig.invoke("menuInitialize");
-    QCOMPARE(rig.fakeLink.opens, 0);
-    QVERIFY(rig.fakeLink.written.isEmpty());
-    QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
 void TestDigitizerSetup::baudRate()
 {
     Rig rig;
     rig.start({.model = "PATRIOT"});
-    QCOMPARE(rig.link.settings(), QStringLiteral("115200,n,8,1"));
+    QCOMPARE(rig.link.settings(), "115200,n,8,1");
     QVERIFY(rig.ui.value("menu1152").checked);
     rig.invoke("menu384");
     QCOMPARE(rig.fakeLink.written, QList<QByteArray>{"o384,N,8,0\r"});
     QCOMPARE(rig.fakeLink.writtenAtSettings, QStringList{"115200,n,8,1"});
-    QCOMPARE(rig.link.settings(), QStringLiteral("38400,n,8,1"));
+    QCOMPARE(rig.link.settings(), "38400,n,8,1");
     QVERIFY(!rig.link.isOpen());
     QVERIFY(rig.ui.value("menu384").checked);
     QVERIFY(!rig.ui.value("menu1152").checked);
@@ -105,7 +97,7 @@ void TestDigitizerSetup::portFailureToldOncePerOperation()
     QVERIFY(rig.dialogs.texts().value(0).contains("/dev/fake"));
     rig.invoke("menu96");
     QCOMPARE(rig.dialogs.shown.size(), 2);
-    QCOMPARE(rig.link.settings(), QStringLiteral("19200,n,8,1")); // both ends stay in step
+    QCOMPARE(rig.link.settings(), "19200,n,8,1"); // both ends stay in step
     QVERIFY(rig.ui.value("menu192").checked);
     rig.fakeLink.failOpen = false;
     rig.invoke("menuInitialize");

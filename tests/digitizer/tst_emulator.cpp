@@ -171,7 +171,7 @@ void TestEmulator::rateChangeOnBothEnds()
     rig.clock.advance(500);
     rig.invoke("menu1152");
     QCOMPARE(rig.emu->baud(), 115200);
-    QCOMPARE(rig.link.settings(), QStringLiteral("115200,n,8,1"));
+    QCOMPARE(rig.link.settings(), "115200,n,8,1");
     QVERIFY(rig.ui.value("menu1152").checked);
     rig.emu->release();
     rig.clock.advance(500);

@@ -136,7 +136,7 @@ void TestRecords::notAReadingChangesNothing()
     QCOMPARE(r, seven);
     QString why;
     QVERIFY(!Records::parseReading(Model::Dummy, good, Records::AllBlocks, &why));
-    QCOMPARE(why, QStringLiteral("dummy takes no readings."));
+    QCOMPARE(why, "dummy takes no readings.");
 }
 
 void TestRecords::recordProblem_data()

@@ -116,8 +116,8 @@ void TestElectrodeSets::exactOnTheEmulator()
         QVERIFY2(near(sc.ws.meas.Pos[k], sc.expected(name), 1e-9), qPrintable(name));
         QCOMPARE(sc.ws.tevo.Pos[k], sc.ws.meas.Pos[k]);
     }
-    QCOMPARE(sc.ws.meas.FidName[0].trimmed(), QStringLiteral("Nasion"));
-    QCOMPARE(sc.ws.tevo.FidName[2].trimmed(), QStringLiteral("RPA"));
+    QCOMPARE(sc.ws.meas.FidName[0].trimmed(), "Nasion");
+    QCOMPARE(sc.ws.tevo.FidName[2].trimmed(), "RPA");
 }
 
 void TestElectrodeSets::noiseStaysWithinNoise()
@@ -141,7 +141,7 @@ void TestElectrodeSets::fiducialsOnly()
     sc.digitize({"Nz", "LPA", "RPA"}, {"1", "2", "4"}, true);
     QVERIFY(sc.compute());
     QCOMPARE(sc.ws.sensors.NumSensors, 0);
-    QCOMPARE(sc.ws.tevo.FidName[0].trimmed(), QStringLiteral("Nz"));
+    QCOMPARE(sc.ws.tevo.FidName[0].trimmed(), "Nz");
     QVERIFY(near(sc.ws.tevo.Fid[0], sc.expected("Nasion"), 1e-9));
 }
 
@@ -160,16 +160,16 @@ void TestElectrodeSets::besaAndCurryBranches()
     QVERIFY(sc.compute());
     const auto &besa = sc.ws.besa;
     QCOMPARE(int(besa.Pos.size()), 5);
-    QCOMPARE(besa.FidName[0], QStringLiteral("LPA"));
-    QCOMPARE(besa.FidName[1], QStringLiteral("Nasion"));
+    QCOMPARE(besa.FidName[0], "LPA");
+    QCOMPARE(besa.FidName[1], "Nasion");
     QCOMPARE(besa.Type, sc.ws.meas.Type);
     QVERIFY(std::abs(besa.Fid[1].x()) < 1e-12); // nasion on the y axis
     QVERIFY(besa.Fid[1].y() > 0);
     QVERIFY(besa.Fid[2].x() > 0); // RPA towards +x
     if (system == "Curry") {
         const auto &curry = sc.ws.curry;
-        QCOMPARE(curry.FidName[0], QStringLiteral("RPA"));
-        QCOMPARE(curry.FidName[2], QStringLiteral("Nasion"));
+        QCOMPARE(curry.FidName[0], "RPA");
+        QCOMPARE(curry.FidName[2], "Nasion");
         QCOMPARE(curry.Type, sc.ws.tevo.Type);
         QVERIFY(near(curry.Pos[1],
                      Point3(-besa.Pos[1].x(), -besa.Pos[1].y(), sc.ws.tevo.Pos[1].z()) * 1000,

@@ -199,7 +199,7 @@ void TestStartup::shutdown()
     QCOMPARE(rig.app.shell.Form_Unload(), closes);
     QCOMPARE(rig.dialogs.texts(), questions);
     for (const auto &shown : rig.dialogs.shown) {
-        QCOMPARE(shown.title, QStringLiteral("POINTRA"));
+        QCOMPARE(shown.title, "POINTRA");
         QCOMPARE(shown.buttons, Dialogs::Buttons::YesNoCancel);
         QCOMPARE(shown.icon, Dialogs::Icon::Question);
     }
