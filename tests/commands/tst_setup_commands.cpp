@@ -17,6 +17,12 @@ private slots:
     void receiversByModel();
     void coordinateChangeWithData();
     void decimalPointRefreshesTheListingOnce();
+    void sequences_data();
+    void sequences();
+    void isotrakOneStation_data();
+    void isotrakOneStation();
+    void baudRate();
+    void portFailureToldOncePerOperation();
     void inputBoxesAskAgain_data();
     void inputBoxesAskAgain();
     void developmentIni();
@@ -161,6 +167,94 @@ void TestSetupCommands::decimalPointRefreshesTheListingOnce()
     rig->invoke("menuDecimalPointComma"); // already checked: nothing happens
     QCOMPARE(views, 1);
     QVERIFY(rig->home.ini().isEmpty());
+}
+
+void TestSetupCommands::sequences_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("hemisphere");
+    QTest::addColumn<QByteArray>("bytes");
+    // clang-format off
+    QTest::newRow("fastrak z-") << "FASTRAK" << "0,0,-1" << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\rH1,0,0,-1\rH2,0,0,-1\rH3,0,0,-1\rH4,0,0,-1\rl1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
+    QTest::newRow("fastrak x+") << "FASTRAK" << "1,0,0" << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\rH1,1,0,0\rH2,1,0,0\rH3,1,0,0\rH4,1,0,0\rl1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
+    QTest::newRow("patriot y-") << "PATRIOT" << "0,-1,0" << QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,-1,0\rH2,0,-1,0\r");
+    QTest::newRow("isotrak z+") << "ISOTRAK" << "0,0,1" << QByteArray("PcuO2,5,6,7,1\rH1,0,0,1\rH2,0,0,1\r");
+    QTest::newRow("no digitizer") << "Polhemus" << "0,0,1" << QByteArray();
+    // clang-format on
+}
+
+void TestSetupCommands::sequences()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, hemisphere);
+    QFETCH(QByteArray, bytes);
+    Rig r;
+    r.start({.model = model, .hemisphere = hemisphere});
+    const qint64 t0 = r.clock.nowMs();
+    r.invoke("menuInitialize");
+    QCOMPARE(r.fakeLink.written.join(), bytes);
+    QCOMPARE(r.fakeLink.opens, bytes.isEmpty() ? 0 : 2); // at start and now
+    QVERIFY(r.dialogs.shown.isEmpty());
+    QVERIFY(!r.link.isOpen());
+    // Only the ISOTRAK is paced: 200 ms after P and 100 ms after each of c, u and O.
+    QCOMPARE(r.clock.nowMs() - t0, model == "ISOTRAK" ? 500 : 0);
+    QCOMPARE(r.ui.busyDepth, 0);
+}
+
+void TestSetupCommands::isotrakOneStation_data()
+{
+    QTest::addColumn<int>("answerLength");
+    QTest::addColumn<int>("receivers");
+    // clang-format off
+    QTest::newRow("one station") << 89 << 0;
+    QTest::newRow("two stations") << 178 << -1;
+    QTest::newRow("silent") << 0 << -1;
+    // clang-format on
+}
+
+void TestSetupCommands::isotrakOneStation()
+{
+    QFETCH(int, answerLength);
+    QFETCH(int, receivers);
+    Rig r;
+    r.start({.model = "ISOTRAK"});
+    r.fakeLink.replies.insert("P", QByteArray(answerLength, '0'));
+    r.invoke("menuInitialize");
+    QCOMPARE(r.ws.ReceiverCount, receivers);
+    QCOMPARE(r.ui.value("menuOne").enabled, receivers != 0);
+    QCOMPARE(r.ui.value("menuZero").checked, receivers == 0);
+    QCOMPARE(r.ui.value("menuEProbes").enabled, receivers == 0);
+}
+
+void TestSetupCommands::baudRate()
+{
+    Rig r;
+    r.start({.model = "PATRIOT"});
+    QCOMPARE(r.link.settings(), "115200,n,8,1");
+    QVERIFY(r.ui.value("menu1152").checked);
+    r.invoke("menu384");
+    QCOMPARE(r.fakeLink.written, QList<QByteArray>{"o384,N,8,0\r"});
+    QCOMPARE(r.fakeLink.writtenAtSettings, QStringList{"115200,n,8,1"});
+    QCOMPARE(r.link.settings(), "38400,n,8,1");
+    QVERIFY(!r.link.isOpen());
+    QVERIFY(r.ui.value("menu384").checked);
+    QVERIFY(!r.ui.value("menu1152").checked);
+    QVERIFY(!r.home.ini().contains("38400"));
+}
+
+void TestSetupCommands::portFailureToldOncePerOperation()
+{
+    rig->fakeLink.failOpen = true;
+    rig->invoke("menuInitialize");
+    QCOMPARE(rig->dialogs.shown.size(), 1);
+    QVERIFY(rig->dialogs.texts().value(0).contains("/dev/fake"));
+    rig->invoke("menu96");
+    QCOMPARE(rig->dialogs.shown.size(), 2);
+    QCOMPARE(rig->link.settings(), "19200,n,8,1"); // both ends stay in step
+    QVERIFY(rig->ui.value("menu192").checked);
+    rig->fakeLink.failOpen = false;
+    rig->invoke("menuInitialize");
+    QCOMPARE(rig->fakeLink.written.size(), 16);
 }
 
 void TestSetupCommands::inputBoxesAskAgain_data()

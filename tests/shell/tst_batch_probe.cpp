@@ -1,4 +1,6 @@
+#include "data/electrode_file.h"
 #include "data/meg_files.h"
+#include "data/text_grammar.h"
 #include "data/workspace.h"
 #include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/record_parser.h"
@@ -73,21 +75,21 @@ struct MegFiles
     std::vector<CoilData> coils;
 };
 
-// Six numbers after each sensor's name line of a probe file.
-std::vector<std::array<double, 6>> firstCoils(const QByteArray &text)
+// The sensor tables of a probe file, read with the sensor blocks of the calibration files.
+SensorTables probeSensors(const QByteArray &text)
 {
-    std::vector<std::array<double, 6>> out;
-    const QList<QByteArray> lines = text.split('\n');
-    for (int i = 0; i + 1 < lines.size(); ++i) {
-        if (!lines[i].startsWith("%N\tMEG"))
-            continue;
-        const QList<QByteArray> f = lines[i + 1].trimmed().split('\t');
-        std::array<double, 6> v{};
-        for (int k = 0; k < 6 && k < f.size(); ++k)
-            v[k] = f[k].toDouble();
-        out.push_back(v);
-    }
-    return out;
+    LineReader in(text);
+    readTypeAndRevision(in);
+    in.ReadDataLine(); // the probe name
+    int type = 0, n = 0;
+    SplitTwoInts(in.ReadDataLine(), type, n);
+    for (int f = 0; f < 3; ++f)
+        in.ReadDataLine();
+    SensorTables s;
+    s.resize(n);
+    for (int i = 0; i < n; ++i)
+        readSensorBlock(in, s, i);
+    return s;
 }
 } // namespace
 
@@ -113,17 +115,16 @@ void TestBatchProbe::probeRunAgainstSimdig()
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QByteArray text = files.home.read("probe out.elp");
     QVERIFY(text.startsWith("3\t2\r\n//Probe file\r\n"));
-    const auto got = firstCoils(text);
-    QCOMPARE(int(got.size()), 2);
+    const SensorTables got = probeSensors(text);
+    QCOMPARE(got.NumSensors, 2);
     for (int i = 0; i < 2; ++i) {
-        const auto &c = files.coils[i][0];
+        const auto &c = files.coils[i][0], &g = got.SensorCoil[i][0];
         const Point3 expected = transformed(files.dewarToHead, Point3(c[0], c[1], c[2]));
-        const Point3 gotPos(got[i][0], got[i][1], got[i][2]);
         // Records carry 0.01 cm, files four decimals: a few tenths of a millimetre.
-        QVERIFY2((gotPos - expected).norm() < 1e-3,
-                 qPrintable(QString::number((gotPos - expected).norm())));
+        QVERIFY2((Point3(g[0], g[1], g[2]) - expected).norm() < 1e-3,
+                 qPrintable(got.SensorName[i]));
         const Point3 dir = rotated(files.dewarToHead, Point3(c[3], c[4], c[5]));
-        QVERIFY((Point3(got[i][3], got[i][4], got[i][5]) - dir).norm() < 2e-3);
+        QVERIFY((Point3(g[3], g[4], g[5]) - dir).norm() < 2e-3);
     }
     // The start-up sequence, then the sequence again and two polls.
     QVERIFY(sim.hostBytes(80).endsWith("e1,1\rPP"));
