@@ -28,7 +28,6 @@ class TestMainWindow : public QObject
     Q_OBJECT
 private slots:
     void actionsFollowState();
-    void triggeringAnActionRunsItsHandler();
     void closeWithUnsavedDataAsks();
     void aboutLabelCentred();
     void listingShowsAsLinesInAFixedPitchFont();
@@ -46,11 +45,6 @@ void TestMainWindow::actionsFollowState()
     QVERIFY(!g.window.action("menuTwo")->isVisible());
     QVERIFY(!g.window.action("menuDigitizerFASTRAK")->isChecked());
     QVERIFY(g.window.action("menuDigitizerISOTRAK")->isChecked());
-}
-
-void TestMainWindow::triggeringAnActionRunsItsHandler()
-{
-    Gui g;
     g.window.action("menuCoordinatesBESA")->trigger();
     QCOMPARE(g.rig.ws.settings.CoordinateSystem, "BESA");
     QCOMPARE(g.window.label("Label3A")->text(), "BESA");

@@ -39,13 +39,10 @@ void TestConvertCommands::tevoToBesaAndBack()
     rig->dialogs.fileAnswers.enqueue(rig->home.path("b.sfp"));
     rig->invoke("menuConvertTEVOtoBESA");
     QCOMPARE(rig->dialogs.fileRequests.value(0).filter, "BESA Surface Point File (*.sfp)|*.sfp");
-    QVERIFY(rig->home.read("b.sfp").startsWith(
-        "LPA       -0.0700  0.0000  0.0000\r\nNZ        0.0000  0.1000  0.0000\r\n"));
-    QCOMPARE(rig->home.read("b.ela"), QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n"));
+    QVERIFY(QFileInfo::exists(rig->home.path("b.ela"))); // the bytes: see the pointra-cli test
     QCOMPARE(rig->ui.fileFilter.left(20), "Sequence File (*.seq"); // restored
 
-    // Read back as BESA with standard fiducial names and convert to TEVO: centimetres become
-    // metres.
+    // Back as BESA with standard fiducial names, then to TEVO: centimetres become metres.
     QByteArray sfp = rig->home.read("b.sfp");
     sfp.replace("LPA     ", "FidT9   ")
         .replace("NZ      ", "FidNz   ")

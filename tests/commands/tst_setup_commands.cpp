@@ -26,7 +26,6 @@ private slots:
     void inputBoxesAskAgain_data();
     void inputBoxesAskAgain();
     void developmentIni();
-    void simulatedRun();
     void readOnlyIniToldOnce();
 
 private:
@@ -123,6 +122,7 @@ void TestSetupCommands::shapeNeedsTevoAndModel()
     QVERIFY(!rig->home.ini().contains("Receiver"));
 }
 
+// Which receivers each model offers; the simulated run offers three and is not saved.
 void TestSetupCommands::receiversByModel()
 {
     rig->invoke("menuDigitizerPATRIOT");
@@ -133,6 +133,14 @@ void TestSetupCommands::receiversByModel()
     QVERIFY(rig->ui.value("menuDigitize").enabled);
     rig->invoke("menuOne");
     QVERIFY(!rig->ui.value("menuShape").enabled); // the simulated run has no stream to sweep
+    QCOMPARE(rig->ws.settings.Digitizer, DigitizerModel::Dummy);
+    for (const QString &item :
+         {"menuDigitizerISOTRAK", "menuDigitizerPATRIOT", "menuDigitizerFASTRAK"})
+        QVERIFY(!rig->ui.value(item).checked);
+    QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\n")); // not saved
+    rig->fakeLink.written.clear();
+    rig->invoke("menuInitialize");
+    QVERIFY(rig->fakeLink.written.isEmpty());
 }
 
 void TestSetupCommands::coordinateChangeWithData()
@@ -319,18 +327,6 @@ void TestSetupCommands::developmentIni()
              "Pointra with FASTRAK - TEVO Coordinates"); // not refreshed
     rig->invoke("menuSaveINI");
     QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\nCoordinate System=TEVO\r\n"));
-}
-
-void TestSetupCommands::simulatedRun()
-{
-    rig->invoke("menuDummyRun");
-    QCOMPARE(rig->ws.settings.Digitizer, DigitizerModel::Dummy);
-    for (const QString &item :
-         {"menuDigitizerISOTRAK", "menuDigitizerPATRIOT", "menuDigitizerFASTRAK"})
-        QVERIFY(!rig->ui.value(item).checked);
-    QVERIFY(rig->home.ini().contains("FASTRAK")); // not saved
-    rig->invoke("menuInitialize");
-    QVERIFY(rig->fakeLink.written.isEmpty());
 }
 
 void TestSetupCommands::readOnlyIniToldOnce()

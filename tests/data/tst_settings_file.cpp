@@ -13,9 +13,8 @@ class TestSettingsFile : public QObject
 private slots:
     void read_data();
     void read();
-    void missingFileAndLongLine();
+    void unreadableAndUnwritableFiles();
     void writeAndReadBack();
-    void readOnlyFileIsNotReplaced();
 };
 
 void TestSettingsFile::read_data()
@@ -62,7 +61,7 @@ void TestSettingsFile::read()
     QCOMPARE(s.Hemisphere, hemisphere);
 }
 
-void TestSettingsFile::missingFileAndLongLine()
+void TestSettingsFile::unreadableAndUnwritableFiles()
 {
     Settings s;
     s.Digitizer = DigitizerModel::Isotrak;
@@ -74,7 +73,17 @@ void TestSettingsFile::missingFileAndLongLine()
     SettingsFile::read(
         home.write("pointra.ini", "Sound=" + sound + "\r\nDigitizer Type=FASTRAK\r\n"), s);
     QCOMPARE(s.SoundSetting, QString::fromLatin1(sound));
-    QCOMPARE(s.Digitizer, DigitizerModel::Fastrak);
+    QCOMPARE(s.Digitizer, DigitizerModel::Fastrak); // the setting to write below
+    // A read-only file is not replaced.
+    const QString path = home.write("readonly.ini", "Digitizer Type=ISOTRAK\r\n");
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+    QString error;
+    QVERIFY(!SettingsFile::write(path, s, error));
+    QVERIFY(!error.isEmpty());
+    Settings back;
+    SettingsFile::read(path, back);
+    QCOMPARE(back.Digitizer, DigitizerModel::Isotrak);
+    QVERIFY(!SettingsFile::write(home.path("missing/folder/pointra.ini"), s, error));
 }
 
 void TestSettingsFile::writeAndReadBack()
@@ -97,21 +106,6 @@ void TestSettingsFile::writeAndReadBack()
         QCOMPARE(back.Digitizer, model);
         QCOMPARE(SettingsFile::text(back), SettingsFile::text(written));
     }
-}
-
-void TestSettingsFile::readOnlyFileIsNotReplaced()
-{
-    Home home;
-    const QString path = home.write("pointra.ini", "Digitizer Type=ISOTRAK\r\n");
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
-    Settings s{DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 2, "OFF"};
-    QString error;
-    QVERIFY(!SettingsFile::write(path, s, error));
-    QVERIFY(!error.isEmpty());
-    Settings back;
-    SettingsFile::read(path, back);
-    QCOMPARE(back.Digitizer, DigitizerModel::Isotrak);
-    QVERIFY(!SettingsFile::write(home.path("missing/folder/pointra.ini"), s, error));
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

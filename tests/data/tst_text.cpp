@@ -10,8 +10,7 @@
 #include <QTest>
 #include <cmath>
 
-// The line grammar of the files, and numbers, names and point type codes as the files,
-// listings and input boxes write them.
+// The line grammar of the files; numbers, names and point type codes as text.
 class TestText : public QObject
 {
     Q_OBJECT

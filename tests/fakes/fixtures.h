@@ -25,9 +25,7 @@ struct Ini
     {
         return QStringLiteral("Digitizer Type=%1\r\nCoordinate System=%2\r\nDecimal Point=%3\r\n"
                               "Hemisphere=%4\r\nnCommPort= %5\r\nSound=%6\r\n")
-            .arg(model, system, decimal, hemisphere)
-            .arg(port)
-            .arg(sound)
+            .arg(model, system, decimal, hemisphere, QString::number(port), sound)
             .toLatin1();
     }
 };

@@ -19,11 +19,9 @@ Rig::Rig(ShellView *window, std::unique_ptr<DigitizerEmulator> emulator, const Q
 
 SerialLink &Rig::line()
 {
-    if (m_port)
-        return *m_port;
-    if (emuLink)
-        return *emuLink;
-    return fakeLink;
+    return m_port    ? static_cast<SerialLink &>(*m_port)
+           : emuLink ? static_cast<SerialLink &>(*emuLink)
+                     : fakeLink;
 }
 
 void Rig::startUp(const QByteArray &ini)

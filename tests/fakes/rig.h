@@ -35,8 +35,8 @@ public:
 
     // Writes pointra.ini (no file when `ini` is null) and runs start-up.
     void startUp(const QByteArray &ini);
-    // Start-up and the interactive start (the digitizer gets its configuration) with `ini`, whose
-    // model is the emulator's on that line; then forgets what the fakes recorded.
+    // Start-up and interactive start with `ini` (the emulator's model on that line), then
+    // forgets what the fakes recorded.
     void start(Fixtures::Ini ini = {});
     bool invoke(const QString &control) { return app.commands.invoke(control); }
     // Presses the stylus button `afterMs` of virtual time from now.

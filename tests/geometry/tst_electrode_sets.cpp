@@ -13,8 +13,7 @@ using Fixtures::near;
 namespace {
 using namespace ExactPoses;
 
-// Receivers on the head with quarter-turn orientations at grid positions, readings taken
-// through the emulator as the measurement does.
+// Receivers at exact poses on the head, readings taken through the emulator as a measurement.
 struct Scenario
 {
     Scenario(Model model, int receivers, const QString &system = "TEVO")

@@ -24,8 +24,7 @@ private slots:
     void headFramesAverage();
     void headFramesKeepOldTransformsOnFailure();
     void tevoToBesa();
-    void besaToCurry();
-    void curryOldToTevo();
+    void curry();
 };
 
 void TestGeometry::frameInvariants_data()
@@ -186,7 +185,7 @@ void TestGeometry::tevoToBesa()
     QCOMPARE(ws.besa.Fid, before);
 }
 
-void TestGeometry::besaToCurry()
+void TestGeometry::curry()
 {
     Workspace ws;
     ws.besa.Fid = {Point3(-0.07, 0, 0), Point3(0, 0.1, 0), Point3(0.07, 0, 0.001)};
@@ -199,11 +198,7 @@ void TestGeometry::besaToCurry()
     QVERIFY(near(ws.curry.Fid[0], Point3(-70, 0, 1)));  // from RPA
     QVERIFY(near(ws.curry.Fid[1], Point3(70, 0, 0)));   // from LPA
     QVERIFY(near(ws.curry.Fid[2], Point3(0, -100, 0))); // from the nasion
-}
-
-void TestGeometry::curryOldToTevo()
-{
-    Workspace ws;
+    // An old Curry set: the nasion turned onto the x axis.
     ws.curry.Fid = {Point3(-70, 70, 0), Point3(70, -70, 0), Point3(100, 100, 0)};
     ws.curry.resize(1);
     ws.curry.Pos[0] = Point3(0, 100, 50);

@@ -98,10 +98,9 @@ class TestBatchProbe : public QObject
     Q_OBJECT
 private slots:
     void probeRunAgainstSimdig();
-    void missingInputWritesNothing();
+    void refused_data();
+    void refused();
     void silentDeviceWritesNothing();
-    void onlyFastrak();
-    void fewerThanThreeNames();
 };
 
 void TestBatchProbe::probeRunAgainstSimdig()
@@ -130,19 +129,34 @@ void TestBatchProbe::probeRunAgainstSimdig()
     QVERIFY(sim.hostBytes(80).endsWith("e1,1\rPP"));
 }
 
-void TestBatchProbe::missingInputWritesNothing()
+void TestBatchProbe::refused_data()
 {
+    QTest::addColumn<QStringList>("names"); // @: a file in the program folder
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    // clang-format off
+    QTest::newRow("calibration missing") << QStringList{"@absent.clb", "@subj.fid", "@out.elp"} << "FASTRAK" << 1 << "calibration file";
+    QTest::newRow("fiducials cut short") << QStringList{"@cal.clb", "@bad.fid", "@out.elp"} << "FASTRAK" << 1 << "fiducials file";
+    QTest::newRow("not a FASTRAK") << QStringList{"@cal.clb", "@subj.fid", "@out.elp"} << "ISOTRAK" << 1 << "Command line response works only with FASTRAK\nPlease connect FASTRAK";
+    QTest::newRow("two names") << QStringList{"@cal.clb", "@subj.fid"} << "FASTRAK" << 2 << "Usage: pointra";
+    // clang-format on
+}
+
+void TestBatchProbe::refused()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, model);
+    QFETCH(int, status);
+    QFETCH(QString, says);
     MegFiles files;
-    const QString out = files.home.path("never.elp");
-    Fixtures::Run r =
-        files.run({files.home.path("absent.clb"), files.home.path("subj.fid"), out}, "/dev/null");
-    QCOMPARE(r.status, 1);
-    QVERIFY(r.err.contains("calibration file"));
-    const QString bad = files.home.write("bad.fid", "3\t2\r\n1\r\n%N\tT\r\n2\t1\r\n");
-    r = files.run({files.home.path("cal.clb"), bad, out}, "/dev/null");
-    QCOMPARE(r.status, 1);
-    QVERIFY(r.err.contains("fiducials file"));
-    QVERIFY(!QFileInfo::exists(out));
+    files.home.write("bad.fid", "3\t2\r\n1\r\n%N\tT\r\n2\t1\r\n");
+    for (QString &n : names)
+        n = files.home.path(n.mid(1));
+    const Fixtures::Run r = files.run(names, "/dev/null", model);
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(says), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(files.home.path("out.elp")));
 }
 
 void TestBatchProbe::silentDeviceWritesNothing()
@@ -160,23 +174,6 @@ void TestBatchProbe::silentDeviceWritesNothing()
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains("did not answer"), qPrintable(r.err));
     QVERIFY(!QFileInfo::exists(out));
-}
-
-void TestBatchProbe::onlyFastrak()
-{
-    MegFiles files;
-    const Fixtures::Run r = files.run({"a.clb", "b.fid", "c.elp"}, "/dev/null", "ISOTRAK");
-    QCOMPARE(r.status, 1);
-    QVERIFY(
-        r.err.contains("Command line response works only with FASTRAK\nPlease connect FASTRAK"));
-}
-
-void TestBatchProbe::fewerThanThreeNames()
-{
-    MegFiles files;
-    const Fixtures::Run r = files.run({"a.clb", "b.fid"}, "/dev/null");
-    QCOMPARE(r.status, 2);
-    QVERIFY(r.err.contains("Usage: pointra"));
 }
 
 QTEST_GUILESS_MAIN(TestBatchProbe)

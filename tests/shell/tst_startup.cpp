@@ -16,11 +16,10 @@ private slots:
     void startupMenuStates();
     void tmpFolder_data();
     void tmpFolder();
-    void interactiveStartInitializesDigitizer();
+    void interactiveStartAndHelp();
     void shutdown_data();
     void shutdown();
     void exitCancelledIsReset();
-    void aboutAndHelp();
     void commandLine_data();
     void commandLine();
 };
@@ -61,16 +60,14 @@ void TestStartup::startupMenuStates_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("system");
-    QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("device");
     QTest::addColumn<bool>("twoVisible");
     QTest::addColumn<QString>("xAxis");
-    QTest::addColumn<QString>("baudItem");
     // clang-format off
-    QTest::newRow("fastrak tevo") << "FASTRAK" << "TEVO" << "Pointra with FASTRAK - TEVO Coordinates" << true << true << "x-axis (Nasion)" << "menu192";
-    QTest::newRow("isotrak besa") << "ISOTRAK" << "BESA" << "Pointra with ISOTRAK - BESA Coordinates" << true << false << "x-axis (RPA)" << "menu192";
-    QTest::newRow("patriot curry") << "PATRIOT" << "Curry" << "Pointra with PATRIOT - Curry Coordinates" << true << false << "x-axis (RPA)" << "menu1152";
-    QTest::newRow("none") << "Polhemus" << "TEVO" << "Pointra with No Digitizer - TEVO Coordinates" << false << false << "x-axis (Nasion)" << "menu192";
+    QTest::newRow("fastrak tevo") << "FASTRAK" << "TEVO" << true << true << "x-axis (Nasion)";
+    QTest::newRow("isotrak besa") << "ISOTRAK" << "BESA" << true << false << "x-axis (RPA)";
+    QTest::newRow("patriot curry") << "PATRIOT" << "Curry" << true << false << "x-axis (RPA)";
+    QTest::newRow("none") << "Polhemus" << "TEVO" << false << false << "x-axis (Nasion)";
     // clang-format on
 }
 
@@ -78,15 +75,16 @@ void TestStartup::startupMenuStates()
 {
     QFETCH(QString, model);
     QFETCH(QString, system);
-    QFETCH(QString, caption);
     QFETCH(bool, device);
     QFETCH(bool, twoVisible);
     QFETCH(QString, xAxis);
-    QFETCH(QString, baudItem);
     Rig rig;
     rig.startUp(Ini{model, system, "Comma", "0,0,-1", 3, "ON"}.text());
     const UiState &ui = rig.ui;
-    QCOMPARE(ui.caption, caption);
+    QCOMPARE(
+        ui.caption,
+        QString("Pointra with %1 - %2 Coordinates").arg(device ? model : "No Digitizer", system));
+    const QString baudItem = model == "PATRIOT" ? "menu1152" : "menu192";
     QCOMPARE(ui.value("menuDigitize").enabled, device);
     QCOMPARE(ui.value("menuTwo").visible, twoVisible);
     QCOMPARE(ui.value("menuThree").visible, twoVisible);
@@ -133,7 +131,7 @@ void TestStartup::tmpFolder()
     QVERIFY(QFileInfo::exists(rig.home.path("pointra.ini")));
 }
 
-void TestStartup::interactiveStartInitializesDigitizer()
+void TestStartup::interactiveStartAndHelp()
 {
     Rig rig;
     rig.startUp(Ini().text());
@@ -144,6 +142,13 @@ void TestStartup::interactiveStartInitializesDigitizer()
     QCOMPARE(rig.fakeLink.written.value(0), QByteArray("c"));
     QCOMPARE(rig.fakeLink.written.size(), 16);
     QVERIFY(!rig.link.isOpen());
+    // Help > About and Help > Contents.
+    QVERIFY(rig.invoke("menuHelpAbout"));
+    QVERIFY(rig.view.aboutText.contains(QStringLiteral(POINTRA_VERSION)));
+    rig.invoke("menuHelpContents");
+    QVERIFY(rig.view.helpFile.endsWith("index.html"));
+    QVERIFY(QFileInfo::exists(rig.view.helpFile));
+    QVERIFY(!rig.ui.value("menuHelpIndex").enabled);
 }
 
 void TestStartup::shutdown_data()
@@ -220,18 +225,6 @@ void TestStartup::exitCancelledIsReset()
     rig.dialogs.answers.enqueue(Answer::No);
     rig.invoke("menuExit");
     QCOMPARE(rig.view.quits, 1);
-}
-
-void TestStartup::aboutAndHelp()
-{
-    Rig rig;
-    rig.start();
-    QVERIFY(rig.invoke("menuHelpAbout"));
-    QVERIFY(rig.view.aboutText.contains(QStringLiteral(POINTRA_VERSION)));
-    rig.invoke("menuHelpContents");
-    QVERIFY(rig.view.helpFile.endsWith("index.html"));
-    QVERIFY(QFileInfo::exists(rig.view.helpFile));
-    QVERIFY(!rig.ui.value("menuHelpIndex").enabled);
 }
 
 void TestStartup::commandLine_data()
