@@ -115,7 +115,7 @@ void MainWindow::buildLabels()
     m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Ask for fixed pitch by its properties: the system's fixed font is not fixed on every machine.
     QFont listingFont(QStringLiteral("monospace"));
-    listingFont.setStyleHint(QFont::TypeWriter);
+    listingFont.setStyleHint(QFont::Monospace);
     listingFont.setFixedPitch(true);
     m_textView->setFont(listingFont);
     grid->addWidget(m_textView, 0, 1, row + 1, 1);

@@ -59,6 +59,15 @@ int RunBatchProbe(Session &s, const BatchNames &names)
                                    s.link.errorText()}));
             return 1;
         }
+        const ModelTraits &model = traitsOf(ws.settings.Digitizer);
+        if (record.size() < model.layout.deviceLength) {
+            s.dialogs.show(QStringLiteral("The %1 did not answer with a whole record (%2 of %3 "
+                                          "characters); no probe file was written.")
+                               .arg(model.name)
+                               .arg(record.size())
+                               .arg(model.layout.deviceLength));
+            return 1;
+        }
         QString problem;
         const std::optional<Reading> reading =
             Records::parseReading(ws.settings.Digitizer, record, Records::AllBlocks, &problem);

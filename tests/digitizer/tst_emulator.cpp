@@ -1,30 +1,31 @@
-#include "digitizer/digitizer_setup.h"
-#include "digitizer/emulator/digitizer_emulator.h"
-#include "digitizer/emulator/emulator_link.h"
 #include "digitizer/emulator/stylus_script.h"
+#include "digitizer/record_parser.h"
 #include "digitizer/records.h"
-#include "emulator_rig.h"
+#include "geometry/frames.h"
+#include "rig.h"
 
 #include <Eigen/LU>
 #include <QTest>
 #include <cmath>
 
-using Model = DigitizerEmulator::Model;
+using Model = DigitizerModel;
+using Fixtures::near;
 
 namespace {
-Point3 tipOf(const DigitizerEmulator &emu, const QString &site)
+// The stylus of the record the emulator would send now (FASTRAK layout).
+Point3 stylus(DigitizerEmulator &emu)
 {
-    const Transform4 h = emu.headPose();
-    return h.block<3, 3>(0, 0) * emu.head().site(site) + h.block<3, 1>(0, 3);
+    const auto r = Records::parseReading(Model::Fastrak, QString::fromLatin1(emu.record()));
+    return r ? r->stylus : Point3::Constant(99);
 }
 
-QList<QByteArray> splitRecords(const QByteArray &bytes, int length)
+DigitizerEmulator fastrakInCentimetres(int receivers = 1, double noiseCm = 0.0, quint32 seed = 1)
 {
-    QList<QByteArray> out;
-    for (qsizetype i = 0; i + length <= bytes.size(); i += length)
-        out << bytes.mid(i, length);
-    return out;
+    DigitizerEmulator emu({Model::Fastrak, receivers, noiseCm, seed});
+    emu.receive("u", 0);
+    return emu;
 }
+
 } // namespace
 
 class TestEmulator : public QObject
@@ -33,11 +34,10 @@ class TestEmulator : public QObject
 private slots:
     void recordLayout_data();
     void recordLayout();
-    void inchesUntilCentimetresChosen();
     void streamingIsLimitedByTheLine_data();
     void streamingIsLimitedByTheLine();
     void headMotionMovesSitesAndReceivers();
-    void noiseHasTheRequestedSpread();
+    void unitsAndNoise();
     void rateChangeOnBothEnds();
     void oneStationIsotrakChoosesNoReceivers();
     void stylusCommands_data();
@@ -46,20 +46,22 @@ private slots:
 
 void TestEmulator::recordLayout_data()
 {
-    QTest::addColumn<int>("model");
+    QTest::addColumn<Model>("model");
     QTest::addColumn<int>("length");
     QTest::addColumn<QList<int>>("crlfAt"); // 1-based positions of CR
-    QTest::newRow("fastrak") << int(Model::Fastrak) << 293 << QList<int>{25, 114, 203, 292};
-    QTest::newRow("isotrak") << int(Model::Isotrak) << 178 << QList<int>{88, 177};
-    QTest::newRow("patriot") << int(Model::Patriot) << 158 << QList<int>{32, 157};
+    // clang-format off
+    QTest::newRow("fastrak") << Model::Fastrak << 293 << QList<int>{25, 114, 203, 292};
+    QTest::newRow("isotrak") << Model::Isotrak << 178 << QList<int>{88, 177};
+    QTest::newRow("patriot") << Model::Patriot << 158 << QList<int>{32, 157};
+    // clang-format on
 }
 
 void TestEmulator::recordLayout()
 {
-    QFETCH(int, model);
+    QFETCH(Model, model);
     QFETCH(int, length);
     QFETCH(QList<int>, crlfAt);
-    DigitizerEmulator emu({static_cast<Model>(model), 3, 0.0, 1});
+    DigitizerEmulator emu({model, 3, 0.0, 1});
     const QByteArray r = emu.record();
     QCOMPARE(r.size(), length);
     for (int cr : crlfAt) {
@@ -67,115 +69,114 @@ void TestEmulator::recordLayout()
         QCOMPARE(r.at(cr), '\n');
     }
     QCOMPARE(r.count('\r'), crlfAt.size());
-    if (model == int(Model::Fastrak)) {
+    if (model == Model::Fastrak) {
         for (int st : {3, 29, 118, 207})
             QCOMPARE(r.at(st - 1), ' '); // status blank
     }
 }
 
-void TestEmulator::inchesUntilCentimetresChosen()
-{
-    DigitizerEmulator emu({Model::Fastrak, 1, 0.0, 1});
-    const Point3 inches = Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record()));
-    emu.receive("u", 0);
-    const Point3 cms = Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record()));
-    QVERIFY((cms - tipOf(emu, "Cz")).norm() < 1e-4);
-    QVERIFY((inches * 2.54 - cms).norm() < 1e-3);
-}
-
 void TestEmulator::streamingIsLimitedByTheLine_data()
 {
-    QTest::addColumn<int>("model");
+    QTest::addColumn<Model>("model");
     QTest::addColumn<int>("baud");
     QTest::addColumn<double>("perSecond");
+    // clang-format off
     // 293 characters at 1,920 characters/s: the line allows 6.55 records/s, the device 30.
-    QTest::newRow("fastrak 19200") << int(Model::Fastrak) << 19200 << 1920.0 / 293;
+    QTest::newRow("fastrak 19200") << Model::Fastrak << 19200 << 1920.0 / 293;
     // At 115200 the device's 30 records/s (120 Hz over four stations) are the limit.
-    QTest::newRow("fastrak 115200") << int(Model::Fastrak) << 115200 << 30.0;
-    QTest::newRow("patriot 115200") << int(Model::Patriot) << 115200 << 60.0;
+    QTest::newRow("fastrak 115200") << Model::Fastrak << 115200 << 30.0;
+    QTest::newRow("patriot 115200") << Model::Patriot << 115200 << 60.0;
+    // clang-format on
 }
 
 void TestEmulator::streamingIsLimitedByTheLine()
 {
-    QFETCH(int, model);
+    QFETCH(Model, model);
     QFETCH(int, baud);
     QFETCH(double, perSecond);
-    DigitizerEmulator emu({static_cast<Model>(model), 1, 0.0, 1});
+    DigitizerEmulator emu({model, 1, 0.0, 1});
     emu.setBaud(baud);
-    emu.receive(model == int(Model::Patriot) ? "U1\r" : "u", 0);
+    emu.receive(model == Model::Patriot ? "U1\r" : "u", 0);
     const int length = emu.record().size();
-    emu.hold();
+    emu.receive(model == Model::Patriot ? "C\r" : "C", 0);
     QByteArray bytes;
     for (qint64 t = 0; t <= 10000; t += 7) {
         emu.advanceTo(t);
         bytes += emu.takeDelivered();
     }
-    emu.release();
-    const QList<QByteArray> records = splitRecords(bytes, length);
-    QVERIFY(std::abs(records.size() / 10.0 - perSecond) <= 0.1 * perSecond + 1);
-    for (const QByteArray &r : records) // whole records, none cut or merged
-        QVERIFY(r.endsWith("\r\n"));
+    emu.receive(model == Model::Patriot ? "P" : "c", 10000);
+    int records = 0;
+    for (qsizetype i = 0; i + length <= bytes.size(); i += length, ++records)
+        QVERIFY(bytes.mid(i, length).endsWith("\r\n")); // whole records, none cut or merged
+    QVERIFY(std::abs(records / 10.0 - perSecond) <= 0.1 * perSecond + 1);
     QVERIFY(bytes.size() / 10.0 <= baud / 10.0 + 1);
 }
 
 void TestEmulator::headMotionMovesSitesAndReceivers()
 {
-    DigitizerEmulator emu({Model::Fastrak, 2, 0.0, 1});
-    emu.receive("u", 0);
+    DigitizerEmulator emu = fastrakInCentimetres(2);
     const Transform4 before = emu.receiverPose(0);
-    const Point3 pzBefore = tipOf(emu, "Pz");
+    const Point3 pzBefore = siteInTransmitter(emu, "Pz");
     emu.moveHead(0.05, -0.02, 0.03, 10, -20, 30);
     const Transform4 after = emu.receiverPose(0);
     QVERIFY((after - before).norm() > 0.1);
     // The receiver moves with the head: the site in the receiver's frame stays put.
-    const Transform4 headBefore = before.inverse(), headAfter = after.inverse();
-    emu.touchSite("Pz");
-    const Point3 pzAfter = tipOf(emu, "Pz");
-    const Point3 inRecBefore =
-        headBefore.block<3, 3>(0, 0) * pzBefore + headBefore.block<3, 1>(0, 3);
-    const Point3 inRecAfter = headAfter.block<3, 3>(0, 0) * pzAfter + headAfter.block<3, 1>(0, 3);
-    QVERIFY((inRecBefore - inRecAfter).norm() < 1e-12);
-    QVERIFY(emu.receiverPose(2).isApprox(
-        DigitizerEmulator({Model::Fastrak, 2, 0.0, 1}).receiverPose(2)));
+    QVERIFY(near(transformed(before.inverse(), pzBefore),
+                 transformed(after.inverse(), siteInTransmitter(emu, "Pz"))));
+    QVERIFY(emu.receiverPose(2).isApprox(fastrakInCentimetres(2).receiverPose(2)));
 }
 
-void TestEmulator::noiseHasTheRequestedSpread()
+void TestEmulator::unitsAndNoise()
 {
-    DigitizerEmulator emu({Model::Fastrak, 1, 0.5, 42});
-    emu.receive("u", 0);
-    const Point3 truth = tipOf(emu, "Cz");
+    DigitizerEmulator exact({Model::Fastrak, 1, 0.0, 1});
+    const Point3 inches = stylus(exact);
+    exact.receive("u", 0);
+    const Point3 cms = stylus(exact);
+    QVERIFY(near(cms, siteInTransmitter(exact, "Cz"), 1e-4));
+    QVERIFY(near(inches * 2.54, cms, 1e-3));
+    // Seeded noise of the requested spread.
+    DigitizerEmulator emu = fastrakInCentimetres(1, 0.5, 42);
+    const Point3 truth = siteInTransmitter(emu, "Cz");
     double sum = 0;
     const int n = 2000;
     for (int i = 0; i < n; ++i)
-        sum += (Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - truth)
-                   .squaredNorm();
+        sum += (stylus(emu) - truth).squaredNorm();
     const double rmsCm = std::sqrt(sum / n) * 100;
     QVERIFY2(std::abs(rmsCm - 0.5) < 0.03, qPrintable(QString::number(rmsCm)));
-    DigitizerEmulator again({Model::Fastrak, 1, 0.5, 42});
-    again.receive("u", 0);
-    DigitizerEmulator first({Model::Fastrak, 1, 0.5, 42});
-    first.receive("u", 0);
+    DigitizerEmulator again = fastrakInCentimetres(1, 0.5, 42);
+    DigitizerEmulator first = fastrakInCentimetres(1, 0.5, 42);
     QCOMPARE(again.record(), first.record()); // seeded
 }
 
 void TestEmulator::rateChangeOnBothEnds()
 {
-    EmulatorRig rig(Model::Fastrak);
-    rig.configure();
-    DigitizerEmulator &emu = rig.emu;
-    Session &s = rig.s;
-    emu.hold(); // records are streaming while the rate changes
+    Rig rig(DigitizerEmulator::Options{Model::Fastrak, 1, 0.0, 7});
+    rig.start();
+    rig.emu->hold(); // records are streaming while the rate changes
     rig.clock.advance(500);
-    DigitizerSetup::SetBaudRate(s, 115200);
-    QCOMPARE(emu.baud(), 115200);
-    QCOMPARE(rig.link.settings(), QStringLiteral("115200,n,8,1"));
-    emu.release();
+    rig.invoke("menu1152");
+    QCOMPARE(rig.emu->baud(), 115200);
+    QCOMPARE(rig.link.settings(), "115200,n,8,1");
+    QVERIFY(rig.ui.value("menu1152").checked);
+    rig.emu->release();
     rig.clock.advance(500);
     QString record;
-    emu.schedule(rig.clock.nowMs() + 600, [&] { emu.press(); });
-    QCOMPARE(Records::ReadDigitizerRecord(s, record), Records::Outcome::Received);
+    rig.pressAfter(600);
+    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Records::Outcome::Received);
     QCOMPARE(record.size(), 293);
     QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestEmulator::oneStationIsotrakChoosesNoReceivers()
+{
+    Rig one(DigitizerEmulator::Options{Model::Isotrak, 0, 0.0, 7});
+    one.start();
+    QCOMPARE(one.ws.ReceiverCount, 0);
+    QVERIFY(one.ui.value("menuZero").checked);
+    QVERIFY(!one.ui.value("menuOne").enabled);
+    Rig two(DigitizerEmulator::Options{Model::Isotrak, 1, 0.0, 7});
+    two.start();
+    QCOMPARE(two.ws.ReceiverCount, -1);
 }
 
 void TestEmulator::stylusCommands_data()
@@ -183,6 +184,7 @@ void TestEmulator::stylusCommands_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<bool>("command");
+    // clang-format off
     QTest::newRow("touch site") << "touch Cz" << true << true;
     QTest::newRow("touch point") << "touch 1.0 2.0 9.5" << true << true;
     QTest::newRow("touch two numbers") << "touch 1 2" << false << false;
@@ -194,6 +196,7 @@ void TestEmulator::stylusCommands_data()
     QTest::newRow("comment") << "# a comment" << true << false;
     QTest::newRow("blank") << "   " << true << false;
     QTest::newRow("unknown") << "jump" << false << false;
+    // clang-format on
 }
 
 void TestEmulator::stylusCommands()
@@ -208,28 +211,14 @@ void TestEmulator::stylusCommands()
     QCOMPARE(error.isEmpty(), ok);
     if (!c)
         return;
-    DigitizerEmulator emu({Model::Fastrak, 1, 0.0, 1});
-    emu.receive("u", 0);
+    DigitizerEmulator emu = fastrakInCentimetres();
     QVERIFY(applyStylusCommand(*c, emu, error));
     if (line == "touch 1.0 2.0 9.5") {
         const Transform4 h = emu.headPose();
         const Point3 expected =
             h.block<3, 3>(0, 0) * Point3(0.01, 0.02, 0.095) + h.block<3, 1>(0, 3);
-        QVERIFY((Records::stylusPosition("FASTRAK", QString::fromLatin1(emu.record())) - expected)
-                    .norm() < 1e-4);
+        QVERIFY(near(stylus(emu), expected, 1e-4));
     }
-}
-
-void TestEmulator::oneStationIsotrakChoosesNoReceivers()
-{
-    EmulatorRig rig(Model::Isotrak, 0);
-    rig.configure();
-    QCOMPARE(rig.ws.ReceiverCount, 0);
-    QVERIFY(rig.ui.value("menuZero").checked);
-    QVERIFY(!rig.ui.value("menuOne").enabled);
-    EmulatorRig two(Model::Isotrak, 1);
-    two.configure();
-    QCOMPARE(two.ws.ReceiverCount, -1);
 }
 
 QTEST_GUILESS_MAIN(TestEmulator)

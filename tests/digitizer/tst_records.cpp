@@ -1,13 +1,17 @@
-#include "digitizer/digitizer_setup.h"
+#include "digitizer/record_parser.h"
 #include "digitizer/records.h"
-#include "emulator_rig.h"
+#include "rig.h"
 
 #include <QTest>
 
+using Model = DigitizerModel;
 using Outcome = Records::Outcome;
+using Fixtures::near;
 Q_DECLARE_METATYPE(Transform4)
 
 namespace {
+enum class Event { Press, Next, Back, Cancel, Unplug, Unplugged, CutRecord, WrongRate };
+
 // A FASTRAK record with the stylus at `tip` and every receiver at `pos` with the given triples.
 QString fastrakRecord(const Point3 &tip, const Point3 &pos, const double triples[9])
 {
@@ -25,24 +29,23 @@ QString fastrakRecord(const Point3 &tip, const Point3 &pos, const double triples
 
 Transform4 rows(std::initializer_list<double> v)
 {
-    Transform4 t;
-    auto it = v.begin();
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            t(i, j) = *it++;
-    return t;
+    return Eigen::Map<const Eigen::Matrix<double, 4, 4, Eigen::RowMajor>>(v.begin());
 }
 
-// Configured as at start-up.
-struct EmuRig : EmulatorRig
+Point3 stylusOf(Model model, const QString &record)
 {
-    explicit EmuRig(DigitizerEmulator::Model model, int receivers = 1,
-                    const QString &hemi = "0,0,1")
-        : EmulatorRig(model, receivers, 0.0, hemi)
-    {
-        configure();
-    }
-};
+    const std::optional<Reading> r = Records::parseReading(model, record);
+    return r ? r->stylus : Point3::Constant(99);
+}
+
+// A session on the emulator of `model`, configured as at start-up.
+std::unique_ptr<Rig> emulated(Model model, const QString &hemisphere = "0,0,1")
+{
+    auto rig = std::make_unique<Rig>(DigitizerEmulator::Options{model, 1, 0.0, 7});
+    rig->start({.hemisphere = hemisphere});
+    return rig;
+}
+
 } // namespace
 
 class TestRecords : public QObject
@@ -51,314 +54,252 @@ class TestRecords : public QObject
 private slots:
     void parse_data();
     void parse();
-    void parseReadsFieldsByColumn();
-    void patriotIgnoresSensor();
-    void unknownTypeOrModeChangesNothing();
-    void fastrakCheck_data();
-    void fastrakCheck();
-    void isotrakRebuild();
-    void readFromEmulator_data();
-    void readFromEmulator();
-    void isotrakCommandDance();
-    void buttonsEndTheWait_data();
-    void buttonsEndTheWait();
-    void deviceGoneDuringWait();
-    void unplugged();
-    void recordCutMidway();
-    void wrongRateGivesGarbageNotCrash();
+    void fieldsByColumnAndRefusals();
+    void recordProblem_data();
+    void recordProblem();
+    void isotrakExchanges();
+    void waitEnds_data();
+    void waitEnds();
     void hemisphereMirrors();
-    void pollReturnsRawAnswer();
 };
 
 void TestRecords::parse_data()
 {
-    QTest::addColumn<QString>("type");
+    QTest::addColumn<Model>("model");
     QTest::addColumn<QList<double>>("triples");
     QTest::addColumn<int>("mode");
     QTest::addColumn<Transform4>("expected");
     const QList<double> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
     const QList<double> quarter{0, 1, 0, -1, 0, 0, 0, 0, 1};
-    QTest::newRow("identity mode 0")
-        << "FASTRAK" << identity << 0
-        << rows({1, 0, 0, -0.1, 0, 1, 0, -0.2, 0, 0, 1, -0.3, 0, 0, 0, 1});
-    QTest::newRow("identity mode 1")
-        << "FASTRAK" << identity << 1
-        << rows({1, 0, 0, 0.1, 0, 1, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
     // Translation is the rotation block applied to -0.01 * position.
-    QTest::newRow("quarter turn mode 0")
-        << "FASTRAK" << quarter << 0
-        << rows({0, -1, 0, 0.2, 1, 0, 0, -0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
-    QTest::newRow("quarter turn mode 1")
-        << "FASTRAK" << quarter << 1
-        << rows({0, 1, 0, 0.1, -1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
-    QTest::newRow("isotrak rows in mode 0")
-        << "ISOTRAK" << quarter << 0
-        << rows({0, 1, 0, -0.2, -1, 0, 0, 0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
-    QTest::newRow("isotrak columns in mode 1")
-        << "ISOTRAK" << quarter << 1
-        << rows({0, -1, 0, 0.1, 1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    // clang-format off
+    QTest::newRow("identity mode 0") << Model::Fastrak << identity << 0 << rows({1, 0, 0, -0.1, 0, 1, 0, -0.2, 0, 0, 1, -0.3, 0, 0, 0, 1});
+    QTest::newRow("identity mode 1") << Model::Fastrak << identity << 1 << rows({1, 0, 0, 0.1, 0, 1, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    QTest::newRow("quarter turn mode 0") << Model::Fastrak << quarter << 0 << rows({0, -1, 0, 0.2, 1, 0, 0, -0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
+    QTest::newRow("quarter turn mode 1") << Model::Fastrak << quarter << 1 << rows({0, 1, 0, 0.1, -1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    QTest::newRow("isotrak rows in mode 0") << Model::Isotrak << quarter << 0 << rows({0, 1, 0, -0.2, -1, 0, 0, 0.1, 0, 0, 1, -0.3, 0, 0, 0, 1});
+    QTest::newRow("isotrak columns in mode 1") << Model::Isotrak << quarter << 1 << rows({0, -1, 0, 0.1, 1, 0, 0, 0.2, 0, 0, 1, 0.3, 0, 0, 0, 1});
+    // clang-format on
 }
 
 void TestRecords::parse()
 {
-    QFETCH(QString, type);
+    QFETCH(Model, model);
     QFETCH(QList<double>, triples);
     QFETCH(int, mode);
     QFETCH(Transform4, expected);
     const QString rec = fastrakRecord({1, 2, 3}, {10, 20, 30}, triples.constData());
     QString record = rec;
-    if (type == QLatin1String("ISOTRAK")) // the rebuilt layout: station 1 without orientation
+    if (model == Model::Isotrak) // the rebuilt layout: station 1 without orientation
         record =
             Records::rebuildIsotrak(rec.left(24) + QString(63, ' ') + "\r\n" + rec.mid(26, 89));
     Transform4 rotation, position;
-    QVERIFY(Records::ParseDigitizerRecord(type, record, 1, mode, rotation, position));
-    QVERIFY2((position - expected).cwiseAbs().maxCoeff() < 1e-12, "position");
-    QVERIFY((rotation.block<3, 3>(0, 0) - expected.block<3, 3>(0, 0)).cwiseAbs().maxCoeff() <
-            1e-12);
+    QVERIFY(Records::ParseDigitizerRecord(model, record, 1, mode, rotation, position));
+    QVERIFY2(near(position, expected), "position");
+    QVERIFY(near(rotation.block<3, 3>(0, 0), expected.block<3, 3>(0, 0)));
     QCOMPARE(rotation(3, 3), 1.0);
     QCOMPARE(rotation(0, 3), 0.0);
     // The two modes are inverses of each other.
     Transform4 r2, p2;
-    Records::ParseDigitizerRecord(type, record, 1, 1 - mode, r2, p2);
-    QVERIFY(((position * p2) - Transform4::Identity()).cwiseAbs().maxCoeff() < 1e-12);
+    QVERIFY(Records::ParseDigitizerRecord(model, record, 1, 1 - mode, r2, p2));
+    QVERIFY(near(position * p2, Transform4::Identity()));
 }
 
-void TestRecords::parseReadsFieldsByColumn()
+void TestRecords::fieldsByColumnAndRefusals()
 {
     const double id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     QString rec = fastrakRecord({0, 0, 0}, {0, 0, 0}, id);
-    rec.replace(207, 7, QStringLiteral("  12.50")); // sensor 3 x at 208-214
-    rec.replace(284, 7, QStringLiteral("-0.5000")); // its last orientation value at 285-291
+    rec.replace(3, 21, QStringLiteral("   1.00  -2.50 100.00")); // the stylus at 4-24
+    rec.replace(207, 7, QStringLiteral("  12.50"));              // receiver 3 x at 208-214
+    rec.replace(284, 7, QStringLiteral("-0.5000")); // its last direction cosine at 285-291
     Transform4 r, p;
-    Records::ParseDigitizerRecord("FASTRAK", rec, 3, 1, r, p);
+    QVERIFY(Records::ParseDigitizerRecord(Model::Fastrak, rec, 3, 1, r, p));
     QCOMPARE(p(0, 3), 0.125);
     QCOMPARE(r(2, 2), -0.5);
-    Records::ParseDigitizerRecord("FASTRAK", rec, 1, 1, r, p);
+    QVERIFY(Records::ParseDigitizerRecord(Model::Fastrak, rec, 1, 1, r, p));
     QCOMPARE(p(0, 3), 0.0);
     QCOMPARE(r(2, 2), 1.0);
-    QVERIFY((Records::stylusPosition("FASTRAK", "01   1.00  -2.50 100.00\r\n") -
-             Point3(0.01, -0.025, 1.0))
-                .norm() < 1e-12);
+    QVERIFY(near(stylusOf(Model::Fastrak, rec), Point3(0.01, -0.025, 1.0)));
+    // Not a reading: no model, no mode, a short record. Nothing changes.
+    const Transform4 seven = Transform4::Constant(7);
+    r = p = seven;
+    QVERIFY(!Records::ParseDigitizerRecord(Model::Dummy, rec, 1, 0, r, p));
+    QVERIFY(!Records::ParseDigitizerRecord(Model::Fastrak, rec, 1, 2, r, p));
+    QVERIFY(!Records::ParseDigitizerRecord(Model::Fastrak, QStringLiteral("01"), 3, 0, r, p));
+    QVERIFY(p == seven && r == seven);
+    QString why;
+    QVERIFY(!Records::parseReading(Model::Dummy, rec, Records::AllBlocks, &why));
+    QCOMPARE(why, "dummy takes no readings.");
 }
 
-void TestRecords::patriotIgnoresSensor()
+void TestRecords::recordProblem_data()
 {
-    EmuRig rig(DigitizerEmulator::Model::Patriot);
-    const QString rec = QString::fromLatin1(rig.emu.record());
-    Transform4 r1, p1, r3, p3;
-    Records::ParseDigitizerRecord("PATRIOT", rec, 1, 1, r1, p1);
-    Records::ParseDigitizerRecord("PATRIOT", rec, 3, 1, r3, p3);
-    QCOMPARE(p1, p3);
-    QVERIFY((p1 - rig.emu.receiverPose(0)).cwiseAbs().maxCoeff() < 1e-4);
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<int>("length"); // the record cut or padded with blanks to this; -1 as sent
+    QTest::addColumn<int>("at");     // 1-based position of `put`
+    QTest::addColumn<QString>("put");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<int>("kept"); // length after the check
+    const QString status3 = Records::fastrakStatusReport('x', 3);
+    const QString repeat = "; the line settings may not match the device.";
+    // clang-format off
+    QTest::newRow("fastrak as sent") << Model::Fastrak << -1 << 0 << "" << -1 << "" << 293;
+    QTest::newRow("fastrak one short") << Model::Fastrak << 292 << 0 << "" << -1 << "The FASTRAK record is cut short: 292 of 293 characters arrived." << 292;
+    QTest::newRow("fastrak longer is cut") << Model::Fastrak << 300 << 0 << "" << -1 << "" << 293;
+    QTest::newRow("fastrak empty") << Model::Fastrak << 0 << 0 << "" << -1 << "The FASTRAK sent no record." << 0;
+    QTest::newRow("fastrak status on station 3") << Model::Fastrak << -1 << 118 << "x" << -1 << status3 << 293;
+    QTest::newRow("fastrak status on station 1") << Model::Fastrak << -1 << 3 << "x" << -1 << Records::fastrakStatusReport('x', 1) << 293;
+    QTest::newRow("fastrak NUL byte") << Model::Fastrak << -1 << 40 << QString(QChar(0)) << -1 << "The FASTRAK record holds NUL bytes" + repeat << 293;
+    QTest::newRow("fastrak line end missing") << Model::Fastrak << -1 << 25 << "x" << -1 << "The FASTRAK record has no line end at character 25" + repeat << 293;
+    QTest::newRow("fastrak stylus y garbled") << Model::Fastrak << -1 << 11 << "  ab.cd" << -1 << "The FASTRAK record holds \"ab.cd\" where the stylus y should be a number." << 293;
+    QTest::newRow("fastrak receiver z blank") << Model::Fastrak << -1 << 44 << "       " << -1 << "The FASTRAK record holds \"\" where the receiver 1 z should be a number." << 293;
+    QTest::newRow("fastrak cosine with junk") << Model::Fastrak << -1 << 168 << " 0.5x00" << -1 << "The FASTRAK record holds \"0.5x00\" where the receiver 2 direction cosine 5 should be a number." << 293;
+    QTest::newRow("fastrak stylus and one receiver") << Model::Fastrak << 115 << 0 << "" << 1 << "" << 115;
+    QTest::newRow("fastrak one receiver, cut short") << Model::Fastrak << 114 << 0 << "" << 1 << "The FASTRAK record is cut short: 114 of 115 characters arrived." << 114;
+    QTest::newRow("fastrak one receiver, station 3 not read") << Model::Fastrak << -1 << 118 << "x" << 1 << "" << 115;
+    QTest::newRow("isotrak as rebuilt") << Model::Isotrak << -1 << 0 << "" << -1 << "" << 115;
+    QTest::newRow("isotrak one short") << Model::Isotrak << 114 << 0 << "" << -1 << "The ISOTRAK record is cut short: 114 of 115 characters arrived." << 114;
+    QTest::newRow("isotrak longer kept") << Model::Isotrak << 120 << 0 << "" << -1 << "" << 120;
+    QTest::newRow("patriot as sent") << Model::Patriot << -1 << 0 << "" << -1 << "" << 158;
+    QTest::newRow("patriot one short") << Model::Patriot << 157 << 0 << "" << -1 << "The PATRIOT record is cut short: 157 of 158 characters arrived." << 157;
+    QTest::newRow("patriot receiver x garbled") << Model::Patriot << -1 << 37 << "    -----" << -1 << "The PATRIOT record holds \"-----\" where the receiver x should be a number." << 158;
+    // clang-format on
 }
 
-void TestRecords::unknownTypeOrModeChangesNothing()
+void TestRecords::recordProblem()
 {
-    Transform4 r = Transform4::Constant(7), p = Transform4::Constant(7);
-    QVERIFY(!Records::ParseDigitizerRecord("dummy", QString(293, '1'), 1, 0, r, p));
-    QVERIFY(!Records::ParseDigitizerRecord("FASTRAK", QString(293, '1'), 1, 2, r, p));
-    QCOMPARE(p, Transform4(Transform4::Constant(7)));
-    // A short record reads as zeros: a valid pose, no crash.
-    QVERIFY(Records::ParseDigitizerRecord("FASTRAK", QStringLiteral("01"), 3, 0, r, p));
-    QVERIFY((p.topLeftCorner<3, 3>().isZero()));
-}
-
-void TestRecords::fastrakCheck_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("statusAt");
-    QTest::addColumn<QString>("report");
-    QTest::newRow("292 characters") << 292 << 0 << "Please repeat the measurement";
-    QTest::newRow("300 characters") << 300 << 0 << "";
-    QTest::newRow("station 3 status")
-        << 293 << 118
-        << "FASTRAK has reported an error as follows:\r\rError Code x on input THREE."
-           "\r\rPlease consult the manual under BUILT-IN-TEST INFORMATION.";
-    QTest::newRow("station 1 status")
-        << 293 << 3
-        << "FASTRAK has reported an error as follows:\r\rError Code x on "
-           "input ONE.\r\rPlease consult the manual under BUILT-IN-TEST "
-           "INFORMATION.";
-}
-
-void TestRecords::fastrakCheck()
-{
+    QFETCH(Model, model);
     QFETCH(int, length);
-    QFETCH(int, statusAt);
-    QFETCH(QString, report);
-    QString record(length, ' ');
-    if (statusAt)
-        record[statusAt - 1] = 'x';
-    const QString before = record;
-    QCOMPARE(Records::checkFastrak(record), QString(report).replace('\r', QChar(13)));
-    QCOMPARE(record, before.left(length < 293 ? length : 293));
+    QFETCH(int, at);
+    QFETCH(QString, put);
+    QFETCH(int, blocks);
+    QFETCH(QString, problem);
+    QFETCH(int, kept);
+    auto rig = emulated(model);
+    rig->emu->touchSite("Cz");
+    QString record = QString::fromLatin1(rig->emu->record());
+    if (model == Model::Isotrak)
+        record = Records::rebuildIsotrak(record);
+    if (length >= 0)
+        record = record.left(length).leftJustified(length, ' ');
+    if (at > 0)
+        record.replace(at - 1, put.size(), put);
+    const QString sent = record;
+    QCOMPARE(Records::recordProblem(model, record, blocks), problem);
+    QCOMPARE(record.size(), kept);
+    QString why;
+    const std::optional<Reading> reading = Records::parseReading(model, sent, blocks, &why);
+    QCOMPARE(reading.has_value(), problem.isEmpty());
+    QCOMPARE(why, problem);
+    if (!reading)
+        return;
+    QVERIFY(near(reading->stylus, siteInTransmitter(*rig->emu, "Cz"), 1e-4));
+    QVERIFY(near(reading->receiver(1).transform(1), rig->emu->receiverPose(0), 1e-4));
+    if (model == Model::Patriot) // one block answers for every receiver
+        QCOMPARE(reading->receiver(3).positionCm, reading->receiver(1).positionCm);
 }
 
-void TestRecords::isotrakRebuild()
+void TestRecords::isotrakExchanges()
 {
-    QString raw;
-    for (int i = 0; i < 178; ++i)
-        raw += QChar('A' + i % 26);
-    const QString rebuilt = Records::rebuildIsotrak(raw);
-    QCOMPARE(rebuilt.size(), 115);
-    QCOMPARE(rebuilt.left(24), raw.left(24));
-    QCOMPARE(rebuilt.mid(24, 2), raw.mid(87, 2));
-    QCOMPARE(rebuilt.mid(26), raw.mid(89));
-    QCOMPARE(rebuilt.mid(29, 7), raw.mid(92, 7)); // station 2's x at 30-36
+    auto rig = emulated(Model::Isotrak);
+    QString record;
+    const qint64 t0 = rig->clock.nowMs();
+    QCOMPARE(Records::PollDigitizerRecord(rig->s, record), Outcome::Received);
+    QCOMPARE(rig->clock.nowMs() - t0, 350);
+    QCOMPARE(record.size(), 178); // raw, not rebuilt
+    rig->emuLink->clearHostBytes();
+    rig->pressAfter(1000);
+    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Received);
+    QCOMPARE(rig->emuLink->hostBytes(), QByteArray("PYE\x04P\x04T"));
+    QCOMPARE(record.size(), 115);
+    QVERIFY(rig->dialogs.shown.isEmpty());
 }
 
-void TestRecords::readFromEmulator_data()
+void TestRecords::waitEnds_data()
 {
-    QTest::addColumn<int>("model");
-    QTest::addColumn<int>("length");
-    QTest::newRow("fastrak") << int(DigitizerEmulator::Model::Fastrak) << 293;
-    QTest::newRow("isotrak") << int(DigitizerEmulator::Model::Isotrak) << 115;
-    QTest::newRow("patriot") << int(DigitizerEmulator::Model::Patriot) << 158;
+    QTest::addColumn<Event>("event");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<int>("length");   // of what was read; -1 unchecked
+    QTest::addColumn<QString>("told"); // in the one message shown; empty: none
+    QTest::addColumn<int>("counter");  // the point counter, 5 before
+    QTest::addColumn<bool>("again");   // the next stylus press is read
+    const QString repeat = "\r\rPlease repeat the measurement";
+    // clang-format off
+    QTest::newRow("stylus pressed") << Event::Press << Outcome::Received << 293 << "" << 5 << true;
+    QTest::newRow("next") << Event::Next << Outcome::Next << -1 << "" << 5 << true;
+    QTest::newRow("back") << Event::Back << Outcome::Back << -1 << "" << 3 << true;
+    QTest::newRow("cancel") << Event::Cancel << Outcome::Cancelled << -1 << "" << 5 << true;
+    QTest::newRow("device lost while waiting") << Event::Unplug << Outcome::DeviceGone << -1 << "The digitizer stopped answering." << 5 << false;
+    QTest::newRow("device not connected") << Event::Unplugged << Outcome::PortFailed << 4 << "not connected" << 5 << false;
+    QTest::newRow("record cut midway") << Event::CutRecord << Outcome::Refused << 150 << "The FASTRAK record is cut short: 150 of 293 characters arrived." + repeat << 5 << true;
+    QTest::newRow("line rates differ") << Event::WrongRate << Outcome::Refused << -1 << repeat << 5 << false;
+    // clang-format on
 }
 
-void TestRecords::readFromEmulator()
+void TestRecords::waitEnds()
 {
-    QFETCH(int, model);
+    QFETCH(Event, event);
+    QFETCH(Outcome, outcome);
     QFETCH(int, length);
-    EmuRig rig(static_cast<DigitizerEmulator::Model>(model));
-    rig.emu.touchSite("Fz");
-    rig.emu.schedule(rig.clock.nowMs() + 2000, [&] { rig.emu.press(); });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
-    QCOMPARE(record.size(), length);
-    QVERIFY(rig.dialogs.shown.isEmpty());
-    QVERIFY(!rig.link.isOpen());
-    const Point3 tip = Records::stylusPosition(rig.ws.settings.DigitizerType, record);
-    const Transform4 head = rig.emu.headPose();
-    const Point3 fz = head.block<3, 3>(0, 0) * rig.emu.head().site("Fz") + head.block<3, 1>(0, 3);
-    QVERIFY((tip - fz).norm() < 1e-4);
-    Transform4 r, p;
-    Records::ParseDigitizerRecord(rig.ws.settings.DigitizerType, record, 1, 1, r, p);
-    QVERIFY((p - rig.emu.receiverPose(0)).cwiseAbs().maxCoeff() < 1e-4);
-}
-
-void TestRecords::isotrakCommandDance()
-{
-    EmuRig rig(DigitizerEmulator::Model::Isotrak);
-    rig.link.clearHostBytes();
-    rig.emu.schedule(rig.clock.nowMs() + 1000, [&] { rig.emu.press(); });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
-    QCOMPARE(rig.link.hostBytes(), QByteArray("PYE\x04P\x04T"));
-}
-
-void TestRecords::buttonsEndTheWait_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<int>("counter");
-    QTest::newRow("next") << "next" << int(Outcome::Next) << 5;
-    QTest::newRow("back") << "back" << int(Outcome::Back) << 3;
-    QTest::newRow("cancel") << "cancel" << int(Outcome::Cancelled) << 5;
-}
-
-void TestRecords::buttonsEndTheWait()
-{
-    QFETCH(QString, button);
-    QFETCH(int, outcome);
+    QFETCH(QString, told);
     QFETCH(int, counter);
-    EmuRig rig(DigitizerEmulator::Model::Fastrak);
-    rig.s.wait.PointCounter = 5;
-    rig.pump.onPass = [&](int pass) {
-        if (pass != 50)
-            return;
-        if (button == "next")
-            rig.s.wait.NextRequested = 1;
-        else if (button == "back")
-            rig.s.wait.BackRequested = 1;
-        else
-            rig.s.wait.CancelRequested = 1;
-    };
-    QString record;
-    QCOMPARE(int(Records::ReadDigitizerRecord(rig.s, record)), outcome);
-    QCOMPARE(rig.pump.passes, 50);
-    QCOMPARE(rig.s.wait.PointCounter, counter);
-    QCOMPARE(rig.s.wait.NextRequested + rig.s.wait.BackRequested + rig.s.wait.CancelRequested, 0);
-    // The next operation works again.
-    rig.pump.onPass = nullptr;
-    rig.emu.schedule(rig.clock.nowMs() + 500, [&] { rig.emu.press(); });
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
-    QCOMPARE(record.size(), 293);
-}
-
-void TestRecords::deviceGoneDuringWait()
-{
-    EmuRig rig(DigitizerEmulator::Model::Fastrak);
-    rig.emu.schedule(rig.clock.nowMs() + 3000, [&] { rig.link.unplug(true); });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::DeviceGone);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("The digitizer stopped answering."));
-    QVERIFY(!rig.link.isOpen());
-}
-
-void TestRecords::unplugged()
-{
-    EmuRig rig(DigitizerEmulator::Model::Fastrak);
-    rig.link.unplug(true);
+    QFETCH(bool, again);
+    auto rig = emulated(Model::Fastrak);
+    DigitizerEmulator &emu = *rig->emu;
+    WaitFlags &wait = rig->s.wait;
+    wait.PointCounter = 5;
+    int WaitFlags::*const buttons[] = {&WaitFlags::NextRequested, &WaitFlags::BackRequested,
+                                       &WaitFlags::CancelRequested};
+    const qint64 now = rig->clock.nowMs();
+    if (event == Event::Next || event == Event::Back || event == Event::Cancel)
+        rig->pump.onPass = [&](int pass) {
+            if (pass == 50)
+                wait.*buttons[int(event) - int(Event::Next)] = 1;
+        };
+    else if (event == Event::Unplug)
+        emu.schedule(now + 3000, [&] { rig->emuLink->unplug(true); });
+    else if (event == Event::Unplugged)
+        rig->emuLink->unplug(true);
+    else if (event == Event::CutRecord)
+        emu.schedule(now + 1000, [&] {
+            emu.cutNextRecord(150);
+            emu.press();
+        });
+    else
+        rig->pressAfter(1000);
+    if (event == Event::WrongRate)
+        emu.setBaud(9600); // the device changed rate behind the program's back
     QString record = "kept";
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::PortFailed);
-    QCOMPARE(Records::PollDigitizerRecord(rig.s, record), Outcome::PortFailed);
-    QCOMPARE(record, QStringLiteral("kept"));
-    QCOMPARE(rig.dialogs.shown.size(), 2);
-    QVERIFY(rig.dialogs.texts().value(0).contains("not connected"));
-}
-
-void TestRecords::recordCutMidway()
-{
-    EmuRig rig(DigitizerEmulator::Model::Fastrak);
-    rig.emu.schedule(rig.clock.nowMs() + 1000, [&] {
-        rig.emu.cutNextRecord(150);
-        rig.emu.press();
-    });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
-    QCOMPARE(record.size(), 150);
-    QCOMPARE(rig.dialogs.texts(), QStringList{"Please repeat the measurement"});
-    // The repeat works.
-    rig.emu.schedule(rig.clock.nowMs() + 1000, [&] { rig.emu.press(); });
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
+    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), outcome);
+    if (length >= 0)
+        QCOMPARE(record.size(), length);
+    QCOMPARE(rig->dialogs.shown.size(), told.isEmpty() ? 0 : 1);
+    QVERIFY2(rig->dialogs.texts().value(0).contains(told),
+             qPrintable(rig->dialogs.texts().value(0)));
+    QVERIFY(!rig->link.isOpen() || event == Event::Next || event == Event::Back);
+    QCOMPARE(wait.PointCounter, counter);
+    QCOMPARE(wait.NextRequested + wait.BackRequested + wait.CancelRequested, 0);
+    if (rig->pump.onPass)
+        QCOMPARE(rig->pump.passes, 50);
+    if (outcome == Outcome::PortFailed)
+        QCOMPARE(Records::PollDigitizerRecord(rig->s, record), Outcome::PortFailed);
+    if (!again)
+        return;
+    rig->pump.onPass = nullptr;
+    rig->pressAfter(500);
+    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Received);
     QCOMPARE(record.size(), 293);
-}
-
-void TestRecords::wrongRateGivesGarbageNotCrash()
-{
-    EmuRig rig(DigitizerEmulator::Model::Fastrak);
-    rig.emu.setBaud(9600); // the device changed rate behind the program's back
-    rig.emu.schedule(rig.clock.nowMs() + 1000, [&] { rig.emu.press(); });
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Received);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("FASTRAK has reported an error") ||
-            rig.dialogs.texts().value(0) == "Please repeat the measurement");
-    Transform4 r, p;
-    Records::ParseDigitizerRecord("FASTRAK", record, 1, 0, r, p);
-    QVERIFY(p.allFinite());
 }
 
 void TestRecords::hemisphereMirrors()
 {
-    EmuRig up(DigitizerEmulator::Model::Fastrak, 1, "0,0,1");
-    EmuRig down(DigitizerEmulator::Model::Fastrak, 1, "0,0,-1");
-    const Point3 a = Records::stylusPosition("FASTRAK", QString::fromLatin1(up.emu.record()));
-    const Point3 b = Records::stylusPosition("FASTRAK", QString::fromLatin1(down.emu.record()));
+    auto up = emulated(Model::Fastrak, "0,0,1");
+    auto down = emulated(Model::Fastrak, "0,0,-1");
+    const Point3 a = stylusOf(Model::Fastrak, QString::fromLatin1(up->emu->record()));
+    const Point3 b = stylusOf(Model::Fastrak, QString::fromLatin1(down->emu->record()));
     QVERIFY(a.z() > 0.2);
-    QVERIFY((a + b).norm() < 1e-9);
-}
-
-void TestRecords::pollReturnsRawAnswer()
-{
-    EmuRig rig(DigitizerEmulator::Model::Isotrak);
-    QString record;
-    const qint64 t0 = rig.clock.nowMs();
-    QCOMPARE(Records::PollDigitizerRecord(rig.s, record), Outcome::Received);
-    QCOMPARE(rig.clock.nowMs() - t0, 350);
-    QCOMPARE(record.size(), 178);
+    QVERIFY(near(a, -b, 1e-9));
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

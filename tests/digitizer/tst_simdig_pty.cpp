@@ -1,38 +1,13 @@
-#include "digitizer/digitizer_setup.h"
-#include "digitizer/emulator/digitizer_emulator.h"
+#include "digitizer/record_parser.h"
 #include "digitizer/records.h"
-#include "platform/qserial_link.h"
-#include "platform/qt_event_pump.h"
-#include "platform/steady_clock.h"
+#include "rig.h"
 #include "simdig_process.h"
-#include "temp_home.h"
 
-#include <QDir>
 #include <QTest>
 #include <QTimer>
 
 using Outcome = Records::Outcome;
-
-namespace {
-// A session on the real serial port code, aimed at `device` as Comm port 1.
-struct PortRig
-{
-    PortRig(const QString &type, const QString &device)
-    {
-        qputenv("POINTRA_COMM1", device.toLocal8Bit());
-        ws.settings = {type, "TEVO", "Period", "0,0,1", 1, "OFF"};
-        DigitizerSetup::ApplySerialSettings(s);
-    }
-    Workspace ws;
-    UiState ui;
-    FakeDialogs dialogs;
-    SteadyClock clock;
-    QtEventPump pump;
-    SilentAudio audio;
-    QSerialLink link;
-    Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
-};
-} // namespace
+using Fixtures::Ini;
 
 class TestSimdigPty : public QObject
 {
@@ -61,42 +36,30 @@ void TestSimdigPty::startupBytes()
     QFETCH(QString, hemisphere);
     SimdigProcess sim({"--model", model.toLower(), "--noise", "0"});
     QVERIFY(sim.ok());
-    QTemporaryDir home;
-    QFile ini(QDir(home.path()).filePath("pointra.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(
-        QStringLiteral("Digitizer Type=%1\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-                       "Hemisphere=%2\r\nnCommPort= 1\r\nSound=OFF\r\n")
-            .arg(model, hemisphere)
-            .toLatin1());
-    ini.close();
-
-    QProcess pointra;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("POINTRA_HOME", home.path());
-    env.insert("POINTRA_HEADLESS", "1");
-    env.insert("POINTRA_COMM1", sim.device());
-    pointra.setProcessEnvironment(env);
-    pointra.start(QStringLiteral(POINTRA_BIN), {});
-    QVERIFY(pointra.waitForFinished(15000));
-    QCOMPARE(pointra.exitCode(), 0);
+    Fixtures::Home home;
+    home.write("pointra.ini", Ini{.model = model, .hemisphere = hemisphere}.text());
+    const Fixtures::Run run = Fixtures::run(POINTRA_BIN, {},
+                                            {{"POINTRA_HOME", home.path()},
+                                             {"POINTRA_HEADLESS", "1"},
+                                             {"POINTRA_COMM1", sim.device()}});
+    QCOMPARE(run.status, 0);
 
     QByteArray expected;
-    for (const QByteArray &c : DigitizerSetup::configurationCommands(model, hemisphere))
+    for (const QByteArray &c : traitsOf(modelFromName(model)).configuration(hemisphere))
         expected += c;
     // The start-up sequence, then the one poll of the headless report.
     expected += "P";
     QCOMPARE(sim.hostBytes(expected.size()), expected);
-    const QString out = QString::fromLocal8Bit(pointra.readAllStandardOutput());
-    QVERIFY2(out.contains(QStringLiteral("One record, ")), qPrintable(out));
+    QVERIFY2(run.out.contains(QStringLiteral("One record, ")), qPrintable(run.out));
 }
 
 void TestSimdigPty::recordThroughPty()
 {
     SimdigProcess sim({"--model", "fastrak", "--noise", "0", "--receivers", "2"});
     QVERIFY(sim.ok());
-    PortRig rig("FASTRAK", sim.device());
-    DigitizerSetup::InitializeDigitizer(rig.s);
+    Rig rig(sim.device());
+    rig.startUp(Ini().text());
+    rig.invoke("menuInitialize");
     QVERIFY(rig.dialogs.shown.isEmpty());
     sim.send("touch Cz\nwait 700\npress\n");
     QString record;
@@ -104,20 +67,19 @@ void TestSimdigPty::recordThroughPty()
     QCOMPARE(record.size(), 293);
     QVERIFY(rig.dialogs.shown.isEmpty());
 
-    DigitizerEmulator reference({DigitizerEmulator::Model::Fastrak, 2, 0.0, 1});
-    const Transform4 head = reference.headPose();
-    const Point3 cz = head.block<3, 3>(0, 0) * reference.head().site("Cz") + head.block<3, 1>(0, 3);
-    QVERIFY((Records::stylusPosition("FASTRAK", record) - cz).norm() < 1e-4);
-    Transform4 r, p;
-    Records::ParseDigitizerRecord("FASTRAK", record, 2, 1, r, p);
-    QVERIFY((p - reference.receiverPose(1)).cwiseAbs().maxCoeff() < 1e-4);
+    DigitizerEmulator reference({DigitizerModel::Fastrak, 2, 0.0, 1});
+    const std::optional<Reading> reading = Records::parseReading(DigitizerModel::Fastrak, record);
+    QVERIFY(reading);
+    QVERIFY(Fixtures::near(reading->stylus, siteInTransmitter(reference, "Cz"), 1e-4));
+    QVERIFY(Fixtures::near(reading->receiver(2).transform(1), reference.receiverPose(1), 1e-4));
 }
 
 void TestSimdigPty::cancelDuringWait()
 {
     SimdigProcess sim({"--model", "patriot"});
     QVERIFY(sim.ok());
-    PortRig rig("PATRIOT", sim.device());
+    Rig rig(sim.device());
+    rig.startUp(Ini{.model = "PATRIOT"}.text());
     QTimer::singleShot(800, [&] { rig.s.wait.CancelRequested = 1; });
     QString record;
     QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Cancelled);
@@ -131,7 +93,8 @@ void TestSimdigPty::emulatorKilledDuringWait()
 {
     SimdigProcess sim({"--model", "fastrak"});
     QVERIFY(sim.ok());
-    PortRig rig("FASTRAK", sim.device());
+    Rig rig(sim.device());
+    rig.startUp(Ini().text());
     QTimer::singleShot(800, [&] { sim.stop(); });
     // Should the hang-up go unnoticed, the test ends through Cancel and fails instead of hanging.
     QTimer::singleShot(8000, [&] { rig.s.wait.CancelRequested = 1; });
@@ -143,10 +106,11 @@ void TestSimdigPty::emulatorKilledDuringWait()
 
 void TestSimdigPty::missingPortIsNamed()
 {
-    QTemporaryDir dir;
-    const QString device = dir.filePath("no-such-port");
-    PortRig rig("FASTRAK", device);
-    DigitizerSetup::InitializeDigitizer(rig.s);
+    Fixtures::Home dir;
+    const QString device = dir.path("no-such-port");
+    Rig rig(device);
+    rig.startUp(Ini().text());
+    rig.invoke("menuInitialize");
     QCOMPARE(rig.dialogs.shown.size(), 1);
     QVERIFY(rig.dialogs.texts().value(0).contains(device));
     QString record;

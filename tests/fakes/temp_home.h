@@ -1,44 +1,40 @@
 #pragma once
 
+// The rig of the first tests, kept until the newer tests move to Rig (rig.h).
 #include "commands/setup_commands.h"
 #include "data/workspace.h"
-#include "fake_clock.h"
-#include "fake_dialogs.h"
-#include "fake_serial_link.h"
+#include "fakes.h"
 #include "seams/command_table.h"
 #include "seams/session.h"
-#include "seams/shell_view.h"
 #include "seams/ui_state.h"
 #include "seams/wave_audio.h"
 #include "shell/shell_controller.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
-
-// Records what the shell asked the window to do.
-class FakeShellView final : public ShellView
-{
-public:
-    void showMainWindow() override { ++shown; }
-    void showAbout(const QString &text) override { aboutText = text; }
-    bool showHelp(const QString &file) override
-    {
-        helpFile = file;
-        return true;
-    }
-    void closeHelp() override { ++helpCloses; }
-    void quit() override { ++quits; }
-    int shown = 0, helpCloses = 0, quits = 0;
-    QString aboutText, helpFile;
-};
 
 // A fresh program folder with fakes for every seam, and the shell controllers on top.
 struct TestRig
 {
-    TestRig();
-    // Writes pointra.ini with the given bytes (no file when `ini` is null).
-    void writeIni(const QByteArray &ini);
-    QByteArray readIni() const;
-    QString path(const QString &name) const;
+    TestRig()
+    {
+        setup.registerCommands(commands);
+        shell.registerCommands(commands);
+    }
+    // Writes pointra.ini with the given bytes.
+    void writeIni(const QByteArray &ini)
+    {
+        QFile f(path(QStringLiteral("pointra.ini")));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(ini);
+    }
+    QByteArray readIni() const
+    {
+        QFile f(path(QStringLiteral("pointra.ini")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString path(const QString &name) const { return QDir(home.path()).filePath(name); }
     void startUp() { shell.startUp(home.path()); }
     bool invoke(const QString &control) { return commands.invoke(control); }
 
