@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/wizard.h"
 #include "commands/command_set.h"
 #include "data/workspace.h"
 #include "seams/command_table.h"
@@ -35,4 +36,5 @@ public:
     Session session;
     CommandSet menus;
     ShellController shell;
+    Wizard wizard;
 };
