@@ -10,6 +10,8 @@
 namespace {
 const QByteArray CtrlD("\x04", 1);
 constexpr int ReconnectEveryMs = 1000;
+// Answers to the "P" of waits ended early can still be on the line when the next wait starts.
+constexpr int QuietMs = 30;
 
 DigitizerModel modelOf(const Session &s)
 {
@@ -135,7 +137,7 @@ void RecordWait::step()
                 enter(Phase::IsotrakMode, 100);
             } else {
                 link.discardPending();
-                enter(Phase::Waiting, 0);
+                enter(Phase::Settling, QuietMs);
             }
             break;
         case Phase::IsotrakMode:
@@ -151,6 +153,18 @@ void RecordWait::step()
             m_record = QString::fromLatin1(link.readAll());
             link.write("P");
             link.discardPending();
+            enter(Phase::Settling, QuietMs);
+            break;
+        case Phase::Settling:
+            if (lost())
+                return;
+            if (link.bytesPending() > 0) {
+                link.discardPending();
+                enter(Phase::Settling, QuietMs);
+                return;
+            }
+            if (!due)
+                return;
             enter(Phase::Waiting, 0);
             break;
         case Phase::Waiting:

@@ -26,6 +26,7 @@ public:
         Priming,      // 400 ms after "P"
         IsotrakMode,  // 100 ms after "Y"
         IsotrakArm,   // 100 ms after "E" and code 4
+        Settling,     // until the line has been quiet for a moment: late answers are dropped
         Waiting,      // for the first character: ends only by input or by end()
         Collecting,   // 300 ms after the first character (350 ms after a poll's "P")
         Releasing     // 100 ms after code 4, before "T" (ISOTRAK)

@@ -30,6 +30,7 @@ private slots:
     void stylusRecord();
     void endsAtOnce_data();
     void endsAtOnce();
+    void lateAnswersAreDropped();
     void deviceLossEndsTheWait();
     void reconnectsWhenTheDeviceIsBack();
     void refusesWhatIsNotAReading();
@@ -46,9 +47,9 @@ void TestRecordWait::stylusRecord_data()
     QTest::addColumn<int>("length");
     QTest::addColumn<int>("firstWaitingMs");
     // clang-format off
-    QTest::newRow("FASTRAK") << DigitizerModel::Fastrak << QByteArray("P")                  << 293 << 400;
-    QTest::newRow("ISOTRAK") << DigitizerModel::Isotrak << QByteArray("PYE\x04P\x04T", 7)   << 115 << 600;
-    QTest::newRow("PATRIOT") << DigitizerModel::Patriot << QByteArray("P")                  << 158 << 400;
+    QTest::newRow("FASTRAK") << DigitizerModel::Fastrak << QByteArray("P")                  << 293 << 430;
+    QTest::newRow("ISOTRAK") << DigitizerModel::Isotrak << QByteArray("PYE\x04P\x04T", 7)   << 115 << 630;
+    QTest::newRow("PATRIOT") << DigitizerModel::Patriot << QByteArray("P")                  << 158 << 430;
     // clang-format on
 }
 
@@ -127,6 +128,27 @@ void TestRecordWait::endsAtOnce()
     rig.emu.press();
     QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
     QCOMPARE(w.outcome(), Outcome::Received);
+}
+
+void TestRecordWait::lateAnswersAreDropped()
+{
+    // Back and Next pressed at once: each restarted wait asks for a record with "P".
+    WizardRig rig(DigitizerModel::Fastrak);
+    RecordWait w(rig.s);
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(w.start(RecordWait::Kind::Stylus));
+        w.end(Outcome::Next);
+    }
+    QVERIFY(w.start(RecordWait::Kind::Stylus));
+    QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
+    rig.clock.advance(3000);
+    QVERIFY(!w.poll());
+    QCOMPARE(w.phase(), Phase::Waiting);
+    rig.emu.touchSite("Oz");
+    rig.emu.press();
+    QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
+    QCOMPARE(w.outcome(), Outcome::Received);
+    QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
 void TestRecordWait::deviceLossEndsTheWait()

@@ -7,10 +7,10 @@
 #include "fake_clock.h"
 #include "fake_dialogs.h"
 #include "geometry/frames.h"
+#include "recording_audio.h"
 #include "recording_wizard_view.h"
 #include "seams/session.h"
 #include "seams/ui_state.h"
-#include "seams/wave_audio.h"
 
 #include <QTemporaryDir>
 
@@ -106,7 +106,7 @@ struct WizardRig
     FakeDialogs dialogs;
     FakeClock clock;
     FakePump pump{clock};
-    SilentAudio audio;
+    RecordingAudio audio;
     DigitizerEmulator emu;
     EmulatorLink link;
     Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
