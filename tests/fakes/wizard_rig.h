@@ -18,9 +18,10 @@
 // in a fresh program folder.
 struct WizardRig
 {
+    // `onDewar`: the emulator's first receiver sits on an MEG dewar, the head receivers follow.
     explicit WizardRig(DigitizerModel model, int receivers = 1, const QString &system = "TEVO",
-                       double noiseCm = 0.0)
-        : emu({model, std::max(receivers, 1), noiseCm, 7}), link(emu, clock)
+                       bool onDewar = false)
+        : emu({model, std::max(receivers, 1) + (onDewar ? 1 : 0), 0.0, 7}), link(emu, clock)
     {
         ws.settings.Digitizer = model;
         ws.settings.CoordinateSystem = system;
@@ -32,6 +33,8 @@ struct WizardRig
         ws.ReceiverCount = receivers;
         DigitizerSetup::ApplySerialSettings(s);
         DigitizerSetup::InitializeDigitizer(s);
+        if (onDewar)
+            emu.setReceiverFixed(0, DigitizerEmulator::dewarReceiverPose());
         wizard.setView(&view);
     }
 
@@ -71,6 +74,18 @@ struct WizardRig
         if (!untilWaiting())
             return false;
         emu.touchSite(site);
+        return press();
+    }
+    // The same at a point of the virtual head's frame (metres).
+    bool take(const Point3 &point)
+    {
+        if (!untilWaiting())
+            return false;
+        emu.touchPoint(point);
+        return press();
+    }
+    bool press()
+    {
         emu.press();
         const int before = view.prompts.size();
         for (int t = 0; t < 2000; t += 10) {
