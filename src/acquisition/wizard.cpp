@@ -51,7 +51,8 @@ Wizard::~Wizard()
 void Wizard::setView(WizardView *view)
 {
     m_view = view ? view : &m_noView;
-    m_view->setButtons(m_buttons);
+    if (m_buttonsSet)
+        m_view->setButtons(m_buttons);
     m_view->showPrompt(m_prompt);
     m_view->waitChanged(m_wait.running());
 }
@@ -343,6 +344,7 @@ void Wizard::EditPoint(int electrode)
 void Wizard::SetButtons(int back, int repeat, int next, int accept, int cancel, int colour)
 {
     m_buttons = {back != 0, repeat != 0, next != 0, accept != 0, cancel != 0, colour == 1};
+    m_buttonsSet = true;
     m_view->setButtons(m_buttons);
 }
 

@@ -130,6 +130,7 @@ private:
     int m_waitBlocks = Records::AllBlocks;
     bool m_inPoll = false;
     WizardView::Buttons m_buttons;
+    bool m_buttonsSet = false;
     WizardView::Prompt m_prompt;
     WizardView::Prompt m_basePrompt; // without the line about a lost device
     Journal m_journal;

@@ -144,6 +144,7 @@ int main(int argc, char **argv)
         app.shell.setServiceMode(options.service);
         window.syncFromState();
         app.shell.startInteractive();
+        app.wizard.offerRecovery();
         window.syncFromState();
         return qapp->exec();
     }

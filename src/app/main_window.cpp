@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "app/wizard_dock.h"
 #include "seams/controls.h"
 #include "shell/app_core.h"
 
@@ -40,6 +41,7 @@ void MainWindow::setDigitizerStatus(std::function<DigitizerStatus()> status)
 void MainWindow::attach(AppCore &app)
 {
     m_app = &app;
+    m_wizard = addWizardDock(*this, app);
     app.ui.busyChanged = [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -148,6 +150,7 @@ bool MainWindow::invoke(const QString &control)
     if (!m_app)
         return false;
     const bool known = m_app->commands.invoke(control);
+    m_app->wizard.afterCommand();
     syncFromState();
     return known;
 }
@@ -185,6 +188,8 @@ void MainWindow::closeHelp()
 
 void MainWindow::quit()
 {
+    if (m_app)
+        m_app->wizard.windowClosing();
     m_quitting = true;
     close();
     QCoreApplication::quit();
@@ -197,6 +202,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (m_app->shell.Form_Unload()) {
+        m_app->wizard.windowClosing();
         m_quitting = true;
         event->accept();
         QCoreApplication::quit();

@@ -12,6 +12,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class WizardPanel;
 struct MenuItem;
 
 // What the status bar says about the digitizer line.
@@ -38,6 +39,7 @@ public:
     QAction *action(const QString &name) const { return m_actions.value(name); }
     QLabel *label(const QString &name) const { return m_labels.value(name); }
     QPlainTextEdit *textView() const { return m_textView; }
+    WizardPanel *wizardPanel() const { return m_wizard; }
 
     void showMainWindow() override;
     void showAbout(const QString &text) override;
@@ -58,6 +60,7 @@ private:
     QHash<QString, QLabel *> m_labels;
     QPlainTextEdit *m_textView = nullptr;
     QLabel *m_digitizerStatus = nullptr;
+    WizardPanel *m_wizard = nullptr;
     std::function<DigitizerStatus()> m_statusSource;
     QPointer<QWidget> m_help;
     bool m_quitting = false;

@@ -43,6 +43,31 @@ void writeAll(int fd, const char *data, qsizetype n)
     }
 }
 
+// Every site of the virtual head, one "NAME x y z" a line, in centimetres in the head frame its
+// fiducials build (x through the nasion, y towards the left preauricular point, origin midway
+// between the preauricular points): the frame Pointra writes its electrode files in.
+QString siteListing(const VirtualHead &head)
+{
+    const Point3 nasion = head.site(QStringLiteral("Nasion"));
+    const Point3 lpa = head.site(QStringLiteral("LPA"));
+    const Point3 rpa = head.site(QStringLiteral("RPA"));
+    const Point3 origin = (lpa + rpa) / 2;
+    const Point3 x = (nasion - origin).normalized();
+    const Point3 z = x.cross(lpa - rpa).normalized();
+    const Point3 y = z.cross(x);
+    auto cm = [](double v) {
+        const QString t = QString::number(v, 'f', 3);
+        return t == QLatin1String("-0.000") ? QStringLiteral("0.000") : t;
+    };
+    QString out;
+    for (const QString &name : head.siteNames()) {
+        const Point3 p = 100.0 * (head.site(name) - origin);
+        out += name + QLatin1Char(' ') + cm(p.dot(x)) + QLatin1Char(' ') + cm(p.dot(y)) +
+               QLatin1Char(' ') + cm(p.dot(z)) + QLatin1Char('\n');
+    }
+    return out;
+}
+
 // Serves one emulator on a pseudo-terminal and runs stylus commands from a queue.
 class Server
 {
@@ -149,7 +174,8 @@ int main(int argc, char **argv)
                  QStringLiteral("Also make PATH a symbolic link to the terminal."),
                  QStringLiteral("path")});
     p.addOption({QStringLiteral("receivers"),
-                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1); an ISOTRAK with 0 is a one-station device."),
+                 QStringLiteral("Receivers fixed on the head, 0 to 3 (default 1); an ISOTRAK with "
+                                "0 is a one-station device."),
                  QStringLiteral("n"), QStringLiteral("1")});
     p.addOption({QStringLiteral("noise"),
                  QStringLiteral("Position noise, cm RMS (default 0.08; 0 for exact)."),
@@ -165,10 +191,17 @@ int main(int argc, char **argv)
     p.addOption({QStringLiteral("log-in"),
                  QStringLiteral("Write every byte received from the host to FILE."),
                  QStringLiteral("file")});
+    p.addOption({QStringLiteral("list-sites"),
+                 QStringLiteral("Print every site of the virtual head (NAME x y z, cm, in the head "
+                                "frame of its fiducials) and stop.")});
     p.addOption({QStringLiteral("log-out"),
                  QStringLiteral("Write every byte sent to the host to FILE."),
                  QStringLiteral("file")});
     p.process(app);
+    if (p.isSet(QStringLiteral("list-sites"))) {
+        std::printf("%s", qPrintable(siteListing(VirtualHead())));
+        return 0;
+    }
 
     DigitizerEmulator::Options opt;
     if (!DigitizerEmulator::parseModel(p.value(QStringLiteral("model")), opt.model)) {
