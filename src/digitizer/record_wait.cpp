@@ -95,7 +95,7 @@ bool RecordWait::lost()
     stop(Outcome::DeviceGone);
     m_s.dialogs.show(
         crJoin({QStringLiteral("The digitizer stopped answering."), m_s.link.errorText(),
-                QStringLiteral("Check the cable and repeat the measurement.")}));
+                QStringLiteral("Check the cable and the power of the digitizer.")}));
     return true;
 }
 
