@@ -173,7 +173,7 @@ bool Journal::writeAndSync(const QByteArray &bytes, QString *error)
         return false;
     }
 #ifdef Q_OS_UNIX
-    if (::fsync(m_file.handle()) != 0) {
+    if (::fdatasync(m_file.handle()) != 0) {
         if (error)
             *error = QStringLiteral("the disk did not confirm the write");
         return false;
