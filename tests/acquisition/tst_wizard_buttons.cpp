@@ -4,6 +4,20 @@
 
 Q_DECLARE_METATYPE(DigitizerModel)
 
+namespace {
+// Records the hand-over to the head-shape step.
+class FakeShapeStep final : public ShapeStep
+{
+public:
+    void dispatch(int subStep) override { dispatched << subStep; }
+    void acceptFiducials() override { ++fiducialsAccepted; }
+    void stop() override { ++stopped; }
+    QList<int> dispatched;
+    int fiducialsAccepted = 0;
+    int stopped = 0;
+};
+} // namespace
+
 // The wizard's state machine as the operator drives it: Digitize menu entries, the five buttons
 // and their enabled states, against the emulated FASTRAK on virtual time.
 class TestWizardButtons : public QObject
@@ -87,6 +101,9 @@ private slots:
     void pointLoopButtons();
     void cancelClearsEverything_data();
     void cancelClearsEverything();
+    void shapeStepHandOver_data();
+    void shapeStepHandOver();
+    void measureFiducialShowsOneRecord();
 };
 
 void TestWizardButtons::buttonsOfEachSubStep_data()
@@ -357,6 +374,73 @@ void TestWizardButtons::cancelClearsEverything()
     rig.run(1000);
     QVERIFY(rig.view.prompt.isEmpty());
     QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestWizardButtons::shapeStepHandOver_data()
+{
+    QTest::addColumn<DigitizerModel>("model");
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QByteArray>("hostBytes");
+    // clang-format off
+    QTest::newRow("ISOTRAK accept") << DigitizerModel::Isotrak << "accept" << QByteArray("cPT");
+    QTest::newRow("ISOTRAK cancel") << DigitizerModel::Isotrak << "cancel" << QByteArray("cTP");
+    QTest::newRow("FASTRAK accept") << DigitizerModel::Fastrak << "accept" << QByteArray();
+    QTest::newRow("FASTRAK cancel") << DigitizerModel::Fastrak << "cancel" << QByteArray();
+    // clang-format on
+}
+
+void TestWizardButtons::shapeStepHandOver()
+{
+    QFETCH(DigitizerModel, model);
+    QFETCH(QString, ending);
+    QFETCH(QByteArray, hostBytes);
+    WizardRig rig(model);
+    FakeShapeStep shape;
+    rig.wizard.setShapeStep(&shape);
+    rig.ui.setText("Counter", "12");
+    rig.wizard.menuShape();
+    QCOMPARE(rig.wizard.state.Step, Steps::Shape);
+    QCOMPARE(shape.dispatched, QList<int>{1});
+    QCOMPARE(rig.ui.value("Counter").text, QString());
+    rig.wizard.state.SubStep = 3;
+    rig.wizard.state.RepeatJump = 1;
+    QVERIFY(rig.wizard.Accept());
+    QCOMPARE(shape.fiducialsAccepted, 1);
+    QCOMPARE(rig.wizard.state.SubStep, 4);
+    QCOMPARE(rig.wizard.state.RepeatJump, 0);
+    QCOMPARE(shape.dispatched, QList<int>({1, 4}));
+    rig.wizard.state.ShapeRunning = 1;
+    rig.link.clearHostBytes();
+    if (ending == "accept") {
+        QVERIFY(rig.wizard.Accept());
+        QCOMPARE(rig.ws.ShapeDirty, 1);
+    } else {
+        rig.wizard.Cancel();
+        QCOMPARE(rig.ws.ShapeDirty, 0);
+    }
+    QCOMPARE(shape.stopped, 1);
+    QCOMPARE(rig.wizard.state.ShapeStop, 1);
+    QCOMPARE(rig.wizard.state.ShapeRunning, 0);
+    QCOMPARE(rig.link.hostBytes(), hostBytes);
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.view.buttonText(), QString("----- g"));
+}
+
+void TestWizardButtons::measureFiducialShowsOneRecord()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.wizard.menuMeasureFid();
+    QCOMPARE(rig.view.prompt.lines,
+             QStringList({"Press the stylus button", "to show one record."}));
+    QCOMPARE(rig.view.buttonText(), QString("----C w"));
+    QVERIFY(rig.take("Cz"));
+    QVERIFY(rig.untilIdle());
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(rig.dialogs.shown[0].title, QString("Measure Fiducial"));
+    QCOMPARE(rig.dialogs.shown[0].text.size(), 293);
+    QVERIFY(rig.dialogs.shown[0].text.startsWith("01 "));
+    QCOMPARE(rig.view.buttonText(), QString("----- g"));
+    QVERIFY(rig.view.prompt.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestWizardButtons)
