@@ -289,6 +289,7 @@ void ElectrodeStep::finishLoop()
         return;
     }
     m_converted = true;
+    m_electrodes = ws.sensors.NumSensors;
     QStringList notes;
     QStringList skipped;
     for (int i = 0; i < ws.NumSeq; ++i)
@@ -341,6 +342,7 @@ void ElectrodeStep::finish(const QStringList &notes)
 
 bool ElectrodeStep::accept()
 {
+    m_mode = Mode::Idle;
     Workspace &ws = m_s.ws;
     ws.ElectrodesDirty = 1;
     if (ws.settings.CoordinateSystem == QLatin1String("TEVO") &&
@@ -370,7 +372,8 @@ void ElectrodeStep::checkSequence()
     const Workspace &ws = m_s.ws;
     if (m_mode == Mode::Idle && !m_converted)
         return;
-    if (ws.SeqName == m_names && ws.SeqCode == m_codes && ws.NumSeq == m_names.size())
+    if (ws.SeqName == m_names && ws.SeqCode == m_codes && ws.NumSeq == m_names.size() &&
+        (!m_converted || ws.sensors.NumSensors == m_electrodes))
         return;
     const bool measuring = m_mode != Mode::Idle;
     m_w.dropWait();

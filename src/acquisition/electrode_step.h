@@ -31,8 +31,11 @@ public:
     // Goes on with a recovered sequence at point `pointCounter` (1-based); past the last point
     // the points are converted at once.
     void resume(int pointCounter);
-    // A measurement whose sequence was replaced (File > New, File > Open) is abandoned.
+    // A measurement whose sequence or electrode set was replaced (File > New, File > Open) is
+    // abandoned.
     void checkSequence();
+    // Another step starts: the point loop stops, its journal stays for a later recovery.
+    void leave() { m_mode = Mode::Idle; }
 
     bool converted() const { return m_converted; }
     bool inLoop() const { return m_mode == Mode::Loop; }
@@ -66,5 +69,6 @@ private:
     bool m_journalTold = false;
     std::vector<std::optional<Reading>> m_readings;
     QStringList m_names, m_codes; // the sequence being digitized
+    int m_electrodes = 0;         // electrodes of the converted set
     QString m_pressedTwice;       // the warning for the next prompt
 };
