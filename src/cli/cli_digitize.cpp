@@ -35,6 +35,31 @@ int usageError(const QString &why)
     return 2;
 }
 
+// Messages on standard error; a question takes its default answer, which is said too.
+class DigitizeDialogs final : public Dialogs
+{
+public:
+    Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon,
+                   Answer defaultAnswer) override
+    {
+        m_console.message(text, title, buttons, icon, defaultAnswer);
+        if (buttons != Buttons::Ok)
+            say(defaultAnswer == Answer::Yes  ? QStringLiteral("answered Yes")
+                : defaultAnswer == Answer::No ? QStringLiteral("answered No")
+                                              : QStringLiteral("answered Cancel"));
+        return defaultAnswer;
+    }
+    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> openFileName(const FileRequest &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const FileRequest &) override { return std::nullopt; }
+
+private:
+    ConsoleDialogs m_console;
+};
+
 // Prompts as lines on standard output; a lost device or a refused reading ends the run.
 class CliWizardView final : public WizardView
 {
@@ -166,7 +191,7 @@ struct Run
     Options options;
     Workspace ws;
     UiState ui;
-    ConsoleDialogs dialogs;
+    DigitizeDialogs dialogs;
     SteadyClock clock;
     QtEventPump pump;
     SilentAudio audio;
@@ -221,8 +246,9 @@ int Run::go()
             if (!keys.open())
                 return finish();
             if (!hinted) {
-                say(QStringLiteral("press a to accept and write %1, r to repeat, c to cancel")
-                        .arg(options.out));
+                say(QStringLiteral("press a to accept and write %1%2, c to cancel")
+                        .arg(options.out, wizard.buttons().repeat ? QStringLiteral(", r to repeat")
+                                                                  : QString()));
                 hinted = true;
             }
         } else {
