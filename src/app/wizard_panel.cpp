@@ -150,7 +150,9 @@ void WizardPanel::showPrompt(const Prompt &prompt)
                            .arg(line)
                      : line);
     }
-    m_prompt->setText(html.join(QStringLiteral("<br>")));
+    // Kept as written: "Digitize  Cz" has two blanks.
+    m_prompt->setText(QStringLiteral("<div style=\"white-space:pre-wrap\">%1</div>")
+                          .arg(html.join(QStringLiteral("<br>"))));
     m_prompt->setAccessibleDescription(prompt.lines.join(QLatin1Char('\n')));
 }
 
