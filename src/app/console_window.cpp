@@ -26,7 +26,8 @@ ConsoleWindow::ConsoleWindow(Session &session, QWidget *parent)
     m_command->setObjectName(QStringLiteral("ConsoleCommand"));
     m_command->setAccessibleName(QStringLiteral("Command"));
     m_command->setEditable(true);
-    m_command->setInsertPolicy(QComboBox::NoInsert);
+    // A typed command joins the list, so Return never puts another suggestion in its place.
+    m_command->setInsertPolicy(QComboBox::InsertAtTop);
     m_command->addItems(m_console->suggestions());
     m_command->setCurrentText(QString());
     m_command->setToolTip(QStringLiteral("^D, ^Z ... send control characters; \\r, \\n and \\xHH "
@@ -38,11 +39,13 @@ ConsoleWindow::ConsoleWindow(Session &session, QWidget *parent)
                         QStringLiteral("Nothing added")});
     m_send = new QPushButton(QStringLiteral("&Send"), this);
     m_send->setObjectName(QStringLiteral("ConsoleSend"));
-    m_send->setDefault(true);
     auto *save = new QPushButton(QStringLiteral("S&ave Session..."), this);
     save->setObjectName(QStringLiteral("ConsoleSave"));
     auto *clear = new QPushButton(QStringLiteral("C&lear View"), this);
     clear->setObjectName(QStringLiteral("ConsoleClear"));
+    // Return in the command box sends once; no button may take it as well.
+    for (QPushButton *b : {m_send, save, clear})
+        b->setAutoDefault(false);
     m_transcript = new QPlainTextEdit(this);
     m_transcript->setObjectName(QStringLiteral("ConsoleTranscript"));
     m_transcript->setAccessibleName(QStringLiteral("Session"));

@@ -154,6 +154,7 @@ int main(int argc, char **argv)
             return runEditSequenceCommand(app, options.sequenceFile);
         window.syncFromState();
         app.shell.startInteractive();
+        app.wizard.offerRecovery();
         window.syncFromState();
         return qapp->exec();
     }

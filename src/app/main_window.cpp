@@ -6,6 +6,7 @@
 #include "app/sequence_editor_launch.h"
 #include "app/service_windows.h"
 #include "app/view_widget.h"
+#include "app/wizard_dock.h"
 #include "seams/controls.h"
 #include "shell/app_core.h"
 
@@ -44,6 +45,7 @@ void MainWindow::attach(AppCore &app)
     m_app = &app;
     app.commands.add(QStringLiteral("menuEditSequence"),
                      [this] { openSequenceEditor(*m_app, this); });
+    m_wizard = addWizardDock(*this, app);
     app.ui.busyChanged = [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -166,6 +168,7 @@ bool MainWindow::invoke(const QString &control)
     if (!m_app)
         return false;
     const bool known = m_app->commands.invoke(control);
+    m_app->wizard.afterCommand();
     syncFromState();
     return known;
 }
@@ -203,6 +206,8 @@ void MainWindow::closeHelp()
 
 void MainWindow::quit()
 {
+    if (m_app)
+        m_app->wizard.windowClosing();
     m_quitting = true;
     close();
     QCoreApplication::quit();
@@ -215,6 +220,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (m_app->shell.Form_Unload()) {
+        m_app->wizard.windowClosing();
         m_quitting = true;
         event->accept();
         QCoreApplication::quit();

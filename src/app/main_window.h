@@ -13,6 +13,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class ViewWidget;
+class WizardPanel;
 struct MenuItem;
 
 // What the status bar says about the digitizer line.
@@ -40,6 +41,7 @@ public:
     QLabel *label(const QString &name) const { return m_labels.value(name); }
     QPlainTextEdit *textView() const { return m_textView; }
     ViewWidget *viewWidget() const { return m_view; }
+    WizardPanel *wizardPanel() const { return m_wizard; }
 
     void showMainWindow() override;
     void showAbout(const QString &text) override;
@@ -61,6 +63,7 @@ private:
     QPlainTextEdit *m_textView = nullptr;
     ViewWidget *m_view = nullptr;
     QLabel *m_digitizerStatus = nullptr;
+    WizardPanel *m_wizard = nullptr;
     std::function<DigitizerStatus()> m_statusSource;
     QPointer<QWidget> m_help;
     bool m_quitting = false;

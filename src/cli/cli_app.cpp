@@ -2,6 +2,7 @@
 
 #include "cli/cli_render.h"
 
+#include "cli/cli_digitize.h"
 #include "commands/command_set.h"
 #include "commands/setup_menus.h"
 #include "data/app_paths.h"
@@ -166,6 +167,10 @@ QString cliUsage()
         "      150) unless given, and writes it as PNG: .elp, .sfp and .res electrode files as\n"
         "      electrodes, .hsp as head shape, a probe .elp as probe. --labels draws the\n"
         "      electrode names.\n"
+        "  digitize --sequence SEQ.seq --out OUT.elp|.sfp|.res [--resume JOURNAL]\n"
+        "  digitize --step dewar|subject --out FILE.clb|FILE.fid [--dewar FILE.dwr]\n"
+        "      Runs a measurement step on the configured digitizer without a window\n"
+        "      (pointra-cli digitize --help tells more).\n"
         "\n"
         "Options (the settings in force; by default those of pointra.ini):\n"
         "  --decimal period|comma        decimal separator of written numbers\n"
@@ -181,7 +186,17 @@ int runCli(const QStringList &arguments)
     QStringList args = arguments;
     if (args.isEmpty())
         return usageError(QStringLiteral("no command given"));
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+    const bool help =
+        args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    if (args.contains(QStringLiteral("digitize"))) {
+        if (help) {
+            std::printf("%s", qPrintable(digitizeUsage()));
+            return 0;
+        }
+        args.removeOne(QStringLiteral("digitize"));
+        return runDigitize(args);
+    }
+    if (help) {
         std::printf("%s", qPrintable(cliUsage()));
         return 0;
     }

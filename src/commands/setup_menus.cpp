@@ -60,6 +60,11 @@ void UpdateSetupMenus(Session &s)
 
     ui.setEnabled(QStringLiteral("menuEProbes"), r >= 0);
     ui.setEnabled(QStringLiteral("menuShape"), r >= 0 && model.isDevice && tevo);
+    // The MEG steps become available one after the other: the subject fiducials once receivers
+    // are on the head, the probe once the subject transforms exist (measured or read).
+    ui.setEnabled(QStringLiteral("menuFiducials"), r >= 1 && model.isDevice);
+    ui.setEnabled(QStringLiteral("menuProbe"), !s.ws.m.MFida.isZero() && model.isDevice);
+    ui.setEnabled(QStringLiteral("menuMeasureFid"), model.isDevice);
     ui.setText(QStringLiteral("Label3A"), st.CoordinateSystem);
 }
 

@@ -4,7 +4,7 @@
 #include "seams/dialogs.h"
 #include "seams/ui_state.h"
 #include "seams/wave_audio.h"
-#include "seqeditor/sound_prompts.h"
+#include "data/sound_prompts.h"
 
 #include <QDir>
 #include <QFile>

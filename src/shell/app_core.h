@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/wizard.h"
 #include "commands/command_set.h"
 #include "data/workspace.h"
 #include "seams/command_table.h"
@@ -36,4 +37,5 @@ public:
     Session session;
     CommandSet menus;
     ShellController shell;
+    Wizard wizard;
 };

@@ -43,6 +43,34 @@ void writeAll(int fd, const char *data, qsizetype n)
     }
 }
 
+// Every site of the virtual head, one "NAME x y z" a line, in centimetres in the head frame its
+// fiducials build (x through the nasion, y towards the left preauricular point, origin midway
+// between the preauricular points): the frame Pointra writes its electrode files in.
+QString siteListing(const VirtualHead &head)
+{
+    const Point3 nasion = head.site(QStringLiteral("Nasion"));
+    const Point3 lpa = head.site(QStringLiteral("LPA"));
+    const Point3 rpa = head.site(QStringLiteral("RPA"));
+    const Point3 origin = (lpa + rpa) / 2;
+    const Point3 x = (nasion - origin).normalized();
+    const Point3 z = x.cross(lpa - rpa).normalized();
+    const Point3 y = z.cross(x);
+    auto cm = [](double v) {
+        const QString t = QString::number(v, 'f', 3);
+        return t == QLatin1String("-0.000") ? QStringLiteral("0.000") : t;
+    };
+    // The scalp is axis-aligned in this frame: its centre is the frame's origin seen from it.
+    const Point3 centre = -100.0 * origin;
+    QString out = head.ellipsoidComment(Point3(centre.dot(x), centre.dot(y), centre.dot(z))) +
+                  QLatin1Char('\n');
+    for (const QString &name : head.siteNames()) {
+        const Point3 p = 100.0 * (head.site(name) - origin);
+        out += name + QLatin1Char(' ') + cm(p.dot(x)) + QLatin1Char(' ') + cm(p.dot(y)) +
+               QLatin1Char(' ') + cm(p.dot(z)) + QLatin1Char('\n');
+    }
+    return out;
+}
+
 // Serves one emulator on a pseudo-terminal and runs stylus commands from a queue.
 class Server
 {
@@ -170,21 +198,16 @@ int main(int argc, char **argv)
     p.addOption({QStringLiteral("log-in"),
                  QStringLiteral("Write every byte received from the host to FILE."),
                  QStringLiteral("file")});
+    p.addOption({QStringLiteral("list-sites"),
+                 QStringLiteral("Print the virtual scalp (# ellipsoid CX CY CZ AX AY AZ) and "
+                                "every site of the head (NAME x y z), cm, in the head frame of its "
+                                "fiducials, and stop.")});
     p.addOption({QStringLiteral("log-out"),
                  QStringLiteral("Write every byte sent to the host to FILE."),
                  QStringLiteral("file")});
-    p.addOption({QStringLiteral("list-sites"),
-                 QStringLiteral("Print the virtual head's surface and its sites (cm, head frame), "
-                                "then exit.")});
     p.process(app);
-
     if (p.isSet(QStringLiteral("list-sites"))) {
-        const VirtualHead head;
-        std::printf("%s\n", qPrintable(head.ellipsoidComment()));
-        for (const QString &name : head.siteNames()) {
-            const Point3 s = head.site(name) * 100.0;
-            std::printf("%s %.4f %.4f %.4f\n", qPrintable(name), s.x(), s.y(), s.z());
-        }
+        std::printf("%s", qPrintable(siteListing(VirtualHead())));
         return 0;
     }
 

@@ -175,8 +175,11 @@ void TestSweepPty::sweepLiesOnTheListedHead()
             record = Records::rebuildIsotrak(record);
         const std::optional<Reading> r = Records::parseReading(m, record);
         QVERIFY2(r, qPrintable(record));
+        // The head's own frame has the scalp's centre at its origin; the listing's frame has
+        // the same axes with the origin between the preauricular points.
         const Point3 inHead =
-            pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) * 100;
+            pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) * 100 +
+            head->centre;
         // On the listed surface to within the records' 0.01 cm steps.
         QVERIFY2(std::abs(head->off(inHead)) < 0.015,
                  qPrintable(QString::number(head->off(inHead))));

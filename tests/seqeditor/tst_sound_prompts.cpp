@@ -1,6 +1,6 @@
 #include "editor_rig.h"
-#include "seqeditor/prompt_names.h"
-#include "seqeditor/sound_prompts.h"
+#include "data/prompt_names.h"
+#include "data/sound_prompts.h"
 
 #include <QDirIterator>
 #include <QTest>

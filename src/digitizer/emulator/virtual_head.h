@@ -23,8 +23,9 @@ public:
 
     // Semi-axes along x, y and z, metres; the centre is the frame's origin.
     Point3 semiAxes() const { return {m_a, m_b, m_c}; }
-    // "# ellipsoid CX CY CZ AX AY AZ" in centimetres, for tools that check points on the scalp.
-    QString ellipsoidComment() const;
+    // "# ellipsoid CX CY CZ AX AY AZ" in centimetres, for tools that check points on the scalp;
+    // the centre as seen from the frame the listing uses.
+    QString ellipsoidComment(const Point3 &centreCm = Point3::Zero()) const;
     // How far `p` lies off the surface along its ray from the centre, metres (outside > 0).
     double surfaceDistance(const Point3 &p) const;
     // Points on the surface from `from` to `to` (both on it), at most `stepMetres` apart: the

@@ -2,7 +2,7 @@
 
 #include "data/workspace.h"
 #include "seams/wave_audio.h"
-#include "seqeditor/prompt_names.h"
+#include "data/prompt_names.h"
 #include "data/app_paths.h"
 
 #include <QDir>

@@ -1,0 +1,442 @@
+#include "wizard_rig.h"
+
+#include <QDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(DigitizerModel)
+
+namespace {
+// Records the hand-over to the head-shape step.
+class FakeShapeStep final : public ShapeStep
+{
+public:
+    void dispatch(int subStep) override { dispatched << subStep; }
+    void acceptFiducials() override { ++fiducialsAccepted; }
+    void stop() override { ++stopped; }
+    QList<int> dispatched;
+    int fiducialsAccepted = 0;
+    int stopped = 0;
+};
+
+const QStringList Names = {"Nasion", "LPA", "RPA", "Fz", "Cz", "Pz", "Oz", "T7", "T8"};
+const QStringList Codes = {"1", "2", "4", "400", "400", "400", "400", "400", "400"};
+} // namespace
+
+// Electrode digitizing from the Digitize menu to the converted set, against the emulator.
+class TestElectrodeStep : public QObject
+{
+    Q_OBJECT
+private:
+    // Menu entry, then Next through mounting and placing the transmitter.
+    static void enterLoop(WizardRig &rig)
+    {
+        rig.wizard.menuEProbes();
+        while (rig.wizard.state.SubStep < 3)
+            QVERIFY(rig.wizard.press(Wizard::Button::Next));
+    }
+    // Touches every point from the current one to the end; the head moves between touches
+    // when receivers are on it.
+    static void touchAll(WizardRig &rig, bool moveHead)
+    {
+        int n = 0;
+        while (rig.wizard.waiting() && rig.wizard.state.Step == Steps::Electrodes) {
+            const QString site = rig.ws.SeqName.value(rig.wizard.state.PointCounter - 1);
+            QVERIFY(rig.take(site));
+            if (moveHead)
+                rig.emu.moveHead(0.004 * (n % 3), -0.003, 0.002 * (n % 2), 4 - n, 3, -2 * n);
+            ++n;
+        }
+    }
+    static void verifyPositions(const WizardRig &rig, double tolerance = 0.001)
+    {
+        QCOMPARE(rig.ws.sensors.NumSensors, 6);
+        for (int k = 0; k < 6; ++k) {
+            const QString name = rig.ws.tevo.Name[k].trimmed();
+            QVERIFY2((rig.ws.tevo.Pos[k] - rig.truth(name)).norm() < tolerance, qPrintable(name));
+        }
+        const char *fids[] = {"Nasion", "LPA", "RPA"};
+        for (int f = 0; f < 3; ++f)
+            QVERIFY((rig.ws.tevo.Fid[f] - rig.truth(fids[f])).norm() < tolerance);
+    }
+
+private slots:
+    void digitizesTheSequence_data();
+    void digitizesTheSequence();
+    void runsWithoutReadings_data();
+    void runsWithoutReadings();
+    void cancelDuringAWait();
+    void deviceLossDuringAWait();
+    void refusedReadingWaitsAgain();
+    void pressedTwiceIsFlagged_data();
+    void pressedTwiceIsFlagged();
+    void skippedFiducialIsAskedFor();
+    void redigitizeByName_data();
+    void redigitizeByName();
+    void editPoint();
+    void acceptOffersShapeDigitizing_data();
+    void acceptOffersShapeDigitizing();
+    void promptsAreSpoken();
+    void aReplacedSequenceStopsTheMeasurement();
+};
+
+void TestElectrodeStep::digitizesTheSequence_data()
+{
+    QTest::addColumn<DigitizerModel>("model");
+    QTest::addColumn<int>("receivers");
+    QTest::addColumn<QString>("system");
+    // clang-format off
+    QTest::newRow("FASTRAK no receiver")     << DigitizerModel::Fastrak << 0 << "TEVO";
+    QTest::newRow("FASTRAK one receiver")    << DigitizerModel::Fastrak << 1 << "TEVO";
+    QTest::newRow("FASTRAK two receivers")   << DigitizerModel::Fastrak << 2 << "TEVO";
+    QTest::newRow("FASTRAK three receivers") << DigitizerModel::Fastrak << 3 << "TEVO";
+    QTest::newRow("FASTRAK BESA")            << DigitizerModel::Fastrak << 1 << "BESA";
+    QTest::newRow("FASTRAK Curry")           << DigitizerModel::Fastrak << 1 << "Curry";
+    QTest::newRow("ISOTRAK no receiver")     << DigitizerModel::Isotrak << 0 << "TEVO";
+    QTest::newRow("ISOTRAK one receiver")    << DigitizerModel::Isotrak << 1 << "TEVO";
+    QTest::newRow("PATRIOT one receiver")    << DigitizerModel::Patriot << 1 << "TEVO";
+    // clang-format on
+}
+
+void TestElectrodeStep::digitizesTheSequence()
+{
+    QFETCH(DigitizerModel, model);
+    QFETCH(int, receivers);
+    QFETCH(QString, system);
+    WizardRig rig(model, receivers, system);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QCOMPARE(rig.view.point, 1);
+    QCOMPARE(rig.view.points, 9);
+    QCOMPARE(rig.view.pointName, QString("Nasion"));
+    touchAll(rig, receivers > 0);
+    QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
+    QVERIFY(!rig.wizard.waiting());
+    QVERIFY(rig.wizard.resultReady());
+    verifyPositions(rig);
+    QCOMPARE(rig.ws.ElectrodesDirty, 1);
+    QCOMPARE(rig.view.names, QStringList({"Fz", "Cz", "Pz", "Oz", "T7", "T8"}));
+    QCOMPARE(rig.view.electrodeSetShown, 1);
+    QCOMPARE(rig.view.point, 0);
+    QCOMPARE(rig.view.buttonText(), QString("---AC g"));
+    QCOMPARE(rig.ui.value("Label02").text, QString("Electrodes"));
+    if (system == "TEVO") {
+        QCOMPARE(rig.ws.meas.Pos[1], rig.ws.tevo.Pos[1]);
+        QVERIFY(!rig.ui.contains("XAxis"));
+    } else {
+        const auto &set = system == "BESA" ? rig.ws.besa.Pos : rig.ws.curry.Pos;
+        QCOMPARE(rig.ws.meas.Pos[1], set[1]);
+        QCOMPARE(rig.ui.value("XAxis").text, QString("x-axis (RPA)"));
+        QCOMPARE(rig.ui.value("YAxis").text, QString("y-axis (Nz)"));
+    }
+    // One record per point, kept as the device sent it.
+    QCOMPARE(rig.ws.SeqRaw.size(), 9);
+    QCOMPARE(rig.ws.SeqRaw[4].size(), traitsOf(model).layout.length);
+}
+
+void TestElectrodeStep::runsWithoutReadings_data()
+{
+    QTest::addColumn<DigitizerModel>("model");
+    QTest::newRow("dummy") << DigitizerModel::Dummy;
+    QTest::newRow("No Digitizer") << DigitizerModel::NoDigitizer;
+}
+
+void TestElectrodeStep::runsWithoutReadings()
+{
+    QFETCH(DigitizerModel, model);
+    WizardRig rig(model, 1);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QVERIFY(!rig.wizard.waiting());
+    QCOMPARE(rig.wizard.state.PointCounter, 10);
+    QCOMPARE(rig.ws.SeqRaw.value(3), QString("Digitize  Fz"));
+    QCOMPARE(rig.ws.SeqRaw.value(0), QString("Digitize  Nasion"));
+    QCOMPARE(rig.view.prompts.filter("Digitize  ").size(), 9);
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].startsWith("Positions need a digitizer"));
+    QVERIFY(rig.dialogs.texts()[0].contains(traitsOf(model).name));
+    QCOMPARE(rig.ws.sensors.NumSensors, 0);
+    QCOMPARE(rig.view.buttonText(), QString("-R--C w"));
+    QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
+}
+
+void TestElectrodeStep::cancelDuringAWait()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QVERIFY(rig.take("Nasion"));
+    QVERIFY(rig.take("LPA"));
+    QVERIFY(rig.untilWaiting());
+    QVERIFY(QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
+    QVERIFY(rig.wizard.press(Wizard::Button::Cancel));
+    QVERIFY(!rig.wizard.waiting());
+    QVERIFY(!rig.view.waiting);
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.view.buttonText(), QString("----- g"));
+    QVERIFY(rig.view.names.isEmpty());
+    // A cancelled measurement leaves no journal to recover.
+    QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
+    rig.emu.press();
+    rig.run(2000);
+    QCOMPARE(rig.wizard.state.PointCounter, 3);
+    QVERIFY(rig.ws.SeqRaw.value(2).isEmpty());
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestElectrodeStep::deviceLossDuringAWait()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QVERIFY(rig.take("Nasion"));
+    QVERIFY(rig.untilWaiting());
+    rig.link.unplug(true);
+    rig.run(100);
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].startsWith("The digitizer stopped answering."));
+    // The wait goes on by itself, says so, and asks nothing more while the device is away.
+    QVERIFY(rig.wizard.waiting());
+    QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Left Preauricular"));
+    QVERIFY(rig.view.prompt.lines.value(1).startsWith("The digitizer stopped answering"));
+    QVERIFY(rig.view.prompt.isWarning(1));
+    rig.run(10000);
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(rig.wizard.state.PointCounter, 2);
+    rig.link.unplug(false);
+    QVERIFY(rig.untilWaiting(3000));
+    QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Left Preauricular"});
+    touchAll(rig, true);
+    verifyPositions(rig);
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.view.outcomes.contains(Records::Outcome::DeviceGone));
+}
+
+void TestElectrodeStep::refusedReadingWaitsAgain()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QVERIFY(rig.untilWaiting());
+    rig.emu.cutNextRecord(100);
+    rig.emu.touchSite("Nasion");
+    rig.emu.press();
+    rig.run(1000);
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].contains("Please repeat the measurement"));
+    QCOMPARE(rig.wizard.state.PointCounter, 1);
+    QVERIFY(rig.ws.SeqRaw.value(0).isEmpty());
+    QVERIFY(rig.wizard.waiting());
+    touchAll(rig, true);
+    verifyPositions(rig);
+}
+
+void TestElectrodeStep::pressedTwiceIsFlagged_data()
+{
+    QTest::addColumn<int>("receivers");
+    QTest::addColumn<bool>("headMovesBetween");
+    QTest::newRow("still head") << 0 << false;
+    QTest::newRow("head moved between the presses") << 1 << true;
+}
+
+void TestElectrodeStep::pressedTwiceIsFlagged()
+{
+    QFETCH(int, receivers);
+    QFETCH(bool, headMovesBetween);
+    WizardRig rig(DigitizerModel::Fastrak, receivers);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    for (const char *site : {"Nasion", "LPA", "RPA", "Fz"})
+        QVERIFY(rig.take(site));
+    if (headMovesBetween)
+        rig.emu.moveHead(0.03, 0.01, 0, 10, 0, 5);
+    QVERIFY(rig.take("Fz")); // at Cz
+    QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Pz"));
+    QCOMPARE(rig.view.prompt.lines.value(1),
+             QString("Cz is within 2 mm of Fz: pressed twice? Back retakes it"));
+    QVERIFY(rig.view.prompt.isWarning(1));
+    // Back retakes it; the warning is gone.
+    QVERIFY(rig.wizard.press(Wizard::Button::Back));
+    QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Cz"});
+    touchAll(rig, false);
+    verifyPositions(rig);
+    QCOMPARE(rig.view.prompts.filter("pressed twice").size(), 1);
+}
+
+void TestElectrodeStep::skippedFiducialIsAskedFor()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QVERIFY(rig.wizard.press(Wizard::Button::Back));
+    QVERIFY(rig.wizard.press(Wizard::Button::Next));
+    QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Left Preauricular"));
+    touchAll(rig, true);
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].startsWith("Nasion (point 1) has no reading."));
+    // Asked for again once (after the first prompt and the one Back repeated); the other points
+    // are not visited a second time.
+    QCOMPARE(rig.view.prompts.filter("Digitize  Nasion").size(), 3);
+    QCOMPARE(rig.view.prompts.filter("Digitize  Cz").size(), 1);
+    QVERIFY(!rig.wizard.waiting());
+    QVERIFY(rig.wizard.resultReady());
+    verifyPositions(rig);
+}
+
+void TestElectrodeStep::redigitizeByName_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::newRow("TEVO") << "TEVO";
+    QTest::newRow("BESA") << "BESA";
+}
+
+void TestElectrodeStep::redigitizeByName()
+{
+    QFETCH(QString, system);
+    WizardRig rig(DigitizerModel::Fastrak, 1, system);
+    // A nasion repeated in the middle: electrode k is not sequence point k.
+    rig.setSequence({"Nasion", "LPA", "RPA", "Fz", "Nasion", "Cz", "Pz", "Oz", "T7", "T8"},
+                    {"1", "2", "4", "400", "1", "400", "400", "400", "400", "400"});
+    enterLoop(rig);
+    for (const char *site : {"Nasion", "LPA", "RPA", "Fz", "Nasion", "Oz", "Pz", "Oz", "T7", "T8"})
+        QVERIFY(rig.take(site));
+    QVERIFY(rig.wizard.resultReady());
+    const QStringList before = rig.ws.SeqRaw;
+    const Point3 tevoT7 = rig.ws.tevo.Pos[4];
+    QCOMPARE(rig.view.names.value(1), QString("Cz"));
+    // No leaves everything as it was.
+    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    rig.wizard.RedigitizePoint(1);
+    QVERIFY(!rig.wizard.waiting());
+    QCOMPARE(rig.dialogs.shown.last().text, QString("Do you want to re-digitize Cz?"));
+    QCOMPARE(rig.dialogs.shown.last().title, QString("Edit Points"));
+    QCOMPARE(rig.dialogs.shown.last().buttons, Dialogs::Buttons::YesNo);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    rig.wizard.RedigitizePoint(1);
+    QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Cz"});
+    QCOMPARE(rig.view.point, 6);
+    rig.emu.moveHead(0.01, 0, 0, 0, 0, 8);
+    QVERIFY(rig.take("Cz"));
+    QVERIFY(!rig.wizard.waiting());
+    // Only the record of the sequence point that became electrode 1 changed.
+    for (int i = 0; i < before.size(); ++i)
+        QCOMPARE(rig.ws.SeqRaw[i] == before[i], i != 5);
+    QVERIFY((rig.ws.tevo.Pos[1] - rig.truth("Cz")).norm() < 0.001);
+    QCOMPARE(rig.ws.tevo.Pos[4], tevoT7);
+    const auto &shown = system == "BESA" ? rig.ws.besa.Pos : rig.ws.tevo.Pos;
+    QCOMPARE(rig.ws.meas.Pos[1], shown[1]);
+    QCOMPARE(rig.view.buttonText(), QString("---AC g"));
+    QCOMPARE(rig.view.electrodeSetShown, 2);
+}
+
+void TestElectrodeStep::editPoint()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    for (const char *site : {"Nasion", "LPA", "RPA", "Fz", "Cz", "Oz", "Oz", "T7", "T8"})
+        QVERIFY(rig.take(site));
+    rig.wizard.selectPoint(2);
+    rig.wizard.EditPoint(rig.wizard.selectedPoint());
+    QCOMPARE(rig.view.prompt.lines, QStringList({"Re-Digitize", "Pz"}));
+    QCOMPARE(rig.view.buttonText(), QString("B---C w"));
+    QCOMPARE(rig.wizard.state.AtLastPoint, 1);
+    QCOMPARE(rig.wizard.state.PointLimit, 1);
+    QCOMPARE(rig.wizard.state.PointCounter, 6);
+    // Back gives the edit up and keeps the old reading.
+    QVERIFY(rig.wizard.press(Wizard::Button::Back));
+    QCOMPARE(rig.wizard.state.AtLastPoint, 0);
+    QCOMPARE(rig.wizard.state.PointLimit, 6);
+    QVERIFY(!rig.wizard.waiting());
+    QVERIFY((rig.ws.tevo.Pos[2] - rig.truth("Oz")).norm() < 0.001);
+    QCOMPARE(rig.view.buttonText(), QString("---AC g"));
+    rig.wizard.EditPoint(2);
+    QVERIFY(rig.take("Pz"));
+    verifyPositions(rig);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestElectrodeStep::acceptOffersShapeDigitizing_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("handedOver");
+    // clang-format off
+    QTest::newRow("TEVO yes") << "TEVO" << int(Dialogs::Answer::Yes) << true  << true;
+    QTest::newRow("TEVO no")  << "TEVO" << int(Dialogs::Answer::No)  << true  << false;
+    QTest::newRow("BESA")     << "BESA" << int(Dialogs::Answer::Yes) << false << false;
+    // clang-format on
+}
+
+void TestElectrodeStep::acceptOffersShapeDigitizing()
+{
+    QFETCH(QString, system);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, handedOver);
+    WizardRig rig(DigitizerModel::Fastrak, 1, system);
+    FakeShapeStep shape;
+    rig.wizard.setShapeStep(&shape);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    touchAll(rig, true);
+    rig.ws.ElectrodesDirty = 0;
+    rig.dialogs.answers.enqueue(Dialogs::Answer(answer));
+    QVERIFY(rig.wizard.press(Wizard::Button::Accept));
+    QCOMPARE(rig.ws.ElectrodesDirty, 1);
+    QCOMPARE(rig.dialogs.shown.size(), asked ? 1 : 0);
+    if (asked) {
+        QCOMPARE(rig.dialogs.shown[0].text,
+                 QString("Do you want to continue with shape digitization ?"));
+        QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Question);
+        QCOMPARE(rig.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
+    }
+    QCOMPARE(shape.dispatched, handedOver ? QList<int>{4} : QList<int>{});
+    QCOMPARE(rig.wizard.state.Step, handedOver ? Steps::Shape : Steps::Electrodes);
+    QCOMPARE(rig.wizard.state.RepeatJump, 0);
+    if (handedOver) {
+        for (int f = 0; f < 3; ++f)
+            QCOMPARE(rig.ws.ShapeFid[f], rig.ws.meas.Fid[f]);
+    } else {
+        QCOMPARE(rig.view.buttonText(), QString("----- g"));
+        QVERIFY(rig.view.names.isEmpty());
+    }
+}
+
+void TestElectrodeStep::promptsAreSpoken()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes, "cap");
+    const QString folder = QDir(rig.home.path()).filePath("Sounds/cap");
+    QVERIFY(QDir().mkpath(folder));
+    for (const char *name : {"Nasion", "Cz"}) {
+        QFile f(folder + "/" + name + ".wav");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    rig.wizard.menuEProbes();
+    rig.wizard.press(Wizard::Button::Next);
+    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.audio.played.isEmpty()); // sound off
+    rig.wizard.Cancel();
+    rig.ws.SoundEnabled = 1;
+    enterLoop(rig);
+    touchAll(rig, false);
+    QCOMPARE(rig.audio.played, QStringList({folder + "/Nasion.wav", folder + "/Cz.wav"}));
+}
+
+void TestElectrodeStep::aReplacedSequenceStopsTheMeasurement()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.setSequence(Names, Codes);
+    enterLoop(rig);
+    QVERIFY(rig.take("Nasion"));
+    rig.setSequence({"Nasion", "LPA", "RPA"}, {"1", "2", "4"});
+    rig.wizard.afterCommand();
+    QVERIFY(!rig.wizard.waiting());
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(rig.view.buttonText(), QString("----- g"));
+    QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
+}
+
+QTEST_GUILESS_MAIN(TestElectrodeStep)
+#include "tst_electrode_step.moc"

@@ -1,0 +1,315 @@
+#include "data/electrode_file.h"
+#include "wizard_rig.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QtTest>
+
+namespace {
+const QStringList Names = {"Nasion", "LPA", "RPA", "Fz", "Cz", "Pz", "Oz", "T7", "T8"};
+const QStringList Codes = {"1", "2", "4", "400", "400", "400", "400", "400", "400"};
+
+void startLoop(WizardRig &rig)
+{
+    rig.setSequence(Names, Codes);
+    rig.wizard.menuEProbes();
+    rig.wizard.press(Wizard::Button::Next);
+    rig.wizard.press(Wizard::Button::Next);
+}
+
+// Takes `count` points from the current one, moving the head after each.
+void takePoints(WizardRig &rig, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        QVERIFY(rig.take(rig.ws.SeqName.value(rig.wizard.state.PointCounter - 1)));
+        rig.emu.moveHead(0.003, -0.002, 0.001, 2, -3, 4);
+    }
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+// The journal of a measurement in progress: written before each prompt, offered after a crash,
+// gone once the measurement is saved or discarded.
+class TestJournal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void recordsSurviveTheirEscapes();
+    void aCutLastLineIsDropped();
+    void refusesWhatIsNotAJournal_data();
+    void refusesWhatIsNotAJournal();
+    void eachRecordIsOnDiskBeforeTheNextPrompt();
+    void recoversAfterACrash();
+    void recoversAFinishedMeasurementAtOnce();
+    void declinedRecoveryDeletesTheJournal();
+    void anotherDigitizerKeepsTheJournal();
+    void anUnreadableJournalIsSetAside();
+    void savedOrDiscardedLeavesNoJournal_data();
+    void savedOrDiscardedLeavesNoJournal();
+};
+
+void TestJournal::recordsSurviveTheirEscapes()
+{
+    QTemporaryDir dir;
+    Workspace ws;
+    ws.settings.Digitizer = DigitizerModel::Patriot;
+    ws.ReceiverCount = 2;
+    ws.NumSeq = 3;
+    ws.SeqName = {"Na\\sion", "L\tPA", "RPA"};
+    ws.SeqCode = {"1", "2", "4"};
+    ws.SequenceFile = dir.filePath("a b.seq");
+    ws.SequenceTitle = "a b";
+    Journal j(Journal::defaultPath(dir.path()));
+    QVERIFY(j.begin(ws));
+    const QString r1 = "01P  1.0\r\n02P \\ 2.0\r\n";
+    const QString r2 = "x\ty\rz\n";
+    QVERIFY(j.append(0, ws.SeqName[0], r1));
+    QVERIFY(j.append(2, ws.SeqName[2], r2));
+    QVERIFY(j.append(0, ws.SeqName[0], r2));
+    j.close();
+    QString error;
+    const auto c = Journal::read(j.path(), &error);
+    QVERIFY2(c, qPrintable(error));
+    QCOMPARE(c->names, ws.SeqName);
+    QCOMPARE(c->codes, ws.SeqCode);
+    QCOMPARE(c->model, DigitizerModel::Patriot);
+    QCOMPARE(c->receivers, 2);
+    QCOMPARE(c->sequenceFile, ws.SequenceFile);
+    QCOMPARE(c->sequenceTitle, QString("a b"));
+    QCOMPARE(c->taken(), 2);
+    QCOMPARE(c->lastPoint(), 0);
+    QCOMPARE(c->records(), QStringList({r2, QString(), r2}));
+    QCOMPARE(c->entries[0].record, r1);
+    QVERIFY(qAbs(c->started.secsTo(QDateTime::currentDateTime())) < 60);
+}
+
+void TestJournal::aCutLastLineIsDropped()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    startLoop(rig);
+    takePoints(rig, 2);
+    rig.wizard.journal().close();
+    const QString path = Journal::defaultPath(rig.ws.AppPath);
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("point\t3\tRPA\t2026-01-01T00:00:00.000\t01 half a rec");
+    }
+    auto c = Journal::read(path);
+    QVERIFY(c);
+    QCOMPARE(c->taken(), 2);
+    // Going on appends on a line of its own.
+    Journal j(path);
+    QVERIFY(j.resume());
+    QVERIFY(j.append(2, "RPA", "whole"));
+    j.close();
+    c = Journal::read(path);
+    QVERIFY(c);
+    QCOMPARE(c->taken(), 3);
+    QCOMPARE(c->records().value(2), QString("whole"));
+}
+
+void TestJournal::refusesWhatIsNotAJournal_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray head = "POINTRA-JOURNAL\t1\nstarted\t2026-01-01T10:00:00.000\nsequence\ta\tb\n"
+                            "digitizer\tFASTRAK\nreceivers\t1\npoints\t3\nseq\tNasion\t1\n"
+                            "seq\tLPA\t2\nseq\tRPA\t4\n";
+    // clang-format off
+    QTest::newRow("empty")               << QByteArray();
+    QTest::newRow("another file")        << QByteArray("3\t2\n//Sequence file\n");
+    QTest::newRow("header without begin")<< head;
+    QTest::newRow("point out of range")  << head + "begin\npoint\t4\tX\t2026-01-01T10:00:00.000\tr\n";
+    QTest::newRow("count does not match")<< QByteArray(head).replace("points\t3", "points\t4") + "begin\n";
+    QTest::newRow("not a device")        << QByteArray(head).replace("FASTRAK", "dummy") + "begin\n";
+    QTest::newRow("unknown line")        << head + "begin\nwhat\n";
+    // clang-format on
+}
+
+void TestJournal::refusesWhatIsNotAJournal()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("j");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    QString error;
+    QVERIFY(!Journal::read(path, &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestJournal::eachRecordIsOnDiskBeforeTheNextPrompt()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    startLoop(rig);
+    const QString path = Journal::defaultPath(rig.ws.AppPath);
+    for (int k = 1; k <= 4; ++k) {
+        QVERIFY(rig.take(rig.ws.SeqName.value(k - 1)));
+        // The next prompt is up: the record is in the file another process would read.
+        QCOMPARE(rig.view.prompt.lines.value(0),
+                 QString("Digitize  ") + (k == 1   ? "Left Preauricular"
+                                          : k == 2 ? "Right Preauricular"
+                                                   : Names[k]));
+        const auto c = Journal::read(path);
+        QVERIFY(c);
+        QCOMPARE(c->taken(), k);
+        QCOMPARE(c->records().value(k - 1), rig.ws.SeqRaw.value(k - 1));
+    }
+}
+
+void TestJournal::recoversAfterACrash()
+{
+    WizardRig whole(DigitizerModel::Fastrak);
+    startLoop(whole);
+    takePoints(whole, 9);
+    QVERIFY(whole.wizard.resultReady());
+
+    auto crashed = std::make_unique<WizardRig>(DigitizerModel::Fastrak);
+    startLoop(*crashed);
+    takePoints(*crashed, 5);
+    QVERIFY(crashed->untilWaiting());
+    const QString home = crashed->home.path();
+    crashed->home.setAutoRemove(false);
+    crashed.reset();
+
+    WizardRig rig(DigitizerModel::Fastrak);
+    rig.ws.AppPath = home;
+    int menusUpdated = 0;
+    rig.wizard.updateMenus = [&] { ++menusUpdated; };
+    QVERIFY(rig.wizard.offerRecovery());
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    const QString asked = rig.dialogs.shown[0].text;
+    QVERIFY2(QRegularExpression("^An unfinished measurement of \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d, "
+                                "5 of 9 points, was found\\. Recover it\\?$")
+                 .match(asked)
+                 .hasMatch(),
+             qPrintable(asked));
+    QCOMPARE(rig.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(menusUpdated, 1);
+    QCOMPARE(rig.ws.SeqName, Names);
+    QCOMPARE(rig.ws.ReceiverCount, 1);
+    QCOMPARE(rig.ws.SequenceTitle, QString("test"));
+    QCOMPARE(rig.wizard.state.Step, Steps::Electrodes);
+    QCOMPARE(rig.wizard.state.SubStep, 3);
+    QCOMPARE(rig.wizard.state.PointCounter, 6);
+    QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Pz"));
+    takePoints(rig, 4);
+    QVERIFY(rig.wizard.resultReady());
+    for (int k = 0; k < 6; ++k)
+        QVERIFY((rig.ws.tevo.Pos[k] - whole.ws.tevo.Pos[k]).norm() < 2e-4);
+    QDir(home).removeRecursively();
+}
+
+void TestJournal::recoversAFinishedMeasurementAtOnce()
+{
+    WizardRig first(DigitizerModel::Fastrak);
+    startLoop(first);
+    takePoints(first, 9);
+    QVERIFY(first.wizard.resultReady());
+    const QString path = Journal::defaultPath(first.ws.AppPath);
+    QVERIFY(QFile::exists(path)); // converted, not yet saved
+    WizardRig rig(DigitizerModel::Fastrak);
+    QVERIFY(rig.wizard.recoverFrom(path));
+    QVERIFY(!rig.wizard.waiting());
+    QVERIFY(rig.wizard.resultReady());
+    QCOMPARE(rig.ws.ElectrodesDirty, 1);
+    for (int k = 0; k < 6; ++k)
+        QVERIFY((rig.ws.tevo.Pos[k] - first.ws.tevo.Pos[k]).norm() < 1e-9);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestJournal::declinedRecoveryDeletesTheJournal()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    startLoop(rig);
+    takePoints(rig, 3);
+    rig.wizard.journal().close();
+    WizardRig next(DigitizerModel::Fastrak);
+    next.ws.AppPath = rig.ws.AppPath;
+    next.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QVERIFY(!next.wizard.offerRecovery());
+    QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
+    QCOMPARE(next.ws.NumSeq, 0);
+    QVERIFY(!next.wizard.offerRecovery());
+    QCOMPARE(next.dialogs.shown.size(), 1);
+}
+
+void TestJournal::anotherDigitizerKeepsTheJournal()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    startLoop(rig);
+    takePoints(rig, 3);
+    rig.wizard.journal().close();
+    const QString path = Journal::defaultPath(rig.ws.AppPath);
+    const QByteArray before = fileBytes(path);
+    WizardRig next(DigitizerModel::Isotrak);
+    QVERIFY(!next.wizard.recoverFrom(path));
+    QCOMPARE(next.dialogs.texts(),
+             QStringList{"The unfinished measurement was taken with a FASTRAK; choose FASTRAK in "
+                         "Setup > Digitizer Type to recover it."});
+    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(next.ws.NumSeq, 0);
+}
+
+void TestJournal::anUnreadableJournalIsSetAside()
+{
+    WizardRig rig(DigitizerModel::Fastrak);
+    const QString path = Journal::defaultPath(rig.ws.AppPath);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("garbage\n");
+    f.close();
+    QVERIFY(!rig.wizard.offerRecovery());
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(fileBytes(path + ".unreadable"), QByteArray("garbage\n"));
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+}
+
+void TestJournal::savedOrDiscardedLeavesNoJournal_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("kept");
+    // clang-format off
+    QTest::newRow("saved")                  << "save"           << false;
+    QTest::newRow("discarded at exit")      << "discard"        << false;
+    QTest::newRow("closed before saving")   << "close"          << true;
+    QTest::newRow("closed mid-measurement") << "close midway"   << true;
+    QTest::newRow("cancelled midway")       << "cancel midway"  << false;
+    QTest::newRow("cancelled after")        << "cancel"         << true;
+    // clang-format on
+}
+
+void TestJournal::savedOrDiscardedLeavesNoJournal()
+{
+    QFETCH(QString, ending);
+    QFETCH(bool, kept);
+    WizardRig rig(DigitizerModel::Fastrak);
+    startLoop(rig);
+    takePoints(rig, ending.endsWith("midway") ? 4 : 9);
+    const QString path = Journal::defaultPath(rig.ws.AppPath);
+    QVERIFY(QFile::exists(path));
+    if (ending == "save") {
+        WriteElectrodeFile(rig.home.filePath("cap.elp"), rig.ws);
+        rig.wizard.afterCommand();
+    } else if (ending == "discard") {
+        rig.ws.ElectrodesDirty = 0; // answered No to saving at exit
+        rig.wizard.windowClosing();
+    } else if (ending.startsWith("close")) {
+        rig.wizard.afterCommand();
+        rig.wizard.windowClosing();
+    } else {
+        rig.wizard.press(Wizard::Button::Cancel);
+        rig.wizard.afterCommand();
+    }
+    QCOMPARE(QFile::exists(path), kept);
+}
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "tst_journal.moc"

@@ -1,0 +1,301 @@
+#include "wizard_rig.h"
+
+#include <QtTest>
+
+namespace {
+// Dewar fiducials and subject fiducials, in the virtual head's frame (metres).
+const FidTriple DewarPoints = {Point3(0.12, 0.0, 0.16), Point3(0.0, 0.11, 0.16),
+                               Point3(0.0, -0.11, 0.16)};
+
+Point3 inTransmitterFrame(const WizardRig &rig, const Point3 &headPoint)
+{
+    const Transform4 &pose = rig.emu.headPose();
+    return pose.block<3, 3>(0, 0) * headPoint + pose.block<3, 1>(0, 3);
+}
+
+// Touches the three points twice; `shift` moves fiducial `moved` (1..3) in pass 2.
+void twoPasses(WizardRig &rig, const FidTriple &points, int moved = 0,
+               const Point3 &shift = Point3::Zero())
+{
+    for (int pass = 1; pass <= 2; ++pass)
+        for (int f = 1; f <= 3; ++f)
+            QVERIFY(rig.take(points[f - 1] + (pass == 2 && f == moved ? shift : Point3::Zero())));
+}
+
+FidTriple subjectPoints(const WizardRig &rig)
+{
+    const VirtualHead &h = rig.emu.head();
+    return {h.site("Nasion"), h.site("LPA"), h.site("RPA")};
+}
+} // namespace
+
+// The dewar, subject-fiducial and probe steps, with the emulated FASTRAK: a receiver on the
+// dewar and one or two on the head.
+class TestMegSteps : public QObject
+{
+    Q_OBJECT
+private slots:
+    void passDeltas_data();
+    void passDeltas();
+    void dewarAcceptBuildsTheCalibration();
+    void subjectAcceptBuildsTheTransforms_data();
+    void subjectAcceptBuildsTheTransforms();
+    void headMovedBetweenThePasses();
+    void cancelDropsTheReading();
+    void probeStepPlacesTheSensors();
+    void probeDeltaShowsHeadMovement();
+    void probeNeedsACalibration();
+    void refusedProbeRecordIsReadAgain();
+    void positionsNeedADigitizer();
+};
+
+void TestMegSteps::passDeltas_data()
+{
+    QTest::addColumn<int>("moved");
+    QTest::addColumn<double>("shiftCm");
+    QTest::addColumn<QString>("decimal");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QList<bool>>("warnings");
+    // clang-format off
+    QTest::newRow("identical passes") << 0 << 0.0 << "Period" << QStringList{"Delta - F1: 0.00 cm", "Delta - F2: 0.00 cm", "Delta - F3: 0.00 cm"} << QList<bool>{false, false, false};
+    QTest::newRow("decimal comma")    << 0 << 0.0 << "Comma"  << QStringList{"Delta - F1: 0,00 cm", "Delta - F2: 0,00 cm", "Delta - F3: 0,00 cm"} << QList<bool>{false, false, false};
+    QTest::newRow("1 cm on F2")       << 2 << 1.0 << "Period" << QStringList{"Delta - F1: 0.00 cm", "Delta - F2: 1.00 cm  repeat recommended", "Delta - F3: 0.00 cm"} << QList<bool>{false, true, false};
+    QTest::newRow("0.4 cm on F3")     << 3 << 0.4 << "Period" << QStringList{"Delta - F1: 0.00 cm", "Delta - F2: 0.00 cm", "Delta - F3: 0.40 cm"} << QList<bool>{false, false, false};
+    QTest::newRow("0.6 cm on F1")     << 1 << 0.6 << "Period" << QStringList{"Delta - F1: 0.60 cm  repeat recommended", "Delta - F2: 0.00 cm", "Delta - F3: 0.00 cm"} << QList<bool>{true, false, false};
+    // clang-format on
+}
+
+void TestMegSteps::passDeltas()
+{
+    QFETCH(int, moved);
+    QFETCH(double, shiftCm);
+    QFETCH(QString, decimal);
+    QFETCH(QStringList, lines);
+    QFETCH(QList<bool>, warnings);
+    for (const bool dewar : {true, false}) {
+        WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+        rig.ws.settings.DecimalPoint = decimal;
+        const Point3 shift(0.0, 0.006, 0.008); // 1 cm long
+        if (dewar) {
+            rig.wizard.menuCalibration();
+            rig.wizard.press(Wizard::Button::Next);
+        } else {
+            rig.wizard.menuFiducials();
+            rig.wizard.press(Wizard::Button::Next);
+            rig.wizard.press(Wizard::Button::Next);
+        }
+        twoPasses(rig, dewar ? DewarPoints : subjectPoints(rig), moved, shift * shiftCm);
+        QCOMPARE(rig.view.prompt.lines, lines);
+        QCOMPARE(rig.view.prompt.warning, warnings);
+        QVERIFY(rig.wizard.resultReady());
+        QCOMPARE(rig.view.buttonText(), QString("BR-AC w"));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+}
+
+void TestMegSteps::dewarAcceptBuildsTheCalibration()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+    rig.wizard.menuCalibration();
+    rig.wizard.press(Wizard::Button::Next);
+    // Pass 2 touches Y+ 1 cm off: the fiducial is the midpoint of the passes.
+    twoPasses(rig, DewarPoints, 2, Point3(0.01, 0, 0));
+    QVERIFY(rig.wizard.press(Wizard::Button::Accept));
+    QCOMPARE(rig.view.prompt.lines, QStringList({"The calibration is computed.",
+                                                 "File > Save > Calibration File keeps it."}));
+    QCOMPARE(rig.wizard.state.Step, Steps::Dewar);
+    QCOMPARE(rig.wizard.state.RepeatJump, 0);
+    // MCalib takes dewar-frame points into the frame of the dewar's receiver.
+    const Point3 xp = inTransmitterFrame(rig, DewarPoints[0]);
+    const Point3 yp = inTransmitterFrame(rig, DewarPoints[1] + Point3(0.005, 0, 0));
+    const Point3 ym = inTransmitterFrame(rig, DewarPoints[2]);
+    const Transform4 toReceiver = rig.emu.receiverPose(0).inverse();
+    const Point3 origin = (yp + ym) / 2;
+    const double xDist = (xp - origin).norm();
+    QVERIFY(
+        (transformed(rig.ws.m.MCalib, Point3::Zero()) - transformed(toReceiver, origin)).norm() <
+        2e-4);
+    QVERIFY(
+        (transformed(rig.ws.m.MCalib, Point3(xDist, 0, 0)) - transformed(toReceiver, xp)).norm() <
+        2e-4);
+    QCOMPARE(rig.ws.raw.calibration[4].size(), 293);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestMegSteps::subjectAcceptBuildsTheTransforms_data()
+{
+    QTest::addColumn<int>("receivers");
+    QTest::newRow("one head receiver") << 1;
+    QTest::newRow("two head receivers") << 2;
+}
+
+void TestMegSteps::subjectAcceptBuildsTheTransforms()
+{
+    QFETCH(int, receivers);
+    WizardRig rig(DigitizerModel::Fastrak, receivers, "TEVO", true);
+    int menusUpdated = 0;
+    rig.wizard.updateMenus = [&] { ++menusUpdated; };
+    rig.wizard.menuFiducials();
+    rig.wizard.press(Wizard::Button::Next);
+    rig.wizard.press(Wizard::Button::Next);
+    twoPasses(rig, subjectPoints(rig));
+    QVERIFY(rig.wizard.press(Wizard::Button::Accept));
+    QCOMPARE(menusUpdated, 1);
+    QCOMPARE(int(rig.ws.ReceiverFid.size()), receivers);
+    // Through each head receiver the fiducials land on the subject frame's axes.
+    const std::array<Transform4, 2> toSubject = {rig.ws.m.MFida, rig.ws.m.MFidb};
+    for (int r = 0; r < receivers; ++r) {
+        const Point3 x = transformed(toSubject[r], rig.ws.ReceiverFid[r][0]);
+        const Point3 l = transformed(toSubject[r], rig.ws.ReceiverFid[r][1]);
+        const Point3 rr = transformed(toSubject[r], rig.ws.ReceiverFid[r][2]);
+        QVERIFY(x.x() > 0.05 && std::abs(x.y()) < 1e-4 && std::abs(x.z()) < 1e-4);
+        QVERIFY(std::abs(l.x() + rr.x()) < 1e-4 && l.y() > 0.05 && std::abs(l.y() + rr.y()) < 1e-4);
+        QVERIFY(std::abs(l.z()) < 1e-4);
+    }
+    QCOMPARE(rig.ws.raw.fiducials[0].size(), 293);
+}
+
+void TestMegSteps::headMovedBetweenThePasses()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 2, "TEVO", true);
+    rig.wizard.menuFiducials();
+    rig.wizard.press(Wizard::Button::Next);
+    rig.wizard.press(Wizard::Button::Next);
+    const FidTriple p = subjectPoints(rig);
+    for (int f = 0; f < 3; ++f)
+        QVERIFY(rig.take(p[f]));
+    rig.emu.moveHead(0.012, 0.0, 0.009, 0, 0, 0); // 1.5 cm
+    for (int f = 0; f < 3; ++f)
+        QVERIFY(rig.take(p[f]));
+    const QStringList lines = rig.view.prompt.lines;
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[0], QString("Delta - F1: 1.50 cm  repeat recommended"));
+    QCOMPARE(lines[3], QString("Head receiver 1 moved 1.50 cm relative to the transmitter between "
+                               "the passes: repeat recommended"));
+    QCOMPARE(lines[4], QString("Head receiver 2 moved 1.50 cm relative to the transmitter between "
+                               "the passes: repeat recommended"));
+    QVERIFY(rig.view.prompt.isWarning(3) && rig.view.prompt.isWarning(4));
+}
+
+void TestMegSteps::cancelDropsTheReading()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+    rig.wizard.menuCalibration();
+    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.take(DewarPoints[0]));
+    QVERIFY(rig.untilWaiting());
+    rig.wizard.press(Wizard::Button::Cancel);
+    QCOMPARE(rig.wizard.state.CancelRequested, 0);
+    QVERIFY(rig.view.prompt.isEmpty());
+    rig.emu.press();
+    rig.run(1000);
+    QVERIFY(!rig.wizard.resultReady());
+    QVERIFY(rig.view.prompt.isEmpty());
+    // The next run starts again from X+.
+    rig.wizard.menuCalibration();
+    rig.wizard.press(Wizard::Button::Next);
+    QCOMPARE(rig.view.prompt.lines.value(1), QString("at dewar fiducial X+."));
+    twoPasses(rig, DewarPoints);
+    QVERIFY(rig.wizard.resultReady());
+}
+
+void TestMegSteps::probeStepPlacesTheSensors()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+    // One sensor whose first coil sits 5 cm above the dewar frame's origin, pointing up.
+    rig.ws.sensors.resize(1);
+    rig.ws.sensors.NumSensors = 1;
+    rig.ws.sensors.SensorCoil[0][0] = {0, 0, 0.05, 0, 0, 1};
+    rig.wizard.menuCalibration();
+    rig.wizard.press(Wizard::Button::Next);
+    twoPasses(rig, DewarPoints);
+    QVERIFY(rig.wizard.press(Wizard::Button::Accept));
+    rig.wizard.menuFiducials();
+    rig.wizard.press(Wizard::Button::Next);
+    rig.wizard.press(Wizard::Button::Next);
+    twoPasses(rig, subjectPoints(rig));
+    QVERIFY(rig.wizard.press(Wizard::Button::Accept));
+    rig.wizard.menuProbe();
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(rig.wizard.press(Wizard::Button::Next));
+        QVERIFY(rig.untilIdle());
+    }
+    QCOMPARE(rig.wizard.state.SubStep, 4);
+    QVERIFY(rig.wizard.resultReady());
+    QVERIFY(rig.wizard.press(Wizard::Button::Accept));
+    QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
+    // The expected place: dewar frame -> transmitter -> head frame of the subject fiducials.
+    const FidTriple d = {inTransmitterFrame(rig, DewarPoints[0]),
+                         inTransmitterFrame(rig, DewarPoints[1]),
+                         inTransmitterFrame(rig, DewarPoints[2])};
+    const FidTriple sp = subjectPoints(rig);
+    const FidTriple s = {inTransmitterFrame(rig, sp[0]), inTransmitterFrame(rig, sp[1]),
+                         inTransmitterFrame(rig, sp[2])};
+    const Transform4 out = BuildFrame(d[0], d[1], d[2], 1).position;
+    const Transform4 in = BuildFrame(s[0], s[1], s[2], 0).position;
+    const Point3 coil = transformed(in * out, Point3(0, 0, 0.05));
+    const auto &c = rig.ws.sensors.ProbeCoil[0][0];
+    QVERIFY((Point3(c[0], c[1], c[2]) - coil).norm() < 5e-4);
+    QVERIFY((Point3(c[3], c[4], c[5]) - rotated(in * out, Point3(0, 0, 1))).norm() < 1e-3);
+    QVERIFY((rig.ws.ProbeFid[0] - transformed(in, s[0])).norm() < 5e-4);
+    QCOMPARE(rig.ws.raw.probe[0].size(), 293);
+    QCOMPARE(rig.ws.raw.probe[1].size(), 293);
+}
+
+void TestMegSteps::probeDeltaShowsHeadMovement()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+    rig.wizard.menuProbe();
+    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.untilIdle());
+    rig.emu.moveHead(0.0, 0.006, -0.008, 0, 0, 0);
+    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.untilIdle());
+    QCOMPARE(rig.view.prompt.lines, QStringList{"Delta: 1.00 cm"});
+}
+
+void TestMegSteps::probeNeedsACalibration()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+    rig.ws.ReceiverFid.assign(1, zeroFids());
+    rig.wizard.menuProbe();
+    for (int i = 0; i < 3; ++i) {
+        rig.wizard.press(Wizard::Button::Next);
+        QVERIFY(rig.untilIdle());
+    }
+    QVERIFY(!rig.wizard.Accept());
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].startsWith("The probe position needs a calibration."));
+    QVERIFY(rig.ws.m.MAlla.isZero());
+}
+
+void TestMegSteps::refusedProbeRecordIsReadAgain()
+{
+    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
+    rig.wizard.menuProbe();
+    rig.emu.cutNextRecord(150);
+    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.untilIdle());
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].contains("cut short"));
+    QCOMPARE(rig.view.buttonText(), QString("-R--C w"));
+    QVERIFY(rig.wizard.press(Wizard::Button::Repeat));
+    QVERIFY(rig.untilIdle());
+    QCOMPARE(rig.wizard.state.SubStep, 2);
+    QCOMPARE(rig.view.prompt.lines.value(0), QString("Start"));
+    QCOMPARE(rig.view.buttonText(), QString("--N-C w"));
+}
+
+void TestMegSteps::positionsNeedADigitizer()
+{
+    WizardRig rig(DigitizerModel::Dummy, 1);
+    rig.wizard.menuCalibration();
+    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(!rig.wizard.waiting());
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.texts()[0].startsWith("Positions need a digitizer"));
+    QVERIFY(!rig.wizard.resultReady());
+}
+
+QTEST_GUILESS_MAIN(TestMegSteps)
+#include "tst_meg_steps.moc"

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "acquisition/wizard_view.h"
+
+#include <QList>
+#include <QStringList>
+
+// Keeps what the wizard showed, for tests to read.
+class RecordingWizardView final : public WizardView
+{
+public:
+    void setButtons(const Buttons &b) override { buttons = b; }
+    void showPrompt(const Prompt &p) override
+    {
+        prompt = p;
+        if (!p.isEmpty())
+            prompts << p.text();
+    }
+    void setStepTitle(const QString &t) override { title = t; }
+    void setPointProgress(int n, int total, const QString &name) override
+    {
+        point = n;
+        points = total;
+        pointName = name;
+    }
+    void setPointNames(const QStringList &n) override { names = n; }
+    void showElectrodeSet() override { ++electrodeSetShown; }
+    void clearDisplay() override { ++displayCleared; }
+    void waitChanged(bool running) override { waiting = running; }
+    void waitEnded(Records::Outcome outcome) override { outcomes << outcome; }
+
+    // The buttons as five letters (B R N A C, '-' when off) and 'w' or 'g' for the background.
+    QString buttonText() const
+    {
+        QString s;
+        s += buttons.back ? 'B' : '-';
+        s += buttons.repeat ? 'R' : '-';
+        s += buttons.next ? 'N' : '-';
+        s += buttons.accept ? 'A' : '-';
+        s += buttons.cancel ? 'C' : '-';
+        s += buttons.white ? " w" : " g";
+        return s;
+    }
+
+    Buttons buttons;
+    Prompt prompt;
+    QStringList prompts;
+    QString title;
+    int point = 0;
+    int points = 0;
+    QString pointName;
+    QStringList names;
+    int electrodeSetShown = 0;
+    int displayCleared = 0;
+    bool waiting = false;
+    QList<Records::Outcome> outcomes;
+};
