@@ -3,10 +3,7 @@
 #include "data/file_error.h"
 #include "data/number_text.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <cmath>
 
 TextOut &TextOut::line(const QString &text)
 {
@@ -17,7 +14,18 @@ TextOut &TextOut::line(const QString &text)
 
 QString TextOut::real(double value, const char *pattern) const
 {
-    return myFormat(value, QString::fromLatin1(pattern), m_settings, nullptr);
+    // A value the reader would refuse or misread is never written.
+    if (!std::isfinite(value))
+        throw FileError(
+            FileError::Kind::Refused,
+            QStringLiteral("A value to be saved is not a number; no file was written."));
+    const QString text = myFormat(value, QString::fromLatin1(pattern), m_settings, nullptr);
+    if (text.size() > MaxNumberLength)
+        throw FileError(
+            FileError::Kind::Refused,
+            QStringLiteral("The value %1 is too large to be saved; no file was written.")
+                .arg(Str(value)));
+    return text;
 }
 
 QString TextOut::reals(std::initializer_list<double> values) const
@@ -29,24 +37,4 @@ QString TextOut::reals(std::initializer_list<double> values) const
         out += real(v);
     }
     return out;
-}
-
-void saveText(const QString &path, const QByteArray &bytes)
-{
-    const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw FileError(FileError::Kind::Io, shown + QStringLiteral(" is a folder, not a file."));
-    // A file marked read-only stays untouched, whoever runs the program.
-    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && !(info.permissions() & writeBits))
-        throw FileError(FileError::Kind::Io,
-                        shown + QStringLiteral(" is read-only; nothing was written."));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot write ") + shown +
-                                                 QStringLiteral(": ") + file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot write ") + shown +
-                                                 QStringLiteral(": ") + file.errorString());
 }

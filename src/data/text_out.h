@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/save_path.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,7 +26,3 @@ private:
     const char *m_lineEnd;
     QByteArray m_bytes;
 };
-
-// Writes the whole text through QSaveFile; an interrupted write leaves the old file.
-// Throws FileError(Io) naming the file and the reason.
-void saveText(const QString &path, const QByteArray &bytes);
