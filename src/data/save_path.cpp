@@ -42,7 +42,7 @@ QString shown(const QString &path)
     throw FileError(FileError::Kind::Io,
                     crJoin({QStringLiteral("Cannot write ") + shown(path) + QStringLiteral(": ") +
                                 reason + QLatin1Char('.'),
-                            targets > 1 ? QStringLiteral("None of the files was changed.")
+                            targets > 1 ? QStringLiteral("The files on disk were not changed.")
                                         : QStringLiteral("The file on disk was not changed.")}));
 }
 
