@@ -133,8 +133,15 @@ void writeSensorBlock(TextOut &out, const SensorTables &s, int i, bool probeCoil
     auto pars = [&](double a, double b, int code) {
         return out.reals({a, b}) + QStringLiteral("\t") + QString::number(code);
     };
+    // Sensor types are integers, written with "#0" (halves away from zero).
+    const QString type = fixedDecimals(readNumber(s.SensorType.value(i)), 0);
+    if (type.size() > MaxNumberLength)
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("The sensor type %1 is too large to be saved; no file was "
+                                       "written.")
+                            .arg(s.SensorType.value(i)));
     out.line(QStringLiteral("//Sensor type"))
-        .line(QStringLiteral("%S\t") + fixedDecimals(readNumber(s.SensorType.value(i)), 0))
+        .line(QStringLiteral("%S\t") + type)
         .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
         .line(QStringLiteral("%N\t") + s.SensorName[i].text())
         .line(six(0))
