@@ -53,8 +53,16 @@ QString nameAt(const Workspace &ws, int i)
 
 QString labelForFile(const QString &label)
 {
-    static const QRegularExpression inner(QStringLiteral("\\s+"));
-    const QString token = label.trimmed().replace(inner, QStringLiteral("_"));
+    // Blanks as QString::trimmed() knows them (NEL and no-break space too), so what is trimmed
+    // and what is replaced never differ.
+    QString token;
+    const QString trimmed = label.trimmed();
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        if (!trimmed[i].isSpace())
+            token += trimmed[i];
+        else if (!token.endsWith(QLatin1Char('_')) || !trimmed[i - 1].isSpace())
+            token += QLatin1Char('_');
+    }
     return token.isEmpty() ? BlankLabel : token;
 }
 
