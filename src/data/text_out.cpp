@@ -7,6 +7,17 @@
 
 TextOut &TextOut::line(const QString &text)
 {
+    // A name that would break the line or not survive 8-bit text is never written.
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            throw FileError(FileError::Kind::Refused,
+                            QStringLiteral("A name holds a line break; no file was written."));
+        if (c.unicode() > 0xff)
+            throw FileError(FileError::Kind::Refused,
+                            QStringLiteral("The character %1 cannot be written in an 8-bit text "
+                                           "file; no file was written.")
+                                .arg(c));
+    }
     m_bytes += text.toLatin1();
     m_bytes += m_lineEnd;
     return *this;

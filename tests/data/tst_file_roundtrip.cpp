@@ -381,6 +381,8 @@ private slots:
     void blankLinesAreSkipped();
     void unwritableValuesAreRefused_data();
     void unwritableValuesAreRefused();
+    void unwritableNamesAreRefused_data();
+    void unwritableNamesAreRefused();
     void emptySetsAreRefused_data();
     void emptySetsAreRefused();
     void sensorTypeRoundsHalvesAway_data();
@@ -551,6 +553,43 @@ void TestFileRoundTrip::unwritableValuesAreRefused()
             QCOMPARE(e.kind(), FileError::Kind::Refused);
             QVERIFY2(e.message().contains(says), qPrintable(e.message()));
         }
+    }
+}
+
+void TestFileRoundTrip::unwritableNamesAreRefused_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("says");
+    // clang-format off
+    QTest::newRow("line break in an electrode name") << int(Kind::Electrode) << "Fp\n1"   << "line break";
+    QTest::newRow("not 8-bit in an electrode name")  << int(Kind::Electrode) << "C\u0142" << "8-bit";
+    QTest::newRow("not 8-bit in a BESA label")       << int(Kind::Besa)      << "O\u0142" << "8-bit";
+    QTest::newRow("TAB in a sequence name")          << int(Kind::Sequence)  << "Fp\t1"   << "TAB";
+    QTest::newRow("CR in a sequence name")           << int(Kind::Sequence)  << "Fp\r1"   << "line break";
+    // clang-format on
+}
+
+void TestFileRoundTrip::unwritableNamesAreRefused()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, says);
+    Workspace ws = base("Period", "TEVO");
+    ws.sensors.NumSensors = 1;
+    ws.tevo.resize(1);
+    ws.tevo.Name[0] = name;
+    ws.besa.resize(1);
+    ws.besa.Name[0] = name;
+    ws.NumSeq = 1;
+    ws.SeqName = {name};
+    ws.SeqCode = {"400"};
+    try {
+        textOf(Kind(kind), ws);
+        QFAIL("a name that cannot read back was written");
+    } catch (const FileError &e) {
+        QCOMPARE(e.kind(), FileError::Kind::Refused);
+        QVERIFY2(e.message().contains(says), qPrintable(e.message()));
     }
 }
 
