@@ -45,6 +45,12 @@ bool isBlank(const QString &line)
     return line.trimmed().isEmpty();
 }
 
+// Electrode labels keep the width of a name, blanks after the text only.
+QString paddedLabel(const QString &name)
+{
+    return labelForFile(name).leftJustified(Fixed8::Width, QLatin1Char(' '));
+}
+
 QString nameAt(const Workspace &ws, int i)
 {
     return i < int(ws.besa.Name.size()) ? ws.besa.Name[i] : QString();
@@ -148,7 +154,7 @@ QByteArray besaFileText(const Workspace &ws)
     for (int j = 0; j < 3; ++j)
         out.line(Fixed8(labelForFile(ws.besa.FidName[j])).text() + sep + xyz(ws.besa.Fid[j]));
     for (int i = 0; i < n; ++i)
-        out.line(labelForFile(nameAt(ws, i)) + sep + xyz(ws.besa.Pos[i]));
+        out.line(paddedLabel(nameAt(ws, i)) + sep + xyz(ws.besa.Pos[i]));
     return out.bytes();
 }
 
@@ -157,7 +163,7 @@ QByteArray besaLabelText(const Workspace &ws)
     TextOut out(ws.settings);
     const int n = std::min<int>(ws.sensors.NumSensors, int(ws.besa.Pos.size()));
     for (int i = 0; i < n; ++i)
-        out.line(QStringLiteral("EEG\t") + labelForFile(nameAt(ws, i)));
+        out.line(QStringLiteral("EEG\t") + paddedLabel(nameAt(ws, i)));
     return out.bytes();
 }
 

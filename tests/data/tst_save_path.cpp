@@ -152,7 +152,7 @@ void TestSavePath::pairIsReplacedBothOrNeither()
         return;
     WriteBesaFiles(sfp, ws);
     QVERIFY(fileBytes(sfp).startsWith("FidT9     "));
-    QCOMPARE(fileBytes(ela), QByteArray("EEG\tCz\r\n"));
+    QCOMPARE(fileBytes(ela), QByteArray("EEG\tCz      \r\n"));
     QCOMPARE(ws.ElectrodesDirty, 0);
 }
 
