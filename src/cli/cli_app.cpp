@@ -115,6 +115,15 @@ int convert(Rig &r, const QString &to, QString from, const QString &in, const QS
     const QString route = from + QStringLiteral(">") + to;
     if (!routes.contains(route))
         return usageError(QStringLiteral("no conversion from %1 to %2").arg(from, to));
+    // The output is written by its extension, so it must be the target's.
+    const FileKind outKind = to == QLatin1String("besa")    ? FileKind::Besa
+                             : to == QLatin1String("curry") ? FileKind::Curry
+                                                            : FileKind::Electrode;
+    const FileFormat *outFormat = formatOfName(out);
+    if (!outFormat || outFormat->kind != outKind)
+        return usageError(QStringLiteral("cannot write %1 as a %2 file; its name needs the "
+                                         "extension .%3")
+                              .arg(out, to, formatOf(outKind).extension));
     r.dialogs.saveAnswer = out;
     const bool table = from == QLatin1String("table");
     if (table) {

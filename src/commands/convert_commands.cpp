@@ -78,12 +78,15 @@ bool ConvertCommands::convertTevoToBesa()
     next.besa.Name = namesAsText(next.tevo.Name, n);
     for (int i = 0; i < n; ++i)
         next.besa.Type[i] = next.meas.Type.value(i);
+    next.besa.unit = LengthUnit::Metres;
     try {
         TevoToBesa(next);
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
         return false;
     }
+    // Converted data is unsaved until a save succeeds.
+    next.ElectrodesDirty = 1;
     m_s.ws = next;
     const QString name =
         m_files.askSaveName(QStringLiteral("BESA Surface Point File (*.sfp)|*.sfp"), 1);
@@ -129,6 +132,7 @@ bool ConvertCommands::convertBesaToTevo()
         m_s.dialogs.show(e.message());
         return false;
     }
+    next.ElectrodesDirty = 1;
     m_s.ws = next;
     const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
     if (name.isEmpty())
@@ -158,9 +162,11 @@ bool ConvertCommands::convertTevoToCurry()
     next.curry.Name = namesAsText(next.tevo.Name, n);
     for (int i = 0; i < n; ++i)
         next.curry.Type[i] = next.tevo.Type.value(i);
+    next.curry.unit = LengthUnit::Millimetres;
     const std::array<Fixed8, 3> labels = next.meas.FidName;
     copyToMeasured(next, next.curry, n);
     next.meas.FidName = labels;
+    next.ElectrodesDirty = 1;
     m_s.ws = next;
     const QString name = m_files.askSaveName(QStringLiteral("Curry (*.res)|*.res|"), 1);
     const bool written = !name.isEmpty() && m_files.savePath(name);
@@ -188,6 +194,7 @@ bool ConvertCommands::convertCurryOldToCurry()
         return false;
     }
     copyToMeasured(next, next.curry, n);
+    next.ElectrodesDirty = 1;
     m_s.ws = next;
     m_views.UpdateView();
     return true;
@@ -209,6 +216,7 @@ bool ConvertCommands::convertCurryOldToTevo()
         return false;
     }
     m_s.ws.tevo = next.tevo;
+    m_s.ws.ElectrodesDirty = 1;
     const QString name = m_files.askSaveName(QString::fromLatin1(ElpFilter), 1);
     if (name.isEmpty())
         return false;
@@ -217,14 +225,9 @@ bool ConvertCommands::convertCurryOldToTevo()
     out.meas.Type = QStringList();
     out.meas.Type.resize(n);
     out.meas.Type.fill(PointTypes::Electrode);
-    bool written = false;
-    try {
-        WriteElectrodeFile(name, out);
+    const bool written = m_files.writeFileFrom(FileKind::Electrode, name, out);
+    if (written)
         m_s.ws.ElectrodesDirty = 0;
-        written = true;
-    } catch (const FileError &e) {
-        m_files.reportWriteError(e);
-    }
     m_files.setDataPathFrom(name);
     return written;
 }
@@ -236,15 +239,17 @@ bool ConvertCommands::importTable()
     const auto name = m_s.dialogs.openFileName(r);
     if (!name || name->isEmpty())
         return false;
-    m_files.setDataPathFrom(*name);
     try {
         LineReader in(readFileBytes(*name));
         ReadTableFile(in, m_s.ws);
-        m_s.ws.BesaFromTable = true;
     } catch (const FileError &e) {
         m_files.reportReadError(e);
         return false;
     }
+    m_files.setDataPathFrom(*name);
+    m_s.ws.BesaFromTable = true;
+    // Imported data is unsaved until it is converted and saved.
+    m_s.ws.ElectrodesDirty = 1;
     m_s.dialogs.show(QStringLiteral("Are these the right fiducials?"));
     m_s.dialogs.show(
         QStringLiteral("Display and Open Panel - Select: Convert-(Save As...)-Cancel"));

@@ -1,6 +1,7 @@
 #include "file_commands.h"
 
 #include "commands/setup_menus.h"
+#include "convert/besa_file.h"
 #include "data/electrode_file.h"
 #include "data/file_error.h"
 #include "data/text_grammar.h"
@@ -44,6 +45,11 @@ void FileCommands::reportReadError(const FileError &e)
 
 bool FileCommands::readFile(FileKind kind, const QString &path)
 {
+    return readFileAs(kind, path, false);
+}
+
+bool FileCommands::readFileAs(FileKind kind, const QString &path, bool switchSystem)
+{
     Workspace &ws = m_s.ws;
     const FileFormat &format = formatOf(kind);
     try {
@@ -52,6 +58,11 @@ bool FileCommands::readFile(FileKind kind, const QString &path)
     } catch (const FileError &e) {
         reportReadError(e);
         return false;
+    }
+    // Only a file read to its end changes the coordinate system, names and folders.
+    if (switchSystem && !format.system.isEmpty() && ws.settings.CoordinateSystem != format.system) {
+        ws.settings.CoordinateSystem = format.system;
+        SetupMenus::UpdateSetupMenus(m_s);
     }
     ws.*format.fileName = path;
     if (kind == FileKind::Sequence)
@@ -66,16 +77,81 @@ bool FileCommands::readFile(FileKind kind, const QString &path)
 
 bool FileCommands::writeFile(FileKind kind, const QString &path)
 {
+    return writeFileFrom(kind, path, m_s.ws);
+}
+
+bool FileCommands::writeFileFrom(FileKind kind, const QString &path, Workspace &ws)
+{
     const FileFormat &format = formatOf(kind);
     if (!format.write)
         return false;
+    warnAboutLabels(kind, ws);
     try {
-        format.write(path, m_s.ws);
+        format.write(path, ws);
     } catch (const FileError &e) {
         reportWriteError(e);
         return false;
     }
+    if (ws.settings.DecimalPoint == QLatin1String("Comma") && !m_toldDecimalComma) {
+        m_toldDecimalComma = true;
+        m_s.dialogs.show(QStringLiteral("files written with a decimal comma are read correctly by "
+                                        "Pointra but not by MNE, EEGLAB or FieldTrip"));
+    }
     return true;
+}
+
+void FileCommands::warnAboutLabels(FileKind kind, const Workspace &ws)
+{
+    const int n = ws.sensors.NumSensors;
+    QStringList labels;
+    if (kind == FileKind::Electrode)
+        for (int i = 0; i < n && i < int(ws.tevo.Name.size()); ++i)
+            labels << ws.tevo.Name[i].trimmed();
+    else if (kind == FileKind::Besa || kind == FileKind::Curry)
+        for (const QString &name : kind == FileKind::Besa ? ws.besa.Name : ws.curry.Name)
+            if (labels.size() < n)
+                labels << labelForFile(name);
+    const QStringList shared = sharedLabels(labels);
+    if (!shared.isEmpty())
+        m_s.dialogs.message(
+            crJoin({QStringLiteral("These labels name more than one electrode: ") +
+                        shared.join(QStringLiteral(", ")) + QLatin1Char('.'),
+                    QStringLiteral("FieldTrip keeps only one electrode of each label.")}),
+            Dialogs::DefaultTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning,
+            Dialogs::Answer::Ok);
+    if (kind != FileKind::Besa && kind != FileKind::Curry)
+        return;
+    QStringList changed;
+    const auto &names = kind == FileKind::Besa ? ws.besa.Name : ws.curry.Name;
+    for (int i = 0; i < n && i < int(names.size()); ++i) {
+        const QString written = labelForFile(names[i]);
+        if (written != names[i].trimmed())
+            changed << QStringLiteral("\"%1\" as %2").arg(names[i].trimmed(), written);
+    }
+    if (!changed.isEmpty())
+        m_s.dialogs.show(crJoin({QStringLiteral("Labels are written without blanks, so every "
+                                                "program reads the columns right:"),
+                                 changed.join(QStringLiteral(", ")) + QLatin1Char('.')}));
+}
+
+QStringList FileCommands::sharedLabels(const QStringList &labels)
+{
+    QStringList shared;
+    for (int i = 0; i < labels.size(); ++i) {
+        QList<int> at;
+        for (int j = 0; j < labels.size(); ++j)
+            if (labels[j] == labels[i])
+                at << j + 1;
+        if (at.size() > 1 && at.first() == i + 1) {
+            QStringList numbers;
+            for (int k : at)
+                numbers << QString::number(k);
+            shared << QStringLiteral("%1 (electrodes %2)")
+                          .arg(labels[i].isEmpty() ? QStringLiteral("a blank label") : labels[i],
+                               numbers.join(QStringLiteral(", ")));
+        }
+    }
+    return shared;
 }
 
 void FileCommands::reportWriteError(const FileError &e)
@@ -87,19 +163,15 @@ void FileCommands::reportWriteError(const FileError &e)
 bool FileCommands::openPath(const QString &path)
 {
     const FileFormat *format = formatOfName(path);
-    bool read = false;
     if (!format) {
         m_s.dialogs.show(crJoin({QStringLiteral("Cannot open a file with this extension."),
                                  QStringLiteral("Please select an extension from the list.")}));
-    } else {
-        if (!format->system.isEmpty()) {
-            m_s.ws.settings.CoordinateSystem = format->system;
-            SetupMenus::UpdateSetupMenus(m_s);
-        }
-        read = readFile(format->kind, path);
+        return false;
     }
+    if (!readFileAs(format->kind, path, true))
+        return false;
     setDataPathFrom(path);
-    return read;
+    return true;
 }
 
 void FileCommands::open()
@@ -144,10 +216,10 @@ void FileCommands::registerCommands(CommandTable &t)
 {
     t.add(QStringLiteral("menuOpen"), [this] { open(); });
     t.add(QStringLiteral("menuSaveAs"), [this] { saveAs(); });
-    auto at = [this](const QString &name) { return QDir(m_s.ws.AppPath).filePath(name); };
+    auto at = [this](const QString &name) { return fixedPath(m_s.ws.AppPath, name); };
     auto meg = [this](const QString &name) {
         QDir().mkpath(fixedMegFolder());
-        return QDir(fixedMegFolder()).filePath(name);
+        return fixedPath(fixedMegFolder(), name);
     };
     t.add(QStringLiteral("menuOpenEProbe"),
           [=] { readFile(FileKind::Electrode, at(QStringLiteral("pointraE.elp"))); });
@@ -170,4 +242,17 @@ void FileCommands::registerCommands(CommandTable &t)
             reportWriteError(e);
         }
     });
+}
+
+QString FileCommands::fixedPath(const QString &folder, const QString &name)
+{
+    const QDir dir(folder);
+    if (QFileInfo::exists(dir.filePath(name)))
+        return dir.filePath(name);
+    // Newest first, so the file a save wrote last is the one found.
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden, QDir::Time);
+    for (const QString &entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return dir.filePath(name);
 }

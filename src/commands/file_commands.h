@@ -3,8 +3,10 @@
 #include "commands/file_format.h"
 
 #include <QString>
+#include <QStringList>
 
 struct Session;
+struct Workspace;
 class CommandTable;
 class FileError;
 
@@ -32,6 +34,14 @@ public:
     // Writes one file of a known kind; failures are told. True on success.
     bool writeFile(FileKind kind, const QString &path);
 
+    // Writes from another workspace than the session's (a conversion's output set).
+    bool writeFileFrom(FileKind kind, const QString &path, Workspace &ws);
+    // `name` in `folder` whatever its letter case: a fixed-name file that differs only in case
+    // is the same file to Pointra, so Open finds what Save wrote and Save replaces it.
+    static QString fixedPath(const QString &folder, const QString &name);
+    // "Cz (electrodes 3, 7)" for every label given to more than one electrode.
+    static QStringList sharedLabels(const QStringList &labels);
+
     // Reports a failed read as the File menu does.
     void reportReadError(const FileError &e);
     void reportWriteError(const FileError &e);
@@ -39,5 +49,10 @@ public:
 
 private:
     void refresh();
+    // Reads and, when `switchSystem`, takes on the file's coordinate system: all or nothing.
+    bool readFileAs(FileKind kind, const QString &path, bool switchSystem);
+    // Shared labels and labels that cannot be written as they are, told before a save.
+    void warnAboutLabels(FileKind kind, const Workspace &ws);
     Session &m_s;
+    bool m_toldDecimalComma = false;
 };

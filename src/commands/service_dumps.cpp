@@ -44,7 +44,7 @@ void twoPasses(TextOut &out, const std::array<QString, 6> &records)
     for (int pass = 1; pass <= 2; ++pass) {
         for (int i = 1; i <= 3; ++i) {
             out.line(QStringLiteral("//Pass %1, Fiducial #").arg(pass) + Str(i));
-            out.line(recordText(records[(pass - 1) * 3 + i - 1]));
+            out.verbatim(recordText(records[(pass - 1) * 3 + i - 1]));
         }
     }
 }
@@ -60,7 +60,7 @@ void electrodeSection(TextOut &out, const Workspace &ws)
         if (!PointTypes::isFiducial(ws.SeqCode.value(i)))
             continue;
         out.line(QStringLiteral("//Fiducial #") + Str(++fiducial));
-        out.line(recordText(ws.SeqRaw.value(i)));
+        out.verbatim(recordText(ws.SeqRaw.value(i)));
     }
     out.line(QStringLiteral("//Electrodes"));
     int electrode = 0;
@@ -68,7 +68,7 @@ void electrodeSection(TextOut &out, const Workspace &ws)
         if (PointTypes::isFiducial(ws.SeqCode.value(i)))
             continue;
         out.line(QStringLiteral("//Electrode #") + Str(++electrode));
-        out.line(recordText(ws.SeqRaw.value(i)));
+        out.verbatim(recordText(ws.SeqRaw.value(i)));
     }
     out.line(QStringLiteral("//Locations"));
     out.line(QStringLiteral("//Fiducials, fE(i)"));
@@ -124,7 +124,7 @@ QByteArray rawDataText(const Workspace &ws, const QString &lineSettings)
 
     section(out, QStringLiteral("//Probe Data"));
     for (int i = 0; i < 2; ++i)
-        out.line(QStringLiteral("//Measurement #%1").arg(i + 1)).line(recordText(raw.probe[i]));
+        out.line(QStringLiteral("//Measurement #%1").arg(i + 1)).verbatim(recordText(raw.probe[i]));
     out.line(QString());
 
     section(out, QStringLiteral("//Shape data"));
@@ -134,7 +134,7 @@ QByteArray rawDataText(const Workspace &ws, const QString &lineSettings)
     out.line(QStringLiteral("//Shape points"));
     out.line(QStringLiteral("//Parsed shape points"));
     for (int i = 0; i < raw.shapePoints.size(); ++i)
-        out.line(QStringLiteral("//Point #") + Str(i + 1)).line(recordText(raw.shapePoints[i]));
+        out.line(QStringLiteral("//Point #") + Str(i + 1)).verbatim(recordText(raw.shapePoints[i]));
     out.line(QString());
 
     electrodeSection(out, ws);
@@ -148,7 +148,7 @@ QByteArray sequenceDataText(const Workspace &ws)
     for (int i = 0; i < ws.NumSeq; ++i) {
         out.line(QStringLiteral("#") + Str(i + 1) + QStringLiteral("  ") + ws.SeqName.value(i) +
                  QStringLiteral("  ") + ws.SeqCode.value(i));
-        out.line(recordText(ws.SeqRaw.value(i)));
+        out.verbatim(recordText(ws.SeqRaw.value(i)));
     }
     return out.bytes();
 }

@@ -7,6 +7,7 @@
 #include "data/text_out.h"
 #include "data/workspace.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -16,14 +17,26 @@ struct LabelledPoint
     Point3 pos = Point3::Zero();
 };
 
-LabelledPoint splitLine(const QString &line)
+const QRegularExpression &separators()
 {
-    static const QRegularExpression separators(QStringLiteral("[ \\t]+"));
-    const QStringList f = line.split(separators, Qt::SkipEmptyParts);
+    static const QRegularExpression blanks(QStringLiteral("[ \\t]+"));
+    return blanks;
+}
+
+// A label and three numbers separated by blanks or TABs; anything after them is ignored.
+LabelledPoint splitLine(const QString &line, int lineNumber)
+{
+    const QStringList f = line.split(separators(), Qt::SkipEmptyParts);
+    if (f.size() < 4)
+        throw FileError(FileError::Kind::Malformed,
+                        QStringLiteral("Line %1 holds %2 fields where a label and three "
+                                       "coordinates are needed.")
+                            .arg(lineNumber)
+                            .arg(f.size()));
     LabelledPoint p;
-    p.label = f.value(0);
+    p.label = labelFromFile(f[0]);
     for (int c = 0; c < 3; ++c)
-        p.pos[c] = readNumber(f.value(c + 1));
+        p.pos[c] = numberField(f[c + 1], c + 1, lineNumber);
     return p;
 }
 
@@ -31,7 +44,38 @@ bool isBlank(const QString &line)
 {
     return line.trimmed().isEmpty();
 }
+
+// Electrode labels keep the width of a name, blanks after the text only.
+QString paddedLabel(const QString &name)
+{
+    return labelForFile(name).leftJustified(Fixed8::Width, QLatin1Char(' '));
+}
+
+QString nameAt(const Workspace &ws, int i)
+{
+    return i < int(ws.besa.Name.size()) ? ws.besa.Name[i] : QString();
+}
 } // namespace
+
+QString labelForFile(const QString &label)
+{
+    // Blanks as QString::trimmed() knows them (NEL and no-break space too), so what is trimmed
+    // and what is replaced never differ.
+    QString token;
+    const QString trimmed = label.trimmed();
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        if (!trimmed[i].isSpace())
+            token += trimmed[i];
+        else if (!token.endsWith(QLatin1Char('_')) || !trimmed[i - 1].isSpace())
+            token += QLatin1Char('_');
+    }
+    return token.isEmpty() ? BlankLabel : token;
+}
+
+QString labelFromFile(const QString &token)
+{
+    return token == BlankLabel ? QString() : token;
+}
 
 int besaFiducialIndex(const QString &label)
 {
@@ -60,63 +104,83 @@ QString besaTypeOfLabel(const QString &label)
 
 void ReadBesaFile(LineReader &in, Workspace &ws)
 {
-    if (in.atEnd())
-        throw FileError(FileError::Kind::WrongType, QStringLiteral("wrong file type"));
     Workspace next = ws;
-    for (int j = 0; j < 3; ++j) {
-        const LabelledPoint p = splitLine(in.readLine());
-        next.besa.FidName[j] = p.label;
-        next.besa.Fid[j] = p.pos;
-    }
     std::vector<LabelledPoint> points;
     while (!in.atEnd()) {
         const QString line = in.readLine();
         if (!isBlank(line))
-            points.push_back(splitLine(line));
+            points.push_back(splitLine(line, in.lineNumber()));
     }
-    const int n = static_cast<int>(points.size());
+    if (points.size() < 3)
+        throw FileError(FileError::Kind::WrongType, QStringLiteral("wrong file type"));
+    for (int j = 0; j < 3; ++j) {
+        next.besa.FidName[j] = points[j].label;
+        next.besa.Fid[j] = points[j].pos;
+    }
+    const int n = static_cast<int>(points.size()) - 3;
     next.besa.resize(n);
+    next.besa.unit = LengthUnit::Metres;
     for (int i = 0; i < n; ++i) {
-        next.besa.Name[i] = points[i].label;
-        next.besa.Type[i] = besaTypeOfLabel(points[i].label);
-        next.besa.Pos[i] = points[i].pos;
+        const LabelledPoint &p = points[i + 3];
+        next.besa.Name[i] = p.label;
+        next.besa.Type[i] = besaTypeOfLabel(p.label);
+        next.besa.Pos[i] = p.pos;
     }
     copyToMeasured(next, next.besa, n);
     ws = next;
 }
 
+void ReadTableFile(LineReader &in, Workspace &ws)
+{
+    Workspace next = ws;
+    ReadBesaFile(in, next);
+    // A table holds the centimetres it was typed in.
+    next.besa.unit = next.meas.unit = LengthUnit::Centimetres;
+    ws = next;
+}
+
 QByteArray besaFileText(const Workspace &ws)
 {
+    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.besa.Pos.size()));
+    if (n <= 0)
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("There are no electrodes to save; no file was written."));
     TextOut out(ws.settings);
     const QString sep = QStringLiteral("  ");
     auto xyz = [&](const Point3 &p) {
         return out.real(p.x()) + sep + out.real(p.y()) + sep + out.real(p.z());
     };
+    // Labels are padded to eight characters and never hold a blank, so the columns stay put.
     for (int j = 0; j < 3; ++j)
-        out.line(Fixed8(ws.besa.FidName[j]).text() + sep + xyz(ws.besa.Fid[j]));
-    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.besa.Pos.size()));
+        out.line(Fixed8(labelForFile(ws.besa.FidName[j])).text() + sep + xyz(ws.besa.Fid[j]));
     for (int i = 0; i < n; ++i)
-        out.line(ws.besa.Name[i] + sep + xyz(ws.besa.Pos[i]));
+        out.line(paddedLabel(nameAt(ws, i)) + sep + xyz(ws.besa.Pos[i]));
     return out.bytes();
 }
 
 QByteArray besaLabelText(const Workspace &ws)
 {
     TextOut out(ws.settings);
-    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.besa.Name.size()));
+    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.besa.Pos.size()));
     for (int i = 0; i < n; ++i)
-        out.line(QStringLiteral("EEG\t") + ws.besa.Name[i]);
+        out.line(QStringLiteral("EEG\t") + paddedLabel(nameAt(ws, i)));
     return out.bytes();
 }
 
 QString labelFileName(const QString &sfpPath)
 {
-    return sfpPath.left(sfpPath.size() - 3) + QStringLiteral("ela");
+    const QString name = QFileInfo(sfpPath).fileName();
+    const QString folder = sfpPath.left(sfpPath.size() - name.size());
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot >= 0 ? name.left(dot) : name;
+    const QString extension = dot >= 0 ? name.mid(dot + 1) : QString();
+    const bool upper = !extension.isEmpty() && extension == extension.toUpper() &&
+                       extension != extension.toLower();
+    return folder + base + (upper ? QStringLiteral(".ELA") : QStringLiteral(".ela"));
 }
 
 void WriteBesaFiles(const QString &sfpPath, Workspace &ws)
 {
-    saveText(sfpPath, besaFileText(ws));
-    saveText(labelFileName(sfpPath), besaLabelText(ws));
+    saveTexts({{sfpPath, besaFileText(ws)}, {labelFileName(sfpPath), besaLabelText(ws)}});
     ws.ElectrodesDirty = 0;
 }

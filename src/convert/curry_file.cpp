@@ -1,5 +1,6 @@
 #include "curry_file.h"
 
+#include "convert/besa_file.h"
 #include "data/file_error.h"
 #include "data/number_text.h"
 #include "data/point_types.h"
@@ -21,16 +22,19 @@ void copyCurryToMeasured(Workspace &ws)
 
 QByteArray curryFileText(const Workspace &ws)
 {
+    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.curry.Pos.size()));
+    if (n <= 0)
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("There are no electrodes to save; no file was written."));
     TextOut out(ws.settings, "\n");
     auto row = [&](const char *code, const Point3 &p, const QString &label) {
         const auto mm = [&](double v) { return curryPadded(out.real(v, "#0.00"), ws.settings); };
         out.line(QLatin1String(code) + QLatin1Char(' ') + mm(p.x()) + QLatin1Char(' ') + mm(p.y()) +
                  QLatin1Char(' ') + mm(p.z()) + QStringLiteral(" 0.0 ") + label);
     };
-    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.curry.Pos.size()));
     for (int i = 0; i < n; ++i)
         row(" 0", ws.curry.Pos[i],
-            i < int(ws.curry.Name.size()) ? ws.curry.Name[i].trimmed() : QString());
+            labelForFile(i < int(ws.curry.Name.size()) ? ws.curry.Name[i] : QString()));
     row("-1", ws.curry.Fid[1], QStringLiteral("PAL"));
     row("-2", ws.curry.Fid[0], QStringLiteral("PAR"));
     row("-3", ws.curry.Fid[2], QStringLiteral("NAS"));
@@ -53,13 +57,13 @@ bool isCurryNewForm(const QByteArray &bytes)
         if (line.trimmed().isEmpty())
             continue;
         const QStringList f = line.split(Blanks, Qt::SkipEmptyParts);
-        if (f.size() < 6)
+        if (f.size() < 5)
             return false;
         const QString code = f[0];
         if (code == QLatin1String("0"))
             continue;
         const int k = QStringList{"-1", "-2", "-3"}.indexOf(code);
-        if (k < 0 || f[5] != QLatin1String(labels[k]))
+        if (k < 0 || f.value(5) != QLatin1String(labels[k]))
             return false;
         fiducials[k] = true;
     }
@@ -84,8 +88,11 @@ void ReadCurryFile(const QByteArray &bytes, Workspace &ws, Dialogs &dialogs)
         if (line.trimmed().isEmpty())
             continue;
         const QStringList f = line.split(Blanks, Qt::SkipEmptyParts);
-        const Point3 p(readNumber(f[1]), readNumber(f[2]), readNumber(f[3]));
-        const QString label = f.mid(5).join(QLatin1Char(' '));
+        const int at = in.lineNumber();
+        const Point3 p(numberField(f[1], 1, at), numberField(f[2], 2, at),
+                       numberField(f[3], 3, at));
+        numberField(f[4], 4, at);
+        const QString label = labelFromFile(f.mid(5).join(QLatin1Char(' ')));
         if (f[0] == QLatin1String("0")) {
             pos.push_back(p);
             names << label;
@@ -99,6 +106,7 @@ void ReadCurryFile(const QByteArray &bytes, Workspace &ws, Dialogs &dialogs)
     const int n = static_cast<int>(pos.size());
     dialogs.show(Str(n) + QStringLiteral(" electrodes"));
     next.curry.resize(n);
+    next.curry.unit = LengthUnit::Millimetres;
     next.curry.Pos = pos;
     for (int i = 0; i < n; ++i) {
         next.curry.Name[i] = names[i];
@@ -113,19 +121,27 @@ void ReadCurryOldFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
     if (in.atEnd())
         throw FileError(FileError::Kind::WrongType, QStringLiteral("wrong file type"));
     Workspace next = ws;
-    auto column = [](const QString &line, int from, int width) {
-        return readNumber(QStringView(line).mid(from - 1, width));
+    int at = 0;
+    // A column cut off by a short line reads as 0 (such lines are reported); a column that
+    // holds something else than a number makes the line malformed.
+    auto column = [&](const QString &line, int from, int width) {
+        const QStringView text = QStringView(line).mid(from - 1, width);
+        return text.trimmed().isEmpty() && line.size() < from - 1 + width
+                   ? 0.0
+                   : numberField(text, (from + 6) / 9, at);
     };
     auto pointOf = [&](const QString &line) {
         return Point3(column(line, 3, 9), column(line, 12, 9), column(line, 21, 9));
     };
     for (int j = 0; j < 3; ++j) {
         const QString line = in.readLine();
+        at = in.lineNumber();
         next.CurryFidType[j] = line.left(2);
         next.curry.Fid[j] = pointOf(line);
         next.curry.FidName[j] = line.mid(33);
     }
     QStringList lines;
+    QList<int> lineNumbers;
     QStringList doubtful;
     while (!in.atEnd()) {
         const QString line = in.readLine();
@@ -137,6 +153,7 @@ void ReadCurryOldFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
                 continue;
         }
         lines << line;
+        lineNumbers << in.lineNumber();
     }
     if (!doubtful.isEmpty())
         dialogs.show(
@@ -147,7 +164,9 @@ void ReadCurryOldFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
     const int n = lines.size();
     dialogs.show(Str(n) + QStringLiteral(" electrodes"));
     next.curry.resize(n);
+    next.curry.unit = LengthUnit::Millimetres;
     for (int i = 0; i < n; ++i) {
+        at = lineNumbers[i];
         next.curry.Type[i] = lines[i].left(2);
         next.curry.Pos[i] = pointOf(lines[i]);
         next.curry.Name[i] = lines[i].mid(33);

@@ -33,20 +33,31 @@ void ReadElectrodeFile(LineReader &in, Workspace &ws, Dialogs &dialogs)
         line = in.ReadDataLine();
     }
     int count = 0;
-    SplitTwoInts(line, next.ProbeType, count);
+    SplitTwoInts(line, next.ProbeType, count, in.lineNumber());
     const int n = checkedCount(count, in, 3, QStringLiteral("electrodes"));
-    dialogs.show(Str(n) + QStringLiteral(" electrodes"));
     next.sensors.NumSensors = n;
     next.tevo.resize(n);
     for (Point3 &f : next.tevo.Fid)
-        ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+        f = readTagF3(in);
     for (int i = 0; i < n; ++i) {
-        next.tevo.Type[i] = in.ReadDataLine().mid(3);
-        next.tevo.Name[i] = in.ReadDataLine().mid(3);
+        const QString which = QStringLiteral("electrode %1").arg(i + 1);
+        next.tevo.Type[i] = readTagged(in, "%S", which);
+        next.tevo.Name[i] = readTagged(in, "%N", which);
+        const QString position = in.ReadDataLine();
+        // A probe file shares the header; its sensors carry six coil numbers, not a position.
+        if (tabFieldCount(position) >= 6)
+            throw FileError(FileError::Kind::WrongType,
+                            crJoin({QStringLiteral("This is a probe file: its sensors carry MEG "
+                                                   "coil data, not electrode positions."),
+                                    QStringLiteral("Nothing was read.")}));
         Point3 &p = next.tevo.Pos[i];
-        ParseThree(in.ReadDataLine(), p.x(), p.y(), p.z());
+        ParseThree(position, p.x(), p.y(), p.z(), in.lineNumber());
     }
+    dialogs.show(Str(n) + QStringLiteral(" electrodes"));
+    next.tevo.FidName = {Fixed8("Nasion"), Fixed8("LPA"), Fixed8("RPA")};
     next.meas.Fid = next.tevo.Fid;
+    next.meas.FidName = next.tevo.FidName;
+    next.meas.unit = LengthUnit::Metres;
     next.meas.resize(n);
     next.meas.Type = next.tevo.Type;
     next.meas.Name = next.tevo.Name;
@@ -61,7 +72,8 @@ QString typeForFile(const QString &type)
     return type.isEmpty() ? PointTypes::OtherNamed : type;
 }
 
-void writeHeader(TextOut &out, const QString &firstComment, int revision, const Workspace &ws)
+void writeHeader(TextOut &out, const QString &firstComment, int revision, const Workspace &ws,
+                 int count)
 {
     out.line(QStringLiteral("3\t2"))
         .line(firstComment)
@@ -70,7 +82,7 @@ void writeHeader(TextOut &out, const QString &firstComment, int revision, const 
         .line(QStringLiteral("//ProbeName"))
         .line(QStringLiteral("%N\t") + ws.ProbeName.text())
         .line(QStringLiteral("//Probe type, number of sensors"))
-        .line(QStringLiteral("%1\t%2").arg(ws.ProbeType).arg(ws.sensors.NumSensors));
+        .line(QStringLiteral("%1\t%2").arg(ws.ProbeType).arg(count));
 }
 
 void writeFids(TextOut &out, const FidTriple &fid)
@@ -82,9 +94,12 @@ void writeFids(TextOut &out, const FidTriple &fid)
 
 QByteArray electrodeFileText(Workspace &ws)
 {
+    if (ws.sensors.NumSensors <= 0)
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("There are no electrodes to save; no file was written."));
     ws.ProbeName = QStringLiteral("Name");
     TextOut out(ws.settings);
-    writeHeader(out, QStringLiteral("//Probe file"), 1, ws);
+    writeHeader(out, QStringLiteral("//Probe file"), 1, ws, ws.sensors.NumSensors);
     out.line(QStringLiteral("//Position of fiducials X+, Y+, Y- on the subject"));
     writeFids(out, ws.tevo.Fid);
     const int n = ws.sensors.NumSensors;
@@ -118,9 +133,15 @@ void writeSensorBlock(TextOut &out, const SensorTables &s, int i, bool probeCoil
     auto pars = [&](double a, double b, int code) {
         return out.reals({a, b}) + QStringLiteral("\t") + QString::number(code);
     };
+    // Sensor types are integers, written with "#0" (halves away from zero).
+    const QString type = fixedDecimals(readNumber(s.SensorType.value(i)), 0);
+    if (type.size() > MaxNumberLength)
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("The sensor type %1 is too large to be saved; no file was "
+                                       "written.")
+                            .arg(s.SensorType.value(i)));
     out.line(QStringLiteral("//Sensor type"))
-        .line(QStringLiteral("%S\t") +
-              QString::number(roundToInt(readNumber(s.SensorType.value(i)))))
+        .line(QStringLiteral("%S\t") + type)
         .line(QStringLiteral("//Sensor name and data for sensor #") + Str(i + 1))
         .line(QStringLiteral("%N\t") + s.SensorName[i].text())
         .line(six(0))
@@ -133,15 +154,18 @@ void writeSensorBlock(TextOut &out, const SensorTables &s, int i, bool probeCoil
 
 void readSensorBlock(LineReader &in, SensorTables &s, int i)
 {
-    s.SensorType[i] = in.ReadDataLine().mid(3);
-    s.SensorName[i] = in.ReadDataLine().mid(3);
+    const QString which = QStringLiteral("sensor %1").arg(i + 1);
+    s.SensorType[i] = readTagged(in, "%S", which);
+    s.SensorName[i] = readTagged(in, "%N", which);
     double v[6];
     for (int c = 0; c < 3; ++c) {
-        ParseSix(in.ReadDataLine(), v);
+        const QString six = in.ReadDataLine();
+        ParseSix(six, v, in.lineNumber());
         std::copy(v, v + 6, s.SensorCoil[i][c].begin());
         double a, b;
         int code;
-        ParseTwoAndInt(in.ReadDataLine(), a, b, code);
+        const QString pars = in.ReadDataLine();
+        ParseTwoAndInt(pars, a, b, code, in.lineNumber());
         if (c == 0) {
             s.CoilPar1[i] = {a, b};
             s.CoilCode1[i] = code;
@@ -152,13 +176,21 @@ void readSensorBlock(LineReader &in, SensorTables &s, int i)
     }
 }
 
+int sensorBlockCount(const SensorTables &s, size_t coils)
+{
+    return std::max(
+        0, std::min({s.NumSensors, int(coils), int(s.SensorName.size()), int(s.CoilPar1.size()),
+                     int(s.CoilPar23.size()), int(s.CoilCode1.size()), int(s.CoilCode23.size())}));
+}
+
 QByteArray probeFileText(const Workspace &ws)
 {
     TextOut out(ws.settings);
-    writeHeader(out, QStringLiteral("//Probe file"), ws.MinorRevision, ws);
+    // The count says how many sensor blocks follow, so a reader finds each of them.
+    const int n = sensorBlockCount(ws.sensors, ws.sensors.ProbeCoil.size());
+    writeHeader(out, QStringLiteral("//Probe file"), ws.MinorRevision, ws, n);
     out.line(QStringLiteral("//Position of fiducials X+, Y+, Y- on the subject"));
     writeFids(out, ws.ProbeFid);
-    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.sensors.ProbeCoil.size()));
     for (int i = 0; i < n; ++i)
         writeSensorBlock(out, ws.sensors, i, true);
     return out.bytes();

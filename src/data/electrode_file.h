@@ -19,5 +19,7 @@ struct SensorTables;
 class TextOut;
 void writeSensorBlock(TextOut &out, const SensorTables &s, int i, bool probeCoils);
 void readSensorBlock(LineReader &in, SensorTables &s, int i);
+// The sensor blocks a writer can write: the count, bounded by the tables that hold them.
+int sensorBlockCount(const SensorTables &s, size_t coils);
 // A count line's value, checked against what the file can hold.
 int checkedCount(int count, const LineReader &in, int linesPerItem, const QString &what);

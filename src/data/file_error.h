@@ -7,7 +7,9 @@
 class FileError : public std::runtime_error
 {
 public:
-    enum class Kind { WrongType, PastEnd, InvalidArgument, Malformed, Io };
+    // Refused: a save turned down before anything was written (nothing to save, a value that
+    // cannot be written so that it reads back).
+    enum class Kind { WrongType, PastEnd, InvalidArgument, Malformed, Io, Refused };
     FileError(Kind kind, const QString &message)
         : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message)
     {}
@@ -25,6 +27,7 @@ public:
         case Kind::Malformed:
             return 13;
         case Kind::WrongType:
+        case Kind::Refused:
             break;
         }
         return 0;

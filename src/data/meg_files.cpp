@@ -14,7 +14,8 @@ template <typename Middle> void readSensorFile(LineReader &in, Workspace &ws, Mi
     next.MinorRevision = readTypeAndRevision(in);
     next.ProbeName = GetNameTag(in.ReadDataLine());
     int count = 0;
-    SplitTwoInts(in.ReadDataLine(), next.ProbeType, count);
+    const QString countLine = in.ReadDataLine();
+    SplitTwoInts(countLine, next.ProbeType, count, in.lineNumber());
     const int n = checkedCount(count, in, 8, QStringLiteral("sensors"));
     next.sensors.resize(n);
     middle(next);
@@ -25,8 +26,10 @@ template <typename Middle> void readSensorFile(LineReader &in, Workspace &ws, Mi
 
 void readMatrix(LineReader &in, Transform4 &m)
 {
-    for (int r = 0; r < 4; ++r)
-        ParseTagF4(in.ReadDataLine(), m(r, 0), m(r, 1), m(r, 2), m(r, 3));
+    for (int r = 0; r < 4; ++r) {
+        const QString line = in.ReadDataLine();
+        ParseTagF4(line, m(r, 0), m(r, 1), m(r, 2), m(r, 3), in.lineNumber());
+    }
 }
 
 void writeMatrix(TextOut &out, const Transform4 &m)
@@ -50,7 +53,7 @@ void ReadDewarFile(LineReader &in, Workspace &ws)
 {
     readSensorFile(in, ws, [&](Workspace &next) {
         for (Point3 &f : next.DewarFid)
-            ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+            f = readTagF3(in);
     });
 }
 
@@ -60,13 +63,14 @@ void ReadFiducialsFile(LineReader &in, Workspace &ws)
     next.MinorRevision = readTypeAndRevision(in);
     next.SessionName = GetNameTag(in.ReadDataLine());
     int location = 0, count = 0;
-    SplitTwoInts(in.ReadDataLine(), location, count);
+    const QString countLine = in.ReadDataLine();
+    SplitTwoInts(countLine, location, count, in.lineNumber());
     const int r = checkedCount(count, in, 3, QStringLiteral("receivers"));
     next.ReceiverCount = r;
     next.ReceiverFid.assign(r, zeroFids());
     for (FidTriple &rf : next.ReceiverFid)
         for (Point3 &f : rf)
-            ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+            f = readTagF3(in);
     readMatrix(in, next.m.MFida);
     readMatrix(in, next.m.MFidb);
     ws = next;
@@ -74,6 +78,12 @@ void ReadFiducialsFile(LineReader &in, Workspace &ws)
 
 QByteArray calibrationFileText(const Workspace &ws)
 {
+    if (ws.m.MCalib.isZero())
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("There is no calibration to save (the calibration matrix "
+                                       "has not been measured); no file was written."));
+    // The count says how many sensor blocks follow, so a reader finds each of them.
+    const int n = sensorBlockCount(ws.sensors, ws.sensors.SensorCoil.size());
     TextOut out(ws.settings);
     out.line(QStringLiteral("3\t2"))
         .line(QStringLiteral("//Calibration file"))
@@ -82,10 +92,9 @@ QByteArray calibrationFileText(const Workspace &ws)
         .line(QStringLiteral("//ProbeName"))
         .line(QStringLiteral("%N\t") + ws.ProbeName.text())
         .line(QStringLiteral("//Probe type, number of sensors"))
-        .line(QStringLiteral("%1\t%2").arg(ws.ProbeType).arg(ws.sensors.NumSensors))
+        .line(QStringLiteral("%1\t%2").arg(ws.ProbeType).arg(n))
         .line(QStringLiteral("//Calibration matrix"));
     writeMatrix(out, ws.m.MCalib);
-    const int n = std::min<int>(ws.sensors.NumSensors, int(ws.sensors.SensorCoil.size()));
     for (int i = 0; i < n; ++i)
         writeSensorBlock(out, ws.sensors, i, false);
     return out.bytes();
@@ -98,6 +107,11 @@ void WriteCalibrationFile(const QString &path, const Workspace &ws)
 
 QByteArray fiducialsFileText(Workspace &ws)
 {
+    if (ws.ReceiverCount < 0 || ws.m.MFida.isZero())
+        throw FileError(FileError::Kind::Refused,
+                        QStringLiteral("There are no fiducials data to save (the subject "
+                                       "fiducials have not been measured); no file was "
+                                       "written."));
     ws.SessionName = QStringLiteral("Test");
     TextOut out(ws.settings);
     out.line(QStringLiteral("3\t2"))

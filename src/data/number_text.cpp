@@ -16,7 +16,7 @@ bool isDigit(QChar c)
 }
 
 // Length of the number at the start of `t`, 0 if there is none.
-qsizetype numberLength(QStringView t)
+qsizetype numberLength(QStringView t, bool decimalComma = true)
 {
     qsizetype i = 0;
     const qsizetype n = t.size();
@@ -27,7 +27,8 @@ qsizetype numberLength(QStringView t)
         ++i;
         ++digits;
     }
-    if (i < n && t[i] == QLatin1Char('.')) {
+    // A decimal comma reads as a decimal point: number fields are never separated by commas.
+    if (i < n && (t[i] == QLatin1Char('.') || (decimalComma && t[i] == QLatin1Char(',')))) {
         ++i;
         while (i < n && isDigit(t[i])) {
             ++i;
@@ -65,11 +66,13 @@ namespace {
 bool convert(QStringView t, qsizetype len, double &v)
 {
     // Locale-independent: the period is the decimal point whatever the system says.
-    char buf[128];
-    const qsizetype n = std::min<qsizetype>(len, sizeof buf);
+    char buf[MaxNumberLength];
+    if (len > MaxNumberLength)
+        return false;
+    const qsizetype n = len;
     for (qsizetype i = 0; i < n; ++i) {
         const char c = static_cast<char>(t[i].unicode());
-        buf[i] = (c == 'd' || c == 'D') ? 'e' : c;
+        buf[i] = (c == 'd' || c == 'D') ? 'e' : c == ',' ? '.' : c;
     }
     const char *first = buf[0] == '+' ? buf + 1 : buf;
     v = 0.0;
@@ -88,19 +91,31 @@ double readNumber(QStringView text)
     return v;
 }
 
-std::optional<double> readWholeNumber(QStringView text)
+namespace {
+std::optional<double> wholeNumber(QStringView text, bool decimalComma)
 {
     const QStringView t = skipBlanks(text);
-    const qsizetype len = numberLength(t);
+    const qsizetype len = numberLength(t, decimalComma);
     if (len == 0)
         return std::nullopt;
     for (qsizetype i = len; i < t.size(); ++i)
         if (t[i] != QLatin1Char(' '))
             return std::nullopt;
     double v = 0.0;
-    if (len > 127 || !convert(t, len, v))
+    if (!convert(t, len, v))
         return std::nullopt;
     return v;
+}
+} // namespace
+
+std::optional<double> readWholeNumber(QStringView text)
+{
+    return wholeNumber(text, false);
+}
+
+std::optional<double> readFieldNumber(QStringView text)
+{
+    return wholeNumber(text, true);
 }
 
 bool looksNumeric(QStringView text)

@@ -45,8 +45,14 @@ QByteArray sequenceFileText(const Workspace &ws)
 {
     TextOut out(ws.settings);
     out.line(QStringLiteral("3\t2")).line(QStringLiteral("1"));
-    for (int i = 0; i < ws.NumSeq; ++i)
+    for (int i = 0; i < ws.NumSeq; ++i) {
+        // The first TAB ends the name.
+        if (ws.SeqName.value(i).contains(QLatin1Char('\t')))
+            throw FileError(FileError::Kind::Refused,
+                            QStringLiteral("The name of point %1 holds a TAB; no file was written.")
+                                .arg(i + 1));
         out.line(ws.SeqName.value(i) + QLatin1Char('\t') + ws.SeqCode.value(i));
+    }
     return out.bytes();
 }
 

@@ -15,7 +15,12 @@ void read(const QString &path, Settings &settings)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    LineReader reader = LineReader::fromDevice(file);
+    readText(file.readAll(), settings);
+}
+
+void readText(const QByteArray &bytes, Settings &settings)
+{
+    LineReader reader(bytes);
     try {
         while (reader.hasDataLine()) {
             const QString line = reader.ReadDataLine();

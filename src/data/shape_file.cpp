@@ -10,15 +10,18 @@ void ReadShapeFile(LineReader &in, Workspace &ws)
     const int revision = readTypeAndRevision(in);
     const QString name = GetNameTag(in.ReadDataLine());
     int code = 0, count = 0;
-    SplitTwoInts(in.ReadDataLine(), code, count);
+    const QString countLine = in.ReadDataLine();
+    SplitTwoInts(countLine, code, count, in.lineNumber());
     const int n = checkedCount(count, in, 1, QStringLiteral("shape points"));
     FidTriple fid;
     for (Point3 &f : fid)
-        ParseTagF3(in.ReadDataLine(), f.x(), f.y(), f.z());
+        f = readTagF3(in);
     in.ReadDataLine(); // rows and columns: the count above rules
     std::vector<Point3> points(n);
-    for (Point3 &p : points)
-        ParseThree(in.ReadDataLine(), p.x(), p.y(), p.z());
+    for (Point3 &p : points) {
+        const QString line = in.ReadDataLine();
+        ParseThree(line, p.x(), p.y(), p.z(), in.lineNumber());
+    }
     ws.MinorRevision = revision;
     ws.ShapeName = name;
     ws.ShapeCode = code;

@@ -3,12 +3,27 @@
 #include "data/file_error.h"
 #include "data/number_text.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <cmath>
 
 TextOut &TextOut::line(const QString &text)
+{
+    // A name that would break the line or not survive 8-bit text is never written.
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            throw FileError(FileError::Kind::Refused,
+                            QStringLiteral("A name holds a line break; no file was written."));
+        if (c.unicode() > 0xff)
+            throw FileError(FileError::Kind::Refused,
+                            QStringLiteral("The character %1 cannot be written in an 8-bit text "
+                                           "file; no file was written.")
+                                .arg(c));
+    }
+    m_bytes += text.toLatin1();
+    m_bytes += m_lineEnd;
+    return *this;
+}
+
+TextOut &TextOut::verbatim(const QString &text)
 {
     m_bytes += text.toLatin1();
     m_bytes += m_lineEnd;
@@ -17,7 +32,18 @@ TextOut &TextOut::line(const QString &text)
 
 QString TextOut::real(double value, const char *pattern) const
 {
-    return myFormat(value, QString::fromLatin1(pattern), m_settings, nullptr);
+    // A value the reader would refuse or misread is never written.
+    if (!std::isfinite(value))
+        throw FileError(
+            FileError::Kind::Refused,
+            QStringLiteral("A value to be saved is not a number; no file was written."));
+    const QString text = myFormat(value, QString::fromLatin1(pattern), m_settings, nullptr);
+    if (text.size() > MaxNumberLength)
+        throw FileError(
+            FileError::Kind::Refused,
+            QStringLiteral("The value %1 is too large to be saved; no file was written.")
+                .arg(Str(value)));
+    return text;
 }
 
 QString TextOut::reals(std::initializer_list<double> values) const
@@ -29,24 +55,4 @@ QString TextOut::reals(std::initializer_list<double> values) const
         out += real(v);
     }
     return out;
-}
-
-void saveText(const QString &path, const QByteArray &bytes)
-{
-    const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw FileError(FileError::Kind::Io, shown + QStringLiteral(" is a folder, not a file."));
-    // A file marked read-only stays untouched, whoever runs the program.
-    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && !(info.permissions() & writeBits))
-        throw FileError(FileError::Kind::Io,
-                        shown + QStringLiteral(" is read-only; nothing was written."));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot write ") + shown +
-                                                 QStringLiteral(": ") + file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(FileError::Kind::Io, QStringLiteral("Cannot write ") + shown +
-                                                 QStringLiteral(": ") + file.errorString());
 }

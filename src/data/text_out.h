@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/save_path.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,6 +16,8 @@ public:
     {}
 
     TextOut &line(const QString &text);
+    // Raw device text as it came (a record keeps its own line ends), ended by a line end.
+    TextOut &verbatim(const QString &text);
     // Reals with "#0.###0", joined by TABs.
     QString reals(std::initializer_list<double> values) const;
     QString real(double value, const char *pattern = "#0.###0") const;
@@ -24,7 +28,3 @@ private:
     const char *m_lineEnd;
     QByteArray m_bytes;
 };
-
-// Writes the whole text through QSaveFile; an interrupted write leaves the old file.
-// Throws FileError(Io) naming the file and the reason.
-void saveText(const QString &path, const QByteArray &bytes);

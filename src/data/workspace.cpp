@@ -38,6 +38,8 @@ void Workspace::resetData()
     tevo.resize(0);
     besa.resize(0);
     curry.resize(0);
+    meas.unit = tevo.unit = besa.unit = LengthUnit::Metres;
+    curry.unit = LengthUnit::Millimetres;
     ShapeName = QStringLiteral("Name");
     ShapeCode = 0;
     NumShapePoints = 0;

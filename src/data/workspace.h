@@ -73,9 +73,19 @@ struct SensorTables
     void resize(int n);
 };
 
+// The unit a set's coordinates are held in: files and measurements give metres, Curry files
+// millimetres, a table import the centimetres it was typed in.
+enum class LengthUnit { Metres, Centimetres, Millimetres };
+// Factor from `unit` to centimetres, the unit of the listings.
+inline double toCentimetres(LengthUnit unit)
+{
+    return unit == LengthUnit::Metres ? 100.0 : unit == LengthUnit::Millimetres ? 0.1 : 1.0;
+}
+
 // One of the four parallel electrode sets.
 template <typename NameT> struct ElectrodeSetOf
 {
+    LengthUnit unit = LengthUnit::Metres;
     FidTriple Fid = zeroFids();
     std::array<NameT, 3> FidName{};
     QStringList Type;
@@ -189,6 +199,7 @@ template <typename NameT>
 void copyToMeasured(Workspace &ws, const ElectrodeSetOf<NameT> &set, int n)
 {
     ws.sensors.NumSensors = n;
+    ws.meas.unit = set.unit;
     ws.meas.Fid = set.Fid;
     for (int j = 0; j < 3; ++j)
         ws.meas.FidName[j] = QString(set.FidName[j]);

@@ -69,7 +69,8 @@ QString electrodeListing(const Workspace &ws, int variant)
         for (int f = 0; f < 3; ++f) {
             out += CR + ws.meas.FidName[f].text() + QStringLiteral("  ");
             for (int c = 0; c < 3; ++c)
-                out += fmt(ws, ws.meas.Fid[f][c] * 100) + QStringLiteral("    ");
+                out += fmt(ws, ws.meas.Fid[f][c] * toCentimetres(ws.meas.unit)) +
+                       QStringLiteral("    ");
         }
         out += CR + CR + CR;
         break;
@@ -87,7 +88,8 @@ QString electrodeListing(const Workspace &ws, int variant)
         for (int f = 0; f < 3; ++f) {
             out += CR + name8(ws.besa.FidName[f]) + QStringLiteral("  ");
             for (int c = 0; c < 3; ++c)
-                out += QStringLiteral("    ") + fmt(ws, ws.besa.Fid[f][c] * 100) +
+                out += QStringLiteral("    ") +
+                       fmt(ws, ws.besa.Fid[f][c] * toCentimetres(ws.besa.unit)) +
                        QStringLiteral("    ");
         }
         out += CR + CR + CR;
@@ -111,15 +113,16 @@ QString electrodeListing(const Workspace &ws, int variant)
     };
     if (variant == 0) {
         for (int i = 0; i < sensorCount(ws, ws.meas.Pos.size()); ++i)
-            out +=
-                ws.meas.Name[i].text() + QStringLiteral("  ") + xyz(ws.meas.Pos[i], 100) + CR + CR;
+            out += ws.meas.Name[i].text() + QStringLiteral("  ") +
+                   xyz(ws.meas.Pos[i], toCentimetres(ws.meas.unit)) + CR + CR;
     } else if (variant == 1) {
         for (int i = 0; i < sensorCount(ws, ws.tevo.Pos.size()); ++i)
             out +=
                 ws.tevo.Name[i].text() + QStringLiteral("  ") + xyz(ws.tevo.Pos[i], 100) + CR + CR;
     } else if (variant == 2) {
         for (int i = 0; i < sensorCount(ws, std::min(ws.besa.Pos.size(), ws.besa.Name.size())); ++i)
-            out += ws.besa.Name[i] + QStringLiteral("  ") + xyz(ws.besa.Pos[i], 100) + CR + CR;
+            out += ws.besa.Name[i] + QStringLiteral("  ") +
+                   xyz(ws.besa.Pos[i], toCentimetres(ws.besa.unit)) + CR + CR;
     } else {
         for (int i = 0; i < sensorCount(ws, std::min(ws.curry.Pos.size(), ws.curry.Name.size()));
              ++i)

@@ -104,6 +104,7 @@ bool ComputeElectrodeSets(Workspace &ws, const std::vector<Reading> &readings, D
         next.tevo.FidName = next.meas.FidName;
         next.tevo.Fid = next.meas.Fid;
         next.sensors.NumSensors = n;
+        next.meas.unit = LengthUnit::Metres;
         next.meas.resize(n);
         for (int k = 0; k < n; ++k) {
             const int s = electrodes[k];
@@ -119,6 +120,7 @@ bool ComputeElectrodeSets(Workspace &ws, const std::vector<Reading> &readings, D
         const QString &system = ws.settings.CoordinateSystem;
         if (system == QLatin1String("BESA") || system == QLatin1String("Curry")) {
             next.besa.resize(n);
+            next.besa.unit = LengthUnit::Metres;
             next.besa.Name = namesAsText(next.meas.Name, n);
             next.besa.Type = next.meas.Type;
             placeFiducialLabels(

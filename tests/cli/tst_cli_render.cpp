@@ -5,6 +5,7 @@
 #include "data/shape_file.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
+#include "fixtures.h"
 #include "temp_home.h"
 
 #include <QDir>
@@ -278,7 +279,10 @@ void TestCliRender::refusals()
     QFETCH(QString, message);
     CliRig rig;
     writeElectrodes(rig, "cap.elp", 4);
-    writeElectrodes(rig, "empty.elp", 0);
+    QFile empty(rig.path("empty.elp"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.write(Fixtures::ElpWithoutElectrodes);
+    empty.close();
     for (QString &a : args)
         a.replace("%", rig.base.home.path());
     const Run run = rig.render(args);

@@ -82,12 +82,12 @@ void TestFileCommands::open()
         rig->dialogs.texts(),
         QStringList{
             "Cannot open a file with this extension.\rPlease select an extension from the list."});
-    QCOMPARE(rig->ws.DataPath, rig->home.path());
-    // A BESA file switches to BESA for this run, even when it cannot be read.
+    // A file that was not read changes nothing, the data folder and the convention included.
+    QCOMPARE(rig->ws.DataPath, rig->home.path("sub"));
     QVERIFY(!rig->app.menus.files.openPath(rig->home.write("empty.sfp", "")));
-    QCOMPARE(rig->ws.settings.CoordinateSystem, "BESA");
-    QCOMPARE(rig->ui.caption, "Pointra with FASTRAK - BESA Coordinates");
-    QVERIFY(!rig->home.ini().contains("BESA"));
+    QCOMPARE(rig->ws.settings.CoordinateSystem, "TEVO");
+    QCOMPARE(rig->ui.caption, "Pointra with FASTRAK - TEVO Coordinates");
+    QCOMPARE(rig->ws.DataPath, rig->home.path("sub"));
 }
 
 void TestFileCommands::openErrorsAreTitledAndChangeNothing()
@@ -139,14 +139,21 @@ void TestFileCommands::fixedNameCommands()
     rig->home.write("pointraE.elp", Elp);
     rig->invoke("menuOpenEProbe");
     QCOMPARE(rig->ws.sensors.NumSensors, 2);
+    // Save finds the fixed file Open read, whatever its letter case.
     rig->invoke("menuSaveEProbe");
-    QVERIFY(rig->home.read("PointraE.elp").contains("%N\tFp1     \r\n"));
+    QVERIFY(rig->home.read("pointraE.elp").contains("%N\tFp1     \r\n"));
+    QVERIFY(!QFileInfo::exists(rig->home.path("PointraE.elp")));
     rig->invoke("menuSaveShape");
     QVERIFY(rig->home.read("pointraE.hsp").startsWith("3\t200\r\n"));
-    for (const char *command : {"menuSaveCalibration", "menuSaveFiducials", "menuSaveProbe"})
+    // Nothing measured: the calibration and fiducials saves are refused, naming what is missing.
+    rig->dialogs.clear();
+    for (const char *command : {"menuSaveCalibration", "menuSaveFiducials"})
         rig->invoke(command);
-    for (const char *name : {"pointra.clb", "pointra.fid", "pointra.elp"})
-        QVERIFY2(QFileInfo::exists(rig->home.path("MEG/") + name), name);
+    QCOMPARE(rig->dialogs.shown.size(), 2);
+    for (const char *name : {"pointra.clb", "pointra.fid"})
+        QVERIFY2(!QFileInfo::exists(rig->home.path("MEG/") + name), name);
+    QVERIFY(rig->dialogs.texts().value(0).startsWith("There is no calibration to save"));
+    QVERIFY(rig->dialogs.texts().value(1).startsWith("There are no fiducials data to save"));
     rig->ws.NumSeq = 1;
     rig->ws.SeqName = {"Cz"};
     rig->ws.SeqCode = {"400"};

@@ -127,8 +127,8 @@ void TestFileFormats::exactText()
     QVERIFY(besaFileText(ws).startsWith("LPA       -0.0700  0.0000  0.0000\r\n"
                                         "NZ        0.0000  0.1000  0.0000\r\n"
                                         "RPA       0.0700  0.0000  0.0000\r\n"
-                                        "Fp1  0.0100  0.0200  0.0300\r\n"));
-    QCOMPARE(besaLabelText(ws), QByteArray("EEG\tFp1\r\nEEG\tSfHead\r\n"));
+                                        "Fp1       0.0100  0.0200  0.0300\r\n"));
+    QCOMPARE(besaLabelText(ws), QByteArray("EEG\tFp1     \r\nEEG\tSfHead  \r\n"));
     QVERIFY(calibrationFileText(ws).contains(
         "//Calibration matrix\r\n%F\t1.0000\t2.0000\t3.0000\t4.0000\r\n"));
     const QByteArray fid = fiducialsFileText(ws);
@@ -351,8 +351,8 @@ void TestFileFormats::badInput_data()
     QTest::newRow("sequence ends with empty line") << K::Sequence << QByteArray("3\t2\r\n1\r\nNasion\t1\r\n\r\n") << invalid;
     QTest::newRow("sequence only type line") << K::Sequence << QByteArray("3\t2\r\n") << past;
     QTest::newRow("besa empty") << K::Besa << QByteArray() << wrong;
-    QTest::newRow("besa two lines") << K::Besa << QByteArray("FidNz 0 1 0\r\nFidT9 -1 0 0\r\n") << past;
-    QTest::newRow("besa short fields read 0") << K::Besa << QByteArray("FidNz 0 1\r\nFidT9\r\nFidT10 1 0 0\r\nCz\r\n") << -1;
+    QTest::newRow("besa two lines") << K::Besa << QByteArray("FidNz 0 1 0\r\nFidT9 -1 0 0\r\n") << wrong;
+    QTest::newRow("besa short fields are malformed") << K::Besa << QByteArray("FidNz 0 1\r\nFidT9\r\nFidT10 1 0 0\r\nCz\r\n") << malformed;
     QTest::newRow("curry empty") << K::Curry << QByteArray() << wrong;
     QTest::newRow("curry one line") << K::Curry << QByteArray("-1   100.00   100.00     0.00    Nasion\r\n") << past;
     // clang-format on

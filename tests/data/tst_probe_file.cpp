@@ -3,6 +3,7 @@
 #include "data/probe_file.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
+#include "fixtures.h"
 
 #include <QTest>
 
@@ -51,12 +52,12 @@ void TestProbeFile::probeFilesAreToldFromElectrodeFiles_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("probe");
-    Workspace e = electrodes(3), e0 = electrodes(0);
+    Workspace e = electrodes(3);
     // clang-format off
     QTest::newRow("probe, two sensors")  << probeFileText(probe(2)) << true;
     QTest::newRow("probe, no sensors")   << probeFileText(probe(0)) << false;
     QTest::newRow("electrodes")          << electrodeFileText(e)    << false;
-    QTest::newRow("no electrodes")       << electrodeFileText(e0)   << false;
+    QTest::newRow("no electrodes")       << Fixtures::ElpWithoutElectrodes << false;
     QTest::newRow("not a Pointra file")  << QByteArray("hello\r\n") << false;
     QTest::newRow("empty")               << QByteArray()            << false;
     // clang-format on

@@ -111,13 +111,15 @@ void TestText::numberFields()
     int a = -1, b = -1;
     SplitTwoInts(u"2.5\t3.5", a, b); // halves to the even neighbour
     QCOMPARE((QList<int>{a, b}), (QList<int>{2, 4}));
-    SplitTwoInts(u"7", a, b);
-    QCOMPARE((QList<int>{a, b}), (QList<int>{7, 0}));
+    // A missing field is a malformed line, never a silent zero.
+    QVERIFY_THROWS_EXCEPTION(FileError, SplitTwoInts(u"7", a, b));
     double x, y, z, w, six[6];
     ParseThree(u"1.5\t-2\t3e-1", x, y, z);
     QCOMPARE((QList<double>{x, y, z}), (QList<double>{1.5, -2.0, 0.3}));
-    ParseThree(u"4\t5", x, y, z);
-    QCOMPARE(z, 0.0);
+    QVERIFY_THROWS_EXCEPTION(FileError, ParseThree(u"4\t5", x, y, z));
+    QVERIFY_THROWS_EXCEPTION(FileError, ParseThree(u"4\tfive\t6", x, y, z));
+    ParseThree(u"4,5\t-0,25\t1", x, y, z); // decimal commas read back
+    QCOMPARE((QList<double>{x, y, z}), (QList<double>{4.5, -0.25, 1.0}));
     ParseTagF3(u"%F\t0.1\t0.2\t0.3", x, y, z);
     QCOMPARE(y, 0.2);
     ParseTagF4(u"%F\t1\t0\t0\t-0.05", x, y, z, w);
@@ -181,8 +183,8 @@ void TestText::readNumber_data()
     QTest::newRow("leading tab is not a blank") << "\t4" << 0.0 << no << 0;
     QTest::newRow("empty") << "" << 0.0 << no << 0;
     QTest::newRow("text") << "abc" << 0.0 << no << 0;
-    QTest::newRow("comma reads integer part") << "0,1234" << 0.0 << no << 0;
-    QTest::newRow("comma after digits") << "12,75" << 12.0 << no << 12;
+    QTest::newRow("decimal comma") << "0,1234" << 0.1234 << no << 0;
+    QTest::newRow("decimal comma after digits") << "12,75" << 12.75 << no << 13;
     QTest::newRow("stops at junk") << "7.5cm" << 7.5 << no << 8;
     QTest::newRow("stops at blank") << "1 2" << 1.0 << no << 1;
     QTest::newRow("exponent") << "1.5E2" << 150.0 << 150.0 << 150;

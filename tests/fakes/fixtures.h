@@ -35,6 +35,10 @@ inline const QByteArray Elp =
     "3\t2\r\n1\r\n%N\tName\r\n0\t2\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.07\t0\r\n%F\t0\t-0.07\t0\r\n"
     "%S\t400\r\n%N\tFp1\r\n0.08\t0.03\t0.04\r\n%S\t400\r\n%N\tCz\r\n0\t0\t0.1\r\n";
 
+// An electrode file with fiducials only, as other programs may write one (Pointra refuses to).
+inline const QByteArray ElpWithoutElectrodes =
+    "3\t2\r\n1\r\n%N\tName\r\n0\t0\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.07\t0\r\n%F\t0\t-0.07\t0\r\n";
+
 // The largest difference of two vectors or matrices is below `tolerance`.
 template <typename A, typename B> bool near(const A &a, const B &b, double tolerance = 1e-12)
 {
