@@ -4,30 +4,28 @@
 #include "app/stream_window.h"
 #include "digitizer/digitizer_setup.h"
 #include "digitizer/emulator/emulator_link.h"
-#include "fake_dialogs.h"
+#include "fakes.h"
 #include "platform/qt_event_pump.h"
 #include "platform/steady_clock.h"
 #include "shell/app_core.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 // The window of a service-mode run whose line leads to the built-in emulator on real time.
 struct WindowRig
 {
-    explicit WindowRig(DigitizerModel model, int receivers = 1)
+    explicit WindowRig(DigitizerModel model, int receivers)
         : emu({model, receivers, 0.0, 9}), link(emu, clock)
     {
         app.ws.settings = {model, "TEVO", "Period", "0,0,1", 1, "OFF"};
-        app.ws.AppPath = home.path();
+        app.ws.ReceiverCount = receivers;
         window.attach(app);
         DigitizerSetup::ApplySerialSettings(app.session);
         DigitizerSetup::InitializeDigitizer(app.session);
@@ -36,8 +34,12 @@ struct WindowRig
         window.show();
     }
     template <typename W> W *open() const { return window.findChild<W *>(); }
+    // The stylus button is pressed `ms` from now.
+    void pressAfter(int ms)
+    {
+        emu.schedule(clock.nowMs() + ms, [this] { emu.press(); });
+    }
 
-    QTemporaryDir home;
     FakeDialogs dialogs;
     SteadyClock clock;
     QtEventPump pump;
@@ -95,7 +97,7 @@ private slots:
 
 void TestServiceWindow::serviceMenusAreComplete()
 {
-    WindowRig rig(DigitizerModel::Fastrak);
+    WindowRig rig(DigitizerModel::Fastrak, 1);
     QStringList bad;
     QSet<QChar> bar;
     for (const MenuItem &top : mainMenuLayout()) {
@@ -117,17 +119,14 @@ void TestServiceWindow::serviceMenusAreComplete()
 
 void TestServiceWindow::continuousTestStopButton()
 {
-    WindowRig rig(DigitizerModel::Fastrak);
-    rig.app.ws.ReceiverCount = 1;
+    WindowRig rig(DigitizerModel::Fastrak, 1);
     const int sentBefore = rig.emu.recordsSent();
-    rig.emu.schedule(rig.clock.nowMs() + 400, [&rig] { rig.emu.press(); });
+    rig.pressAfter(400);
     QVERIFY(rig.window.invoke("menuFStartDigitizing"));
     StreamWindow *w = rig.open<StreamWindow>();
-    QVERIFY(w);
-    QVERIFY(w->isModal());
+    QVERIFY(w && w->isModal());
     // Records arrive while the event loop runs: nothing waits inside a handler.
     QTRY_VERIFY_WITH_TIMEOUT(w->recordsShown() >= 5, 8000);
-    QVERIFY(rig.emu.continuous());
     QTest::mouseClick(w->stopButton(), Qt::LeftButton);
     const int sent = rig.emu.recordsSent() - sentBefore;
     QCOMPARE(w->recordsShown(), sent);
@@ -146,22 +145,17 @@ void TestServiceWindow::continuousTestStopButton()
 
 void TestServiceWindow::closingTheWindowEndsTheTest()
 {
-    WindowRig rig(DigitizerModel::Fastrak);
-    rig.app.ws.ReceiverCount = 3;
-    rig.emu.schedule(rig.clock.nowMs() + 300, [&rig] { rig.emu.press(); });
+    WindowRig rig(DigitizerModel::Fastrak, 3);
+    rig.pressAfter(300);
     QVERIFY(rig.window.invoke("menuFStartDigitizing"));
-    StreamWindow *w = rig.open<StreamWindow>();
-    QVERIFY(w);
-    QTRY_VERIFY_WITH_TIMEOUT(w->recordsShown() >= 2, 8000);
-    w->close();
+    QVERIFY(rig.open<StreamWindow>());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.open<StreamWindow>()->recordsShown() >= 2, 8000);
+    rig.open<StreamWindow>()->close();
     QTRY_VERIFY(!rig.open<StreamWindow>());
-    const auto monitor = rig.app.menus.service.monitor();
-    QVERIFY(monitor->finished());
-    QCOMPARE(monitor->ending(), StreamMonitor::Ending::Stopped);
+    QCOMPARE(rig.app.menus.service.monitor()->ending(), StreamMonitor::Ending::Stopped);
     QVERIFY(rig.dialogs.texts().last().startsWith("Digitizing Stopped - Total points "));
     checkRestored(rig.emu);
     // A second test can start once the first has ended.
-    rig.dialogs.clear();
     QVERIFY(rig.window.invoke("menuFStartDigitizing"));
     QVERIFY(rig.open<StreamWindow>());
     rig.open<StreamWindow>()->close();
@@ -170,8 +164,8 @@ void TestServiceWindow::closingTheWindowEndsTheTest()
 
 void TestServiceWindow::pLoopEndsWithTheStylus()
 {
-    WindowRig rig(DigitizerModel::Isotrak);
-    rig.emu.schedule(rig.clock.nowMs() + 1500, [&rig] { rig.emu.press(); });
+    WindowRig rig(DigitizerModel::Isotrak, 1);
+    rig.pressAfter(1500);
     QVERIFY(rig.window.invoke("menuTestPLoop"));
     StreamWindow *w = rig.open<StreamWindow>();
     QVERIFY(w);
@@ -186,7 +180,7 @@ void TestServiceWindow::pLoopEndsWithTheStylus()
 
 void TestServiceWindow::console()
 {
-    WindowRig rig(DigitizerModel::Fastrak);
+    WindowRig rig(DigitizerModel::Fastrak, 1);
     QVERIFY(rig.window.invoke("menuConsole"));
     ConsoleWindow *c = rig.open<ConsoleWindow>();
     QVERIFY(c);
