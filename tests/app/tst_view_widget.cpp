@@ -164,6 +164,7 @@ void TestViewWidget::mouseLeavesAFixedViewAlone()
     QCOMPARE(rig.state().ViewElevation, -90);
     QCOMPARE(rig.state().PlotScale, 150.0);
     QVERIFY(!rig.widget.button("LeftButton")->isEnabled());
+    QCOMPARE(rig.widget.pointsTable()->model()->rowCount(), 0); // no table for this set
 }
 
 void TestViewWidget::labelOptionShowsClickableNames()
@@ -174,6 +175,8 @@ void TestViewWidget::labelOptionShowsClickableNames()
     for (PointNameLabel *l : rig.widget.picture()->nameLabels())
         QVERIFY(!l->isVisible());
     QRadioButton *on = rig.widget.labelOption(1);
+    QTRY_VERIFY(!rig.view().renderPending());
+    QSignalSpy rendered(&rig.view(), &PointView::rendered);
     QTest::mouseClick(on, Qt::LeftButton);
     QVERIFY(on->isChecked());
     const auto labels = rig.widget.picture()->nameLabels();
@@ -190,6 +193,9 @@ void TestViewWidget::labelOptionShowsClickableNames()
     QTest::mouseClick(rig.widget.labelOption(0), Qt::LeftButton);
     for (PointNameLabel *l : rig.widget.picture()->nameLabels())
         QVERIFY(!l->isVisible());
+    // Labels come and go without a redraw.
+    QVERIFY(!rig.view().renderPending());
+    QCOMPARE(rendered.count(), 0);
     // Without electrodes a click changes nothing: the option shown snaps back.
     rig.ws.sensors.NumSensors = 0;
     QTest::mouseClick(on, Qt::LeftButton);

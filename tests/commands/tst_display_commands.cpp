@@ -1,5 +1,4 @@
 #include "data/electrode_file.h"
-#include "display/points_table_model.h"
 #include "display/view_controls.h"
 #include "pixels.h"
 #include "rig.h"
@@ -21,14 +20,10 @@ private slots:
     void fiducialSetsWithoutAFrameAreTold();
     void clearHidesTheDisplayAndStopsTheButtons();
     void showDisplayDrawsTheCubeAlone();
-    void labelOptionInLabelMode_data();
-    void labelOptionInLabelMode();
     void labelOptionInShapeMode_data();
     void labelOptionInShapeMode();
     void homeAndStepsActOnlyWhileHolding();
     void visualizeChecksOneItem();
-    void stepsEndInOneBatchedRender();
-    void pointsTableFollowsTheDisplayedSet();
     void openingAFileRefreshesTheDisplay();
     void wizardSteps();
     void exportWritesThePicture();
@@ -222,39 +217,6 @@ void TestDisplayCommands::showDisplayDrawsTheCubeAlone()
     QCOMPARE(view().image().pixelColor(axis), QColor(0, 0, 255));
 }
 
-void TestDisplayCommands::labelOptionInLabelMode_data()
-{
-    QTest::addColumn<bool>("electrodes");
-    QTest::addColumn<QList<int>>("clicks");
-    QTest::addColumn<bool>("labelsShown");
-    // clang-format off
-    QTest::newRow("ON shows")            << true  << QList<int>{1}    << true;
-    QTest::newRow("OFF after ON hides")  << true  << QList<int>{1, 0} << false;
-    QTest::newRow("ON twice")            << true  << QList<int>{1, 1} << true;
-    QTest::newRow("no electrodes")       << false << QList<int>{1}    << false;
-    // clang-format on
-}
-
-void TestDisplayCommands::labelOptionInLabelMode()
-{
-    QFETCH(bool, electrodes);
-    QFETCH(QList<int>, clicks);
-    QFETCH(bool, labelsShown);
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    rig->ws.sensors.NumSensors = electrodes ? 3 : 0;
-    view().renderNow();
-    QSignalSpy rendered(&view(), &PointView::rendered);
-    for (int index : clicks)
-        invoke(labelOption(index));
-    QCOMPARE(control(labelOption(1)).checked, labelsShown);
-    QCOMPARE(control(labelOption(0)).checked, !labelsShown);
-    QCOMPARE(view().labelsShown(), labelsShown);
-    // Labels come and go without a redraw.
-    QVERIFY(!view().renderPending());
-    QCOMPARE(rendered.count(), 0);
-}
-
 void TestDisplayCommands::labelOptionInShapeMode_data()
 {
     QTest::addColumn<QString>("model");
@@ -331,47 +293,6 @@ void TestDisplayCommands::visualizeChecksOneItem()
     invoke("menuWithoutProbes");
     QVERIFY(!control("menuWithProbes").checked);
     QVERIFY(control("menuWithoutProbes").checked);
-}
-
-void TestDisplayCommands::stepsEndInOneBatchedRender()
-{
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    view().renderNow();
-    QSignalSpy rendered(&view(), &PointView::rendered);
-    for (int i = 0; i < 5; ++i) {
-        view().press(ViewButtons::Up);
-        view().release(ViewButtons::Up + 1);
-    }
-    QCOMPARE(state().ViewElevation, -85);
-    QCOMPARE(rendered.count(), 0);
-    QTRY_COMPARE(rendered.count(), 1);
-    const Point3 nasion = 5 / 0.095 * rig->ws.meas.Fid[0];
-    QCOMPARE(view().image().pixelColor(Projection(state()).toPixels(nasion)->toPoint()),
-             QColor(0, 0, 255));
-}
-
-void TestDisplayCommands::pointsTableFollowsTheDisplayedSet()
-{
-    load("electrodes");
-    load("shape");
-    PointsTableModel model(view());
-    QCOMPARE(model.rowCount(), 0);
-    invoke("menuDisplayEProbe");
-    model.refresh();
-    QCOMPARE(model.rowCount(), 3 + 3);
-    QCOMPARE(model.index(4, PointsTableModel::Name).data().toString(), QStringLiteral("C3"));
-    QCOMPARE(model.index(4, PointsTableModel::Y).data().toString(), QStringLiteral("6.00"));
-    // Nearer to C3 than Fz (7.87 cm) and C4 (12 cm) is the LPA at (0, 7.5, 0) cm.
-    QCOMPARE(model.index(4, PointsTableModel::Nearest).data().toString(),
-             QString::number(std::sqrt(1.5 * 1.5 + 7 * 7), 'f', 2));
-    invoke("menuDShape");
-    model.refresh();
-    QCOMPARE(model.rowCount(), 3 + 4);
-    load("receivers1");
-    invoke("menuDFiducials");
-    model.refresh();
-    QCOMPARE(model.rowCount(), 0);
 }
 
 void TestDisplayCommands::openingAFileRefreshesTheDisplay()

@@ -32,17 +32,26 @@ void TestSweepPty::sweepLiesOnTheListedHead()
     QFETCH(M, m);
     QFETCH(QString, sweep);
     QFETCH(int, length);
-    // The first line of --list-sites is "# ellipsoid CX CY CZ AX AY AZ" (cm), a site a line after.
+    // --list-sites: "# ellipsoid CX CY CZ AX AY AZ", then "SITE X Y Z" a line (cm, head frame).
     const Fixtures::Run listing = Fixtures::run(POINTRA_SIMDIG, {"--list-sites"});
     QCOMPARE(listing.status, 0);
-    const QStringList lines = listing.out.split('\n');
-    const QStringList w = lines.value(0).split(' ');
-    QCOMPARE(w.mid(0, 2), (QStringList{"#", "ellipsoid"}));
-    QCOMPARE(w.size(), 8);
-    const Point3 centre(w[2].toDouble(), w[3].toDouble(), w[4].toDouble());
-    const Point3 axes(w[5].toDouble(), w[6].toDouble(), w[7].toDouble());
-    for (const QString &site : sweep.split(' ').mid(1, 3))
-        QVERIFY(lines.filter(QRegularExpression("^" + site + " ")).size() == 1);
+    QHash<QString, Point3> listed;
+    for (const QString &line : listing.out.split('\n')) {
+        const QStringList w = line.split(' ');
+        const auto at = [&w](int i) {
+            return Point3(w[i].toDouble(), w[i + 1].toDouble(), w[i + 2].toDouble());
+        };
+        if (w.size() == 4) {
+            listed[w[0]] = at(1);
+        } else if (w.size() == 8 && w[1] == "ellipsoid") {
+            listed["ellipsoid"] = at(2);
+            listed["axes"] = at(5);
+        }
+    }
+    const QStringList sites = sweep.split(' ').mid(1, 3);
+    QVERIFY(listed.contains("ellipsoid") && listed.contains("axes"));
+    for (const QString &site : sites)
+        QVERIFY(listed.contains(site));
 
     SimdigProcess sim({"--model", traitsOf(m).name.toLower(), "--noise", "0"});
     QVERIFY(sim.ok());
@@ -98,18 +107,36 @@ void TestSweepPty::sweepLiesOnTheListedHead()
     QVERIFY2(records > 10, qPrintable(QString::number(records)));
     // The head of a fresh emulator: where pointra-simdig puts it.
     const Transform4 pose = DigitizerEmulator({m, 1, 0.0, 1}).headPose();
+    std::vector<Point3> tips; // cm, head frame
     for (int i = 0; i < records; ++i) {
         QString record = QString::fromLatin1(bytes.mid(i * length, length));
         if (m == M::Isotrak)
             record = Records::rebuildIsotrak(record);
         const std::optional<Reading> r = Records::parseReading(m, record);
         QVERIFY2(r, qPrintable(record));
-        const Point3 d =
-            pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) * 100 -
-            centre;
+        tips.push_back(pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) *
+                       100);
         // On the listed surface, along the ray from the centre, to the records' 0.01 cm steps.
-        const double off = d.norm() * (1 - 1 / d.cwiseQuotient(axes).norm());
+        const Point3 d = tips.back() - listed["ellipsoid"];
+        const double off = d.norm() * (1 - 1 / d.cwiseQuotient(listed["axes"]).norm());
         QVERIFY2(std::abs(off) < 0.015, qPrintable(QString::number(off)));
+    }
+    // From the first site to the last, passing each one between, without a jump longer than
+    // twice the mean motion between two records (the start tap's record comes before the
+    // stream).
+    double path = 0;
+    for (std::size_t i = 2; i < tips.size(); ++i)
+        path += (tips[i] - tips[i - 1]).norm();
+    const double spacing = 2 * path / (tips.size() - 2) + 0.3;
+    for (std::size_t i = 2; i < tips.size(); ++i)
+        QVERIFY((tips[i] - tips[i - 1]).norm() < spacing);
+    QVERIFY((tips.front() - listed[sites.first()]).norm() < 0.3);
+    QVERIFY((tips.back() - listed[sites.last()]).norm() < spacing);
+    for (const QString &site : sites) {
+        double nearest = 100;
+        for (const Point3 &p : tips)
+            nearest = std::min(nearest, (p - listed[site]).norm());
+        QVERIFY2(nearest < spacing, qPrintable(site));
     }
 }
 
