@@ -1,10 +1,8 @@
-#include "../seqeditor/editor_rig.h"
 #include "app/main_window.h"
 #include "app/sequence_editor_launch.h"
 #include "app/sequence_editor_window.h"
-#include "shell/app_core.h"
+#include "editor_rig.h"
 #include "shell/command_line.h"
-#include "temp_home.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,48 +25,26 @@ private slots:
 };
 
 namespace {
-struct WindowRig
+// The editor window on a program that holds Data/w.seq, shown and active when `shown`.
+struct WindowRig : EditorRig
 {
-    WindowRig()
+    explicit WindowRig(bool shown = true)
     {
-        rig.loadProgram(
-            rig.writeSequence("w.seq", {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"}));
+        loadProgram(writeSequence("w.seq", {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"}));
         window.load();
-    }
-    EditorRig rig;
-    SequenceEditorWindow window{rig.editor};
-
-    QString cell(int viewRow, int column) const
-    {
-        return window.grid()->model()->index(viewRow, column).data().toString();
-    }
-    void showActive()
-    {
+        if (!shown)
+            return;
         window.show();
         window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        active = QTest::qWaitForWindowActive(&window);
         window.grid()->setFocus();
     }
-};
-
-// The main window and the whole program on fakes, as the Setup menu sees it.
-struct ProgramRig
-{
-    ProgramRig()
+    QString cell(int row, int column) const
     {
-        qputenv("POINTRA_HOME", home.path().toLocal8Bit());
-        window.attach(app);
-        app.shell.startUp(home.path());
-        dialogs.clear(); // start-up asks for a digitizer type
+        return window.grid()->model()->index(row, column).data().toString();
     }
-    QTemporaryDir home;
-    FakeDialogs dialogs;
-    FakeClock clock;
-    FakePump pump{clock};
-    FakeSerialLink link;
-    SilentAudio audio;
-    MainWindow window;
-    AppCore app{{dialogs, window, clock, pump, link, audio}};
+    SequenceEditorWindow window{editor};
+    bool active = false;
 };
 
 // Runs `check` on the editor window once it is shown modally, then lets the test go on.
@@ -89,20 +65,17 @@ void whenEditorShown(std::function<void(SequenceEditorWindow *)> check)
 
 void TestSequenceEditorWindow::showsTheEditorsRows()
 {
-    WindowRig w;
-    QCOMPARE(w.window.windowTitle(), "Sequence File Editor - " + w.rig.ws.SequenceFile);
+    WindowRig w(false);
+    QCOMPARE(w.window.windowTitle(), "Sequence File Editor - " + w.ws.SequenceFile);
     QVERIFY(w.window.isModal());
     QAbstractItemModel *model = w.window.grid()->model();
     QCOMPARE(model->rowCount(), 5);
-    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Sequence\nNumber"));
     QCOMPARE(w.cell(4, 1), QStringLiteral("Cz"));
     QCOMPARE(w.cell(3, 2), QStringLiteral("Reference"));
-    QCOMPARE(w.window.nameBox()->maxLength(), 8);
     QCOMPARE(w.window.nameBox()->text(), QStringLiteral("NZ"));
     QCOMPARE(w.window.typeList()->currentItem()->text(), QStringLiteral("Fiducial, Nasion"));
-
     w.window.grid()->setCurrentIndex(model->index(2, 1));
-    QCOMPARE(w.rig.editor.CurrentRow, 3);
+    QCOMPARE(w.editor.CurrentRow, 3);
     w.window.action("menuInsertBelow")->trigger();
     QCOMPARE(model->rowCount(), 6);
     QCOMPARE(w.window.grid()->currentIndex().row(), 3); // the new row is selected
@@ -113,32 +86,28 @@ void TestSequenceEditorWindow::showsTheEditorsRows()
 void TestSequenceEditorWindow::keyboardEditsLikeASpreadsheet()
 {
     WindowRig w;
-    w.showActive();
+    QVERIFY(w.active);
     QTableView *grid = w.window.grid();
     grid->setCurrentIndex(grid->model()->index(4, 1));
-
     QTest::keyClick(grid, 'P'); // typing starts the cell's editor
     QVERIFY(QApplication::focusWidget() != grid);
     QTest::keyClicks(QApplication::focusWidget(), "z");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTRY_COMPARE(w.rig.editor.EditName.at(4), QStringLiteral("Pz"));
+    QTRY_COMPARE(w.editor.EditName.at(4), QStringLiteral("Pz"));
     QCOMPARE(w.cell(4, 1), QStringLiteral("Pz"));
 
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(3, 1));
     QTest::keyClick(grid, Qt::Key_Down);
-    QCOMPARE(w.rig.editor.CurrentRow, 5);
+    QCOMPARE(w.editor.CurrentRow, 5);
     QTest::keyClick(grid, Qt::Key_Return); // Enter moves on, as in a spreadsheet
     QCOMPARE(grid->currentIndex().row(), 4);
-
     QTest::keyClick(grid, Qt::Key_Insert); // a row above the selected one
-    QCOMPARE(w.rig.editor.EditName, (QStringList{"NZ", "LPA", "RPA", "REF", "", "Pz"}));
+    QCOMPARE(w.editor.EditName, (QStringList{"NZ", "LPA", "RPA", "REF", "", "Pz"}));
     QCOMPARE(grid->currentIndex().row(), 5);
-
     QTest::keyClick(grid, Qt::Key_Delete); // empties the cell, the row stays
-    QCOMPARE(w.rig.editor.EditName.at(5), QString());
+    QCOMPARE(w.editor.EditName.at(5), QString());
     QCOMPARE(grid->model()->rowCount(), 6);
-
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier); // deletes the row
     QCOMPARE(grid->model()->rowCount(), 5);
     grid->setCurrentIndex(grid->model()->index(1, 1));
@@ -149,65 +118,68 @@ void TestSequenceEditorWindow::keyboardEditsLikeASpreadsheet()
 void TestSequenceEditorWindow::nameBoxAndTypeListEditTheRow()
 {
     WindowRig w;
-    w.showActive();
+    QVERIFY(w.active);
     w.window.grid()->setCurrentIndex(w.window.grid()->model()->index(4, 0));
     QCOMPARE(w.window.nameBox()->text(), QStringLiteral("Cz"));
     w.window.nameBox()->selectAll();
     QTest::keyClicks(w.window.nameBox(), "Electrode12");
-    QCOMPARE(w.rig.editor.EditName.at(4), QStringLiteral("Electrod"));
+    QCOMPARE(w.editor.EditName.at(4), QStringLiteral("Electrod"));
     QCOMPARE(w.cell(4, 1), QStringLiteral("Electrod"));
-
     QListWidget *types = w.window.typeList();
     QListWidgetItem *reference = types->findItems("Reference", Qt::MatchExactly).first();
     QTest::mouseClick(types->viewport(), Qt::LeftButton, {},
                       types->visualItemRect(reference).center());
-    QCOMPARE(w.rig.editor.EditCode.at(4), QStringLiteral("1C00"));
+    QCOMPARE(w.editor.EditCode.at(4), QStringLiteral("1C00"));
     QCOMPARE(w.cell(4, 2), QStringLiteral("Reference"));
-    QVERIFY(w.rig.ws.SeqName.contains("Cz")); // the program keeps its rows until Accept
+    QVERIFY(w.ws.SeqName.contains("Cz")); // the program keeps its rows until Accept
 }
 
 void TestSequenceEditorWindow::closingAsksAboutChanges()
 {
     WindowRig w;
-    w.showActive();
+    QVERIFY(w.active);
     w.window.nameBox()->setFocus();
     QTest::keyClicks(w.window.nameBox(), "x");
-    w.rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+    w.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
     QTest::keyClick(&w.window, Qt::Key_Escape);
     QVERIFY(w.window.isVisible());
-    QCOMPARE(w.rig.dialogs.texts(),
-             QStringList{"Do you want to keep the changes in sequence file ?"});
-    w.rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QCOMPARE(w.dialogs.texts(), QStringList{"Do you want to keep the changes in sequence file ?"});
+    w.dialogs.answers.enqueue(Dialogs::Answer::No);
     QVERIFY(w.window.close());
     QVERIFY(!w.window.isVisible());
-    QCOMPARE(w.rig.ws.SeqName.first(), QStringLiteral("NZ"));
+    QCOMPARE(w.ws.SeqName.first(), QStringLiteral("NZ"));
 }
 
 void TestSequenceEditorWindow::setupMenuOpensTheEditorModally()
 {
-    ProgramRig p;
-    QVERIFY(p.window.action("menuEditSequence"));
+    MainWindow window;
+    Rig rig(&window);
+    window.attach(rig.app);
+    rig.startUp(Fixtures::Ini().text());
     QString title;
     whenEditorShown([&title](SequenceEditorWindow *editor) {
         title = editor->windowTitle();
         editor->invoke("menuNew");
         editor->invoke("menuAccept");
     });
-    p.window.action("menuEditSequence")->trigger(); // returns when the editor has closed
+    window.action("menuEditSequence")->trigger(); // returns when the editor has closed
     QCOMPARE(title, QStringLiteral("Sequence File Editor - Untitled"));
-    QCOMPARE(p.app.ws.NumSeq, 4);
-    QCOMPARE(p.app.ws.SeqName.first(), QStringLiteral("NZ"));
-    QCOMPARE(p.app.ws.SeqDirty, 1);
+    QCOMPARE(rig.ws.NumSeq, 4);
+    QCOMPARE(rig.ws.SeqName.first(), QStringLiteral("NZ"));
+    QCOMPARE(rig.ws.SeqDirty, 1);
 }
 
 void TestSequenceEditorWindow::editSequenceCommandOpensTheFile()
 {
-    ProgramRig p;
+    MainWindow window;
+    Rig rig(&window);
+    window.attach(rig.app);
+    rig.startUp(Fixtures::Ini().text());
     QDir::setCurrent(QStringLiteral(POINTRA_SOURCE_DIR));
     const QString file = QStringLiteral("data/templates/pnt64.seq");
     const ProgramOptions options = parseProgramArguments({"--edit-sequence", file});
     QVERIFY(options.editSequence);
-    QVERIFY(parseProgramArguments({"a.clb", "b.fid", "c.elp"}).batchWords.size() == 3);
+    QCOMPARE(parseProgramArguments({"a.clb", "b.fid", "c.elp"}).batchWords.size(), 3);
     QString title;
     int rows = 0;
     whenEditorShown([&](SequenceEditorWindow *editor) {
@@ -215,11 +187,11 @@ void TestSequenceEditorWindow::editSequenceCommandOpensTheFile()
         rows = editor->grid()->model()->rowCount();
         editor->reject(); // nothing changed: closes without a question
     });
-    QCOMPARE(runEditSequenceCommand(p.app, options.sequenceFile), 0);
+    QCOMPARE(runEditSequenceCommand(rig.app, options.sequenceFile), 0);
     QCOMPARE(title, "Sequence File Editor - " + file);
     QVERIFY(rows > 60);
-    QCOMPARE(p.app.ws.NumSeq, rows);
-    QVERIFY(p.dialogs.shown.isEmpty());
+    QCOMPARE(rig.ws.NumSeq, rows);
+    QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(TestSequenceEditorWindow)

@@ -1,24 +1,18 @@
-#include "commands/display_commands.h"
-#include "commands/file_commands.h"
 #include "data/electrode_file.h"
 #include "data/probe_file.h"
 #include "data/shape_file.h"
 #include "data/text_grammar.h"
-#include "data/workspace.h"
 #include "fixtures.h"
-#include "temp_home.h"
+#include "pixels.h"
+#include "rig.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
 #include <QTest>
-#include <optional>
 
 class TestCliRender : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
     void fiducialDotsLandWhereTheyProject_data();
     void fiducialDotsLandWhereTheyProject();
     void matchesTheWindowsPlot_data();
@@ -26,72 +20,60 @@ private slots:
     void labelsAreDrawnOnRequest();
     void refusals_data();
     void refusals();
+
+private:
+    // pointra-cli render with the program folder of the run and no display at all.
+    Fixtures::Run render(const QStringList &args) const
+    {
+        return Fixtures::run(POINTRA_CLI, QStringList{"render"} + args,
+                             {{"POINTRA_HOME", rig->home.path()},
+                              {"QT_QPA_PLATFORM", ""},
+                              {"DISPLAY", ""},
+                              {"WAYLAND_DISPLAY", ""}});
+    }
+    QString writeElectrodes(const QString &name, int n);
+    QString writeShape();
+    QString writeProbe();
+
+    std::unique_ptr<Rig> rig;
 };
 
 namespace {
-struct Run
+const FidTriple CapFiducials = {Point3(0.102, 0.004, -0.01), Point3(-0.003, 0.074, 0.002),
+                                Point3(0.001, -0.071, -0.004)};
+}
+
+void TestCliRender::init()
 {
-    int status;
-    QString err;
-};
-
-const QColor Blue(0, 0, 255), Red(255, 0, 0);
-
-// A program folder with settings, and the runs of pointra-cli without any display.
-struct CliRig
-{
-    CliRig()
-    {
-        QFile ini(base.path("pointra.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal "
-                      "Point=Period\r\nHemisphere=0,0,1\r\nnCommPort= 1\r\nSound=OFF\r\n");
-    }
-    Run render(const QStringList &args) const
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            env.remove(name);
-        env.insert("POINTRA_HOME", base.home.path());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(POINTRA_CLI), QStringList{"render"} + args);
-        if (!p.waitForFinished(30000))
-            return {-1, QStringLiteral("pointra-cli did not finish")};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromLocal8Bit(p.readAllStandardError())};
-    }
-    QString path(const QString &name) const { return base.path(name); }
-
-    TestRig base;
-};
+    rig = std::make_unique<Rig>();
+    rig->start();
+}
 
 // A cap of `n` electrodes written as Pointra writes electrode files.
-QString writeElectrodes(const CliRig &rig, const QString &name, int n)
+QString TestCliRender::writeElectrodes(const QString &name, int n)
 {
     Workspace ws;
-    ws.settings.DecimalPoint = QStringLiteral("Period");
+    ws.settings = rig->ws.settings;
     ws.sensors.NumSensors = n;
     ws.tevo.resize(n);
     ws.meas.resize(n);
-    ws.tevo.Fid = {Point3(0.102, 0.004, -0.01), Point3(-0.003, 0.074, 0.002),
-                   Point3(0.001, -0.071, -0.004)};
+    ws.tevo.Fid = CapFiducials;
     std::vector<QString> names;
     for (int i = 0; i < n; ++i) {
-        const double a = 2 * M_PI * i / std::max(n, 1);
+        const double a = 2 * M_PI * i / n;
         ws.tevo.Pos[i] = Point3(0.05 * std::cos(a), 0.05 * std::sin(a), 0.06 + 0.01 * (i % 3));
         ws.meas.Type[i] = QStringLiteral("400");
         names.push_back(QStringLiteral("Ch%1").arg(i + 1));
     }
     ws.tevo.Name = namesAsFixed8(names);
-    WriteElectrodeFile(rig.path(name), ws);
-    return rig.path(name);
+    WriteElectrodeFile(rig->home.path(name), ws);
+    return rig->home.path(name);
 }
 
-QString writeShape(const CliRig &rig, const QString &name)
+QString TestCliRender::writeShape()
 {
     Workspace ws;
-    ws.settings.DecimalPoint = QStringLiteral("Period");
+    ws.settings = rig->ws.settings;
     ws.ShapeFid = {Point3(0.09, 0, 0), Point3(0, 0.075, 0), Point3(0, -0.075, 0)};
     for (int i = 0; i < 200; ++i) {
         const double a = 2 * M_PI * (i % 20) / 20, b = M_PI / 2 * (i / 20) / 10.0;
@@ -99,14 +81,14 @@ QString writeShape(const CliRig &rig, const QString &name)
                                      0.075 * std::sin(a) * std::cos(b), 0.1 * std::sin(b)));
     }
     ws.NumShapePoints = int(ws.ShapePos.size());
-    WriteShapeFile(rig.path(name), ws);
-    return rig.path(name);
+    WriteShapeFile(rig->home.path("head.hsp"), ws);
+    return rig->home.path("head.hsp");
 }
 
-QString writeProbe(const CliRig &rig, const QString &name)
+QString TestCliRender::writeProbe()
 {
     Workspace ws;
-    ws.settings.DecimalPoint = QStringLiteral("Period");
+    ws.settings = rig->ws.settings;
     ws.ProbeFid = {Point3(0.1, 0, 0), Point3(0, 0.08, 0), Point3(0, -0.08, 0)};
     ws.sensors.resize(3);
     for (int s = 0; s < 3; ++s) {
@@ -114,43 +96,9 @@ QString writeProbe(const CliRig &rig, const QString &name)
         ws.sensors.SensorName[s] = QStringLiteral("MEG%1").arg(s + 1);
         ws.sensors.ProbeCoil[s][0] = {0.02 * s, 0.03, 0.09, 0, 0, 1};
     }
-    WriteProbeFile(rig.path(name), ws);
-    return rig.path(name);
+    WriteProbeFile(rig->home.path("probe.elp"), ws);
+    return rig->home.path("probe.elp");
 }
-
-// Centre of the pixels of `colour` within `radius` of `at`.
-std::optional<QPointF> centroid(const QImage &image, QPointF at, QColor colour, int radius)
-{
-    QPointF sum;
-    int n = 0;
-    for (int y = int(at.y()) - radius; y <= int(at.y()) + radius; ++y)
-        for (int x = int(at.x()) - radius; x <= int(at.x()) + radius; ++x)
-            if (image.rect().contains(x, y) && image.pixelColor(x, y) == colour) {
-                sum += QPointF(x + 0.5, y + 0.5);
-                ++n;
-            }
-    if (n == 0)
-        return std::nullopt;
-    return sum / n;
-}
-
-bool dotAt(const QImage &image, QPointF at, QColor colour)
-{
-    const auto c = centroid(image, at, colour, 3);
-    if (!c || (*c - at).manhattanLength() > 1.0)
-        qWarning() << "expected a" << colour << "dot at" << at << "found" << (c ? *c : QPointF());
-    return c && (*c - at).manhattanLength() <= 1.0;
-}
-
-int nonWhite(const QImage &image)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += image.pixel(x, y) != qRgb(255, 255, 255);
-    return n;
-}
-} // namespace
 
 void TestCliRender::fiducialDotsLandWhereTheyProject_data()
 {
@@ -171,30 +119,27 @@ void TestCliRender::fiducialDotsLandWhereTheyProject()
 {
     QFETCH(QStringList, options);
     QFETCH(QSize, size);
-    QFETCH(int, azimuth);
-    QFETCH(int, elevation);
-    QFETCH(double, scale);
-    CliRig rig;
-    const QString elp = writeElectrodes(rig, "cap.elp", 8);
-    const QString out = rig.path("cap.png");
-    const Run run = rig.render(QStringList{elp, out} + options);
+    const QString out = rig->home.path("cap.png");
+    const Fixtures::Run run = render(QStringList{writeElectrodes("cap.elp", 8), out} + options);
     QVERIFY2(run.status == 0, qPrintable(run.err));
     const QImage image(out);
     QCOMPARE(image.size(), size);
     QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
-
     ViewState view = homeView(size, DisplaySets::Electrodes);
+    QFETCH(int, azimuth);
+    QFETCH(int, elevation);
+    QFETCH(double, scale);
     view.ViewAzimuth = azimuth;
     view.ViewElevation = elevation;
     view.PlotScale = scale;
     const Projection projection(view);
     // The file holds four decimals; the largest fiducial coordinate becomes 5.
-    const FidTriple fid = {Point3(0.102, 0.004, -0.01), Point3(-0.003, 0.074, 0.002),
-                           Point3(0.001, -0.071, -0.004)};
-    const double f = 5 / 0.102;
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * fid[0])), Blue));
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * fid[1])), Red));
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * fid[2])), Red));
+    const auto at = [&](int j) {
+        return *projection.toPixels(Point3(5 / 0.102 * CapFiducials[j]));
+    };
+    QVERIFY(Pixels::dotAt(image, at(0), QColor(0, 0, 255), 3));
+    QVERIFY(Pixels::dotAt(image, at(1), QColor(255, 0, 0), 3));
+    QVERIFY(Pixels::dotAt(image, at(2), QColor(255, 0, 0), 3));
 }
 
 void TestCliRender::matchesTheWindowsPlot_data()
@@ -212,46 +157,36 @@ void TestCliRender::matchesTheWindowsPlot()
 {
     QFETCH(QString, file);
     QFETCH(QString, menu);
-    CliRig rig;
-    const QString in = file == QLatin1String("cap.elp")    ? writeElectrodes(rig, file, 32)
-                       : file == QLatin1String("head.hsp") ? writeShape(rig, file)
-                                                           : writeProbe(rig, file);
-    const QString out = rig.path("out.png");
-    const Run run = rig.render({in, out, "--width", "500", "--height", "380"});
+    const QString in = file == "cap.elp"    ? writeElectrodes(file, 32)
+                       : file == "head.hsp" ? writeShape()
+                                            : writeProbe();
+    const QString out = rig->home.path("out.png");
+    const Fixtures::Run run = render({in, out, "--width", "500", "--height", "380"});
     QVERIFY2(run.status == 0, qPrintable(run.err));
-
-    // The same file opened in the window and shown by its Display menu, plot 500 x 380.
-    TestRig &base = rig.base;
-    FileCommands files(base.session);
-    DisplayCommands display(base.session);
-    display.registerCommands(base.commands);
-    base.ws.settings.CoordinateSystem = QStringLiteral("TEVO");
-    base.ws.settings.DecimalPoint = QStringLiteral("Period");
-    if (file == QLatin1String("probe.elp")) {
-        // File > Open reads every .elp as electrodes; the probe comes in as the probe step
-        // leaves it.
+    // The same file opened in the window and shown by its Display menu, plot 500 x 380. File >
+    // Open reads every .elp as electrodes; the probe comes in as the probe step leaves it.
+    if (file == "probe.elp") {
         LineReader lines(readFileBytes(in));
-        ReadProbeFile(lines, base.ws);
+        ReadProbeFile(lines, rig->ws);
     } else {
-        QVERIFY(files.openPath(in));
+        QVERIFY(rig->app.menus.files.openPath(in));
     }
-    display.view().setPlotSize(QSize(500, 380));
-    QVERIFY(base.invoke(menu));
-    display.view().renderNow();
-    const QImage window = display.view().image();
-    const QImage cli = QImage(out).convertToFormat(window.format());
-    QVERIFY(nonWhite(cli) > 0);
-    QCOMPARE(cli, window);
+    PointView &view = rig->app.menus.display.view();
+    view.setPlotSize(QSize(500, 380));
+    QVERIFY(rig->invoke(menu));
+    view.renderNow();
+    const QImage cli = QImage(out).convertToFormat(view.image().format());
+    QVERIFY(Pixels::nonWhite(cli) > 0);
+    QCOMPARE(cli, view.image());
 }
 
 void TestCliRender::labelsAreDrawnOnRequest()
 {
-    CliRig rig;
-    const QString elp = writeElectrodes(rig, "cap.elp", 6);
-    QCOMPARE(rig.render({elp, rig.path("plain.png")}).status, 0);
-    QCOMPARE(rig.render({elp, rig.path("named.png"), "--labels"}).status, 0);
-    const int plain = nonWhite(QImage(rig.path("plain.png")));
-    const int named = nonWhite(QImage(rig.path("named.png")));
+    const QString elp = writeElectrodes("cap.elp", 6);
+    QCOMPARE(render({elp, rig->home.path("plain.png")}).status, 0);
+    QCOMPARE(render({elp, rig->home.path("named.png"), "--labels"}).status, 0);
+    const int plain = Pixels::nonWhite(QImage(rig->home.path("plain.png")));
+    const int named = Pixels::nonWhite(QImage(rig->home.path("named.png")));
     // Six names of about three characters each add far more than a few dots.
     QVERIFY2(named > plain + 6 * 3 * 10, qPrintable(QStringLiteral("%1 %2").arg(plain).arg(named)));
 }
@@ -277,19 +212,13 @@ void TestCliRender::refusals()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, message);
-    CliRig rig;
-    writeElectrodes(rig, "cap.elp", 4);
-    QFile empty(rig.path("empty.elp"));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.write(Fixtures::ElpWithoutElectrodes);
-    empty.close();
-    for (QString &a : args)
-        a.replace("%", rig.base.home.path());
-    const Run run = rig.render(args);
+    writeElectrodes("cap.elp", 4);
+    rig->home.write("empty.elp", Fixtures::ElpWithoutElectrodes);
+    const Fixtures::Run run = render(args.replaceInStrings("%", rig->home.path()));
     QCOMPARE(run.status, status);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(!QFile::exists(rig.path("o.png")));
-    QVERIFY(!QFile::exists(rig.path("missing/o.png")));
+    QVERIFY(!QFile::exists(rig->home.path("o.png")));
+    QVERIFY(!QFile::exists(rig->home.path("missing/o.png")));
 }
 
 QTEST_MAIN(TestCliRender)

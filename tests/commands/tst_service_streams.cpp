@@ -1,6 +1,6 @@
 #include "digitizer/record_parser.h"
 #include "digitizer/records.h"
-#include "service_rig.h"
+#include "on_emulator.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -9,23 +9,14 @@ using M = DigitizerModel;
 using Ending = StreamMonitor::Ending;
 
 namespace {
-const QString CR(QChar(13));
 const QString StartPrompt = "To start, press button once\rTo stop, press button again once";
 
-QByteArray stationBytes(const QStringList &commands)
-{
-    QByteArray out;
-    for (const QString &c : commands)
-        out += c.toLatin1() + '\r';
-    return out;
-}
-
 // Ends the test the way the row asks, once the stream has run for `afterMs`.
-void arrangeEnding(ServiceRig &rig, const QString &how, qint64 afterMs)
+void arrangeEnding(OnEmulator &rig, const QString &how, qint64 afterMs)
 {
     const qint64 at = rig.clock.nowMs() + afterMs;
     if (how == "stylus") {
-        rig.emu.schedule(at, [&rig] { rig.emu.press(); });
+        rig.emu->schedule(at, [&rig] { rig.emu->press(); });
     } else {
         rig.pump.onPass = [&rig, how, at](int) {
             if (rig.clock.nowMs() < at)
@@ -33,18 +24,18 @@ void arrangeEnding(ServiceRig &rig, const QString &how, qint64 afterMs)
             if (how == "stop")
                 rig.s.wait.CancelRequested = 1;
             else
-                rig.link.unplug(true);
+                rig.emuLink->unplug(true);
         };
     }
 }
 
 // The device answers as after start-up: the stylus list, all stations, no stream.
-void checkRestored(ServiceRig &rig)
+void checkRestored(OnEmulator &rig)
 {
-    QCOMPARE(rig.emu.outputList(1), (QList<int>{2, 1}));
+    QCOMPARE(rig.emu->outputList(1), (QList<int>{2, 1}));
     for (int st = 1; st <= 4; ++st)
-        QVERIFY(rig.emu.stationOn(st));
-    QVERIFY(!rig.emu.continuous());
+        QVERIFY(rig.emu->stationOn(st));
+    QVERIFY(!rig.emu->continuous());
     rig.clock.advance(1000);
     QString record;
     QCOMPARE(Records::PollDigitizerRecord(rig.s, record), Records::Outcome::Received);
@@ -59,7 +50,6 @@ class TestServiceStreams : public QObject
 private slots:
     void startDigitizing_data();
     void startDigitizing();
-    void receiversNotChosen();
     void stopWhileWaitingForTheButton();
     void pLoop_data();
     void pLoop();
@@ -68,40 +58,40 @@ private slots:
 void TestServiceStreams::startDigitizing_data()
 {
     QTest::addColumn<int>("receivers");
-    QTest::addColumn<QStringList>("stations");
+    QTest::addColumn<QByteArray>("stations"); // switched on for the test
     QTest::addColumn<QString>("ending");
     // clang-format off
-    QTest::newRow("no receivers") << 0 << QStringList{"l1,1", "l2,0", "l3,0", "l4,0"} << "stylus";
-    QTest::newRow("one receiver") << 1 << QStringList{"l1,1", "l2,1", "l3,0", "l4,0"} << "stylus";
-    QTest::newRow("two receivers") << 2 << QStringList{"l1,1", "l2,1", "l3,1", "l4,0"} << "stylus";
-    QTest::newRow("three receivers") << 3 << QStringList{"l1,1", "l2,1", "l3,1", "l4,1"} << "stylus";
-    QTest::newRow("stop button") << 1 << QStringList{"l1,1", "l2,1", "l3,0", "l4,0"} << "stop";
-    QTest::newRow("device lost") << 2 << QStringList{"l1,1", "l2,1", "l3,1", "l4,0"} << "unplug";
+    QTest::newRow("no receivers") << 0 << QByteArray("l1,1\rl2,0\rl3,0\rl4,0\r") << "stylus";
+    QTest::newRow("one receiver") << 1 << QByteArray("l1,1\rl2,1\rl3,0\rl4,0\r") << "stylus";
+    QTest::newRow("two receivers") << 2 << QByteArray("l1,1\rl2,1\rl3,1\rl4,0\r") << "stylus";
+    QTest::newRow("three receivers") << 3 << QByteArray("l1,1\rl2,1\rl3,1\rl4,1\r") << "stylus";
+    QTest::newRow("stop button") << 1 << QByteArray("l1,1\rl2,1\rl3,0\rl4,0\r") << "stop";
+    QTest::newRow("device lost") << 2 << QByteArray("l1,1\rl2,1\rl3,1\rl4,0\r") << "unplug";
     // clang-format on
 }
 
 void TestServiceStreams::startDigitizing()
 {
     QFETCH(int, receivers);
-    QFETCH(QStringList, stations);
+    QFETCH(QByteArray, stations);
     QFETCH(QString, ending);
-    ServiceRig rig(M::Fastrak, 3);
+    OnEmulator rig(M::Fastrak, 3);
     rig.ws.ReceiverCount = receivers;
-    const int sentBefore = rig.emu.recordsSent();
+    const int sentBefore = rig.emu->recordsSent();
     // The operator presses once to start; the row's ending comes two seconds later.
     const qint64 press = rig.clock.nowMs() + 500;
-    rig.emu.schedule(press, [&rig, ending] {
-        rig.emu.press();
+    rig.emu->schedule(press, [&rig, ending] {
+        rig.emu->press();
         arrangeEnding(rig, ending, 2000);
     });
     QVERIFY(rig.invoke("menuFStartDigitizing"));
 
-    const auto monitor = rig.menus.service.monitor();
+    const auto monitor = rig.app.menus.service.monitor();
     QVERIFY(monitor && monitor->finished());
     QVERIFY(!rig.link.isOpen());
-    const QByteArray host = rig.link.hostBytes();
-    const QByteArray opening = "O1,2,5,6,7,1\r" + stationBytes(stations) + "c" + "C";
-    const int sent = rig.emu.recordsSent() - sentBefore;
+    const QByteArray host = rig.emuLink->hostBytes();
+    const QByteArray opening = "O1,2,5,6,7,1\r" + stations + "cC";
+    const int sent = rig.emu->recordsSent() - sentBefore;
     QVERIFY(sent > 5);
     const QStringList texts = rig.dialogs.texts();
     QCOMPARE(texts.first(), StartPrompt);
@@ -116,8 +106,7 @@ void TestServiceStreams::startDigitizing()
         QVERIFY(texts[1].startsWith("The digitizer stopped answering."));
         return;
     }
-    const QByteArray closing =
-        "O1,2,1\r" + stationBytes({"l1,1", "l2,1", "l3,1", "l4,1"}) + "c" + "e1,0\r" + "e1,1\r";
+    const QByteArray closing = "O1,2,1\rl1,1\rl2,1\rl3,1\rl4,1\rce1,0\re1,1\r";
     // Stopped from the window, the stream is ended before the device is restored.
     QCOMPARE(host, opening + (ending == "stop" ? "c" + closing : closing));
     QCOMPARE(monitor->records(), sent);
@@ -127,7 +116,7 @@ void TestServiceStreams::startDigitizing()
     const QStringList shown = monitor->takeShown();
     QCOMPARE(shown.size(), sent);
     for (const QString &r : shown) {
-        const QStringList lines = r.split(CR);
+        const QStringList lines = r.split(QChar(13));
         QCOMPARE(lines.size(), 1 + receivers);
         QVERIFY(lines[0].startsWith("Stylus: "));
         QCOMPARE(lines[0].mid(8).split("  ").size(), 12);
@@ -137,30 +126,20 @@ void TestServiceStreams::startDigitizing()
     checkRestored(rig);
 }
 
-void TestServiceStreams::receiversNotChosen()
-{
-    ServiceRig rig(M::Fastrak);
-    QCOMPARE(rig.ws.ReceiverCount, -1);
-    QVERIFY(rig.invoke("menuFStartDigitizing"));
-    QCOMPARE(rig.dialogs.texts(), QStringList{"Please select number of receivers"});
-    QVERIFY(rig.link.hostBytes().isEmpty());
-    QVERIFY(!rig.menus.service.monitor());
-}
-
 void TestServiceStreams::stopWhileWaitingForTheButton()
 {
-    ServiceRig rig(M::Fastrak, 1);
+    OnEmulator rig(M::Fastrak, 1);
     rig.ws.ReceiverCount = 1;
     rig.pump.onPass = [&rig](int pass) {
         if (pass == 100)
             rig.s.wait.CancelRequested = 1;
     };
     QVERIFY(rig.invoke("menuFStartDigitizing"));
-    const auto monitor = rig.menus.service.monitor();
+    const auto monitor = rig.app.menus.service.monitor();
     QCOMPARE(monitor->ending(), Ending::Stopped);
     QCOMPARE(monitor->records(), 0);
     // No stream was asked for, so none is stopped.
-    QVERIFY(!rig.link.hostBytes().contains('C'));
+    QVERIFY(!rig.emuLink->hostBytes().contains('C'));
     QCOMPARE(rig.dialogs.texts().last(), QStringLiteral("Digitizing Stopped - Total points 0"));
     checkRestored(rig);
 }
@@ -181,34 +160,30 @@ void TestServiceStreams::pLoop()
 {
     QFETCH(int, receivers);
     QFETCH(QString, ending);
-    ServiceRig rig(M::Isotrak, receivers);
+    OnEmulator rig(M::Isotrak, receivers);
     rig.ws.ReceiverCount = receivers;
-    const int sentBefore = rig.emu.recordsSent();
+    const int sentBefore = rig.emu->recordsSent();
     arrangeEnding(rig, ending, 3000);
     QVERIFY(rig.invoke("menuTestPLoop"));
-    const auto monitor = rig.menus.service.monitor();
+    const auto monitor = rig.app.menus.service.monitor();
     QVERIFY(monitor->finished());
     QVERIFY(!rig.link.isOpen());
-    const QByteArray host = rig.link.hostBytes();
-    const int sent = rig.emu.recordsSent() - sentBefore;
+    const QByteArray host = rig.emuLink->hostBytes();
+    const int sent = rig.emu->recordsSent() - sentBefore;
     QVERIFY(sent > 5);
     // Whole records, and at the end what the loss of the device cut short (not counted).
     const QStringList shown = monitor->takeShown();
     QCOMPARE(shown.filter(QRegularExpression("^Stylus: ")).size(), monitor->records());
     for (qsizetype i = 0; i < monitor->records() - (ending == "unplug" ? 1 : 0); ++i)
-        QCOMPARE(shown[i].split(CR).size(), receivers == 0 ? 1 : 2);
+        QCOMPARE(shown[i].split(QChar(13)).size(), receivers == 0 ? 1 : 2);
     if (ending == "unplug") {
-        QCOMPARE(host, QByteArray("\x04"
-                                  "C"));
+        QCOMPARE(host, QByteArray("\4C"));
         QCOMPARE(monitor->ending(), Ending::DeviceGone);
         QVERIFY(monitor->records() >= sent - 1 && monitor->records() <= sent);
         QCOMPARE(rig.dialogs.shown.size(), 1);
         return;
     }
-    QCOMPARE(host, QByteArray("\x04"
-                              "C"
-                              "\x04"
-                              "c"));
+    QCOMPARE(host, QByteArray("\4C\4c"));
     QCOMPARE(monitor->records(), sent);
     QVERIFY(rig.dialogs.shown.isEmpty());
     // The stream is off afterwards.

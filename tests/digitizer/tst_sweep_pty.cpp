@@ -1,91 +1,11 @@
-#include "data/workspace.h"
-#include "digitizer/digitizer_setup.h"
-#include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/record_parser.h"
-#include "fake_dialogs.h"
-#include "platform/qserial_link.h"
-#include "platform/qt_event_pump.h"
-#include "platform/steady_clock.h"
-#include "seams/session.h"
-#include "seams/ui_state.h"
-#include "seams/wave_audio.h"
+#include "rig.h"
 #include "simdig_process.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using M = DigitizerModel;
-
-namespace {
-struct Ellipsoid
-{
-    Point3 centre;
-    Point3 axes;
-    // Distance off the surface along the ray from the centre, same unit as the axes.
-    double off(const Point3 &p) const
-    {
-        const Point3 d = p - centre;
-        const double k = d.cwiseQuotient(axes).norm();
-        return d.norm() * (1 - 1 / k);
-    }
-};
-
-// The first line of pointra-simdig --list-sites: "# ellipsoid CX CY CZ AX AY AZ" (cm).
-std::optional<Ellipsoid> listedEllipsoid(QStringList *sites)
-{
-    QProcess p;
-    p.start(QStringLiteral(POINTRA_SIMDIG), {"--list-sites"});
-    if (!p.waitForFinished(10000) || p.exitCode() != 0)
-        return std::nullopt;
-    const QStringList lines = QString::fromLatin1(p.readAllStandardOutput()).split('\n');
-    const QStringList w = lines.value(0).split(' ');
-    if (w.size() != 8 || w[0] != "#" || w[1] != "ellipsoid")
-        return std::nullopt;
-    for (const QString &l : lines.mid(1))
-        if (!l.isEmpty())
-            *sites << l.section(' ', 0, 0);
-    Ellipsoid e;
-    for (int i = 0; i < 3; ++i) {
-        e.centre[i] = w[2 + i].toDouble();
-        e.axes[i] = w[5 + i].toDouble();
-    }
-    return e;
-}
-
-struct PortRig
-{
-    PortRig(M model, const QString &device)
-    {
-        qputenv("POINTRA_COMM1", device.toLocal8Bit());
-        ws.settings = {model, "TEVO", "Period", "0,0,1", 1, "OFF"};
-        DigitizerSetup::ApplySerialSettings(s);
-    }
-    // Reads until the line has been quiet for `quietMs`; a stream that never stops ends it
-    // after `mostMs`.
-    QByteArray readUntilQuiet(int quietMs, int mostMs)
-    {
-        QByteArray got;
-        const qint64 start = clock.nowMs();
-        qint64 last = start;
-        while (clock.nowMs() - last < quietMs && clock.nowMs() - start < mostMs) {
-            pump.processEvents();
-            const QByteArray b = link.readAll();
-            if (!b.isEmpty()) {
-                got += b;
-                last = clock.nowMs();
-            }
-        }
-        return got;
-    }
-    Workspace ws;
-    UiState ui;
-    FakeDialogs dialogs;
-    SteadyClock clock;
-    QtEventPump pump;
-    SilentAudio audio;
-    QSerialLink link;
-    Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
-};
-} // namespace
 
 class TestSweepPty : public QObject
 {
@@ -97,92 +17,129 @@ private slots:
 
 void TestSweepPty::sweepLiesOnTheListedHead_data()
 {
-    QTest::addColumn<int>("model");
+    QTest::addColumn<M>("m");
     QTest::addColumn<QString>("sweep");
     QTest::addColumn<int>("length");
     // clang-format off
-    QTest::newRow("fastrak") << int(M::Fastrak) << "sweep Fpz Cz Oz speed 10" << 293;
-    QTest::newRow("isotrak") << int(M::Isotrak) << "sweep T7 C3 Cz speed 6" << 178;
-    QTest::newRow("patriot") << int(M::Patriot) << "sweep F7 Fz F8 speed 8" << 158;
+    QTest::newRow("fastrak") << M::Fastrak << "sweep Fpz Cz Oz speed 10" << 293;
+    QTest::newRow("isotrak") << M::Isotrak << "sweep T7 C3 Cz speed 6" << 178;
+    QTest::newRow("patriot") << M::Patriot << "sweep F7 Fz F8 speed 8" << 158;
     // clang-format on
 }
 
 void TestSweepPty::sweepLiesOnTheListedHead()
 {
-    QFETCH(int, model);
+    QFETCH(M, m);
     QFETCH(QString, sweep);
     QFETCH(int, length);
-    const M m = static_cast<M>(model);
-    QStringList sites;
-    const std::optional<Ellipsoid> head = listedEllipsoid(&sites);
-    QVERIFY(head);
-    for (const QString &s : sweep.split(' ').mid(1, 3))
-        QVERIFY(sites.contains(s));
+    // --list-sites: "# ellipsoid CX CY CZ AX AY AZ", then "SITE X Y Z" a line (cm, head frame).
+    const Fixtures::Run listing = Fixtures::run(POINTRA_SIMDIG, {"--list-sites"});
+    QCOMPARE(listing.status, 0);
+    QHash<QString, Point3> listed;
+    for (const QString &line : listing.out.split('\n')) {
+        const QStringList w = line.split(' ');
+        const auto at = [&w](int i) {
+            return Point3(w[i].toDouble(), w[i + 1].toDouble(), w[i + 2].toDouble());
+        };
+        if (w.size() == 4) {
+            listed[w[0]] = at(1);
+        } else if (w.size() == 8 && w[1] == "ellipsoid") {
+            listed["ellipsoid"] = at(2);
+            listed["axes"] = at(5);
+        }
+    }
+    const QStringList sites = sweep.split(' ').mid(1, 3);
+    QVERIFY(listed.contains("ellipsoid") && listed.contains("axes"));
+    for (const QString &site : sites)
+        QVERIFY(listed.contains(site));
 
     SimdigProcess sim({"--model", traitsOf(m).name.toLower(), "--noise", "0"});
     QVERIFY(sim.ok());
-    PortRig rig(m, sim.device());
+    Rig rig(sim.device());
+    rig.startUp(Fixtures::Ini{.model = traitsOf(m).name}.text());
     DigitizerSetup::InitializeDigitizer(rig.s);
     QVERIFY(rig.link.open());
     rig.link.discardPending();
     // The host's side of one head-shape sequence on this model.
     if (m == M::Fastrak) {
         rig.link.write("c");
-        rig.clock.delayMs(100);
+        rig.s.clock.delayMs(100);
     } else if (m == M::Isotrak) {
         for (const char *c : {"Y", "i"}) {
             rig.link.write(c);
-            rig.clock.delayMs(100);
+            rig.s.clock.delayMs(100);
         }
         rig.link.write("P");
         const int before = rig.link.bytesPending();
-        rig.clock.delayMs(200);
+        rig.s.clock.delayMs(200);
         if (rig.link.bytesPending() != before) {
             rig.link.discardPending();
             rig.link.write("\x04");
-            rig.clock.delayMs(100);
+            rig.s.clock.delayMs(100);
         }
         rig.link.write("C");
     }
     sim.send(sweep.toLatin1() + "\n");
-    QElapsedTimer waited;
-    waited.start();
-    while (rig.link.bytesPending() == 0 && waited.elapsed() < 5000)
-        rig.pump.processEvents();
+    QElapsedTimer streamed;
+    streamed.start();
+    while (rig.link.bytesPending() == 0 && streamed.elapsed() < 5000)
+        rig.s.pump.processEvents();
     QVERIFY(rig.link.bytesPending() > 0);
     if (m == M::Fastrak) {
-        rig.clock.delayMs(200);
+        rig.s.clock.delayMs(200);
         rig.link.write("C");
     } else if (m == M::Patriot) {
         rig.link.write("C\r");
     }
-    QElapsedTimer streamed;
-    streamed.start();
-    const QByteArray bytes = rig.readUntilQuiet(1000, 20000);
-    // The sweep's end stopped the stream.
-    QVERIFY(streamed.elapsed() < 15000);
+    // Read until the line has been quiet for a second; the sweep's end stops the stream.
+    QByteArray bytes;
+    for (qint64 last = streamed.elapsed(); streamed.elapsed() - last < 1000;) {
+        QVERIFY(streamed.elapsed() < 15000);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const QByteArray b = rig.link.readAll();
+        bytes += b;
+        last = b.isEmpty() ? last : streamed.elapsed();
+    }
     rig.link.close();
 
     QCOMPARE(bytes.size() % length, 0);
     const int records = int(bytes.size() / length);
     QVERIFY2(records > 10, qPrintable(QString::number(records)));
     // The head of a fresh emulator: where pointra-simdig puts it.
-    const DigitizerEmulator reference({m, 1, 0.0, 1});
-    const Transform4 &pose = reference.headPose();
+    const Transform4 pose = DigitizerEmulator({m, 1, 0.0, 1}).headPose();
+    std::vector<Point3> tips; // cm, head frame
     for (int i = 0; i < records; ++i) {
         QString record = QString::fromLatin1(bytes.mid(i * length, length));
         if (m == M::Isotrak)
             record = Records::rebuildIsotrak(record);
         const std::optional<Reading> r = Records::parseReading(m, record);
         QVERIFY2(r, qPrintable(record));
-        // The head's own frame has the scalp's centre at its origin; the listing's frame has
-        // the same axes with the origin between the preauricular points.
-        const Point3 inHead =
-            pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) * 100 +
-            head->centre;
-        // On the listed surface to within the records' 0.01 cm steps.
-        QVERIFY2(std::abs(head->off(inHead)) < 0.015,
-                 qPrintable(QString::number(head->off(inHead))));
+        // The head's own frame has the scalp's centre at its origin; the listing's frame has the
+        // same axes with its origin between the preauricular points.
+        tips.push_back(pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) *
+                           100 +
+                       listed["ellipsoid"]);
+        // On the listed surface, along the ray from the centre, to the records' 0.01 cm steps.
+        const Point3 d = tips.back() - listed["ellipsoid"];
+        const double off = d.norm() * (1 - 1 / d.cwiseQuotient(listed["axes"]).norm());
+        QVERIFY2(std::abs(off) < 0.015, qPrintable(QString::number(off)));
+    }
+    // From the first site to the last, passing each one between, without a jump longer than
+    // twice the mean motion between two records (the start tap's record comes before the
+    // stream).
+    double path = 0;
+    for (std::size_t i = 2; i < tips.size(); ++i)
+        path += (tips[i] - tips[i - 1]).norm();
+    const double spacing = 2 * path / (tips.size() - 2) + 0.3;
+    for (std::size_t i = 2; i < tips.size(); ++i)
+        QVERIFY((tips[i] - tips[i - 1]).norm() < spacing);
+    QVERIFY((tips.front() - listed[sites.first()]).norm() < 0.3);
+    QVERIFY((tips.back() - listed[sites.last()]).norm() < spacing);
+    for (const QString &site : sites) {
+        double nearest = 100;
+        for (const Point3 &p : tips)
+            nearest = std::min(nearest, (p - listed[site]).norm());
+        QVERIFY2(nearest < spacing, qPrintable(site));
     }
 }
 

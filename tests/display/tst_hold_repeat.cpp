@@ -11,7 +11,6 @@ private slots:
     void pressStepsHoldRepeatsReleaseStops();
     void secondPressReplacesTheHold();
     void withoutHoldAPressOnlyStoresTheCode();
-    void theTimerDrivesTheRepeats();
 
 private:
     ViewState m_view;
@@ -72,18 +71,6 @@ void TestHoldRepeat::withoutHoldAPressOnlyStoresTheCode()
     hold.press(ViewButtons::Down);
     hold.repeat();
     QCOMPARE(m_view.ViewElevation, -92);
-}
-
-void TestHoldRepeat::theTimerDrivesTheRepeats()
-{
-    HoldRepeat hold(m_view);
-    hold.setIntervals(0, 1);
-    QSignalSpy redraws(&hold, &HoldRepeat::redrawRequested);
-    hold.press(ViewButtons::ZoomOut);
-    QTRY_VERIFY(redraws.count() >= 4);
-    hold.release(ViewButtons::ZoomOut + 1);
-    QCOMPARE(m_view.PlotScale, 150.0 - 10 * redraws.count());
-    QVERIFY(!hold.isRepeating());
 }
 
 QTEST_GUILESS_MAIN(TestHoldRepeat)

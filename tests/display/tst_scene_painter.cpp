@@ -1,7 +1,7 @@
 #include "display/scene_painter.h"
+#include "pixels.h"
 
 #include <QTest>
-#include <optional>
 
 class TestScenePainter : public QObject
 {
@@ -16,42 +16,12 @@ private slots:
     void fiducialSetsDrawTwoStations();
 };
 
+using Pixels::colourNear;
+using Pixels::dotAt;
+
 namespace {
 const QSize Size(400, 300);
 const QColor Blue(0, 0, 255), Red(255, 0, 0), Green(0, 255, 0), Black(0, 0, 0);
-
-// Centre of the pixels of `colour` within `radius` of `at`.
-std::optional<QPointF> centroid(const QImage &image, QPointF at, QColor colour, int radius)
-{
-    QPointF sum;
-    int n = 0;
-    for (int y = int(at.y()) - radius; y <= int(at.y()) + radius; ++y) {
-        for (int x = int(at.x()) - radius; x <= int(at.x()) + radius; ++x) {
-            if (image.rect().contains(x, y) && image.pixelColor(x, y) == colour) {
-                sum += QPointF(x + 0.5, y + 0.5);
-                ++n;
-            }
-        }
-    }
-    if (n == 0)
-        return std::nullopt;
-    return sum / n;
-}
-
-bool dotAt(const QImage &image, QPointF at, QColor colour)
-{
-    const auto c = centroid(image, at, colour, 4);
-    if (!c)
-        qWarning() << "no dot near" << at;
-    else if ((*c - at).manhattanLength() > 1.0)
-        qWarning() << "dot at" << *c << "expected" << at;
-    return c && (*c - at).manhattanLength() <= 1.0;
-}
-
-bool colourNear(const QImage &image, QPointF at, QColor colour)
-{
-    return centroid(image, at, colour, 1).has_value();
-}
 
 Scene electrodes()
 {
@@ -97,8 +67,8 @@ void TestScenePainter::electrodeLabelsSitAboveLeftOfTheirDots()
     options.drawLabels = true;
     const QImage labelled = renderScene(scene, view, Size, options);
     const QPointF text = result.labels[0].topLeft / 15 + QPointF(12, 6);
-    QVERIFY(!centroid(plain, text, options.foreground, 6));
-    QVERIFY(centroid(labelled, text, options.foreground, 6));
+    QVERIFY(!Pixels::centroid(plain, text, options.foreground, 6));
+    QVERIFY(Pixels::centroid(labelled, text, options.foreground, 6));
 }
 
 void TestScenePainter::zeroFiducialsScaleByTheFloor()

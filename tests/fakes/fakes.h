@@ -5,7 +5,9 @@
 #include "seams/event_pump.h"
 #include "seams/serial_link.h"
 #include "seams/shell_view.h"
+#include "seams/wave_audio.h"
 
+#include <QFile>
 #include <QList>
 #include <QMap>
 #include <QQueue>
@@ -145,4 +147,63 @@ public:
     void quit() override { ++quits; }
     int shown = 0, helpCloses = 0, quits = 0;
     QString aboutText, helpFile;
+};
+
+// A sound device on files: a saved take is a small file that names the take, so a test can tell
+// one recording from another.
+class FakeWaveAudio final : public WaveAudio
+{
+public:
+    bool open(const QString &fileName) override
+    {
+        m_file = fileName;
+        return QFile::exists(fileName);
+    }
+    void close() override
+    {
+        m_recording = m_hasTake = false;
+        m_file.clear();
+    }
+    void play() override
+    {
+        played << m_file;
+        if (finishAtOnce || !output)
+            notifyPlayFinished();
+    }
+    void record() override
+    {
+        // The working prompt must already be gone when a new take starts.
+        staleFileAtRecord = QFile::exists(m_file);
+        m_recording = input;
+    }
+    void stop() override
+    {
+        m_hasTake = m_hasTake || m_recording;
+        m_recording = false;
+    }
+    bool save(const QString &fileName) override
+    {
+        stop();
+        QFile f(fileName);
+        if (!std::exchange(m_hasTake, false) || !f.open(QIODevice::WriteOnly))
+            return false;
+        return f.write("take " + QByteArray::number(++takes)) > 0;
+    }
+    bool isRecording() const override { return m_recording; }
+    bool canRecord() const override { return input; }
+    bool canPlay() const override { return output; }
+    QString unavailableReason() const override
+    {
+        return input && output ? QString() : QStringLiteral("fake: no sound device");
+    }
+    // The device reached the end of the prompt being played.
+    void endOfPrompt() { notifyPlayFinished(); }
+
+    bool input = true, output = true, finishAtOnce = false, staleFileAtRecord = false;
+    int takes = 0;
+    QStringList played;
+
+private:
+    QString m_file;
+    bool m_recording = false, m_hasTake = false;
 };

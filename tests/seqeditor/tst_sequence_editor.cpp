@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using Answer = Dialogs::Answer;
+
 class TestSequenceEditor : public QObject
 {
     Q_OBJECT
@@ -17,21 +19,24 @@ private slots:
     void acceptSaveAndClose();
     void openChecksExtension_data();
     void openChecksExtension();
-    void saveAsksBeforeOverwriting();
+    void saveOverAnExistingFile_data();
+    void saveOverAnExistingFile();
     void saveRefusesWhatTheMeasurementRefuses_data();
     void saveRefusesWhatTheMeasurementRefuses();
-    void failedSaveChangesNothing();
     void templatesOpenAsTheyAre();
 };
 
 namespace {
-const QStringList FiveRows = {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"};
-
-// The program holds a.seq with FiveRows and the editor has loaded it.
-void loadFive(EditorRig &rig)
+// The program holds Data/a.seq with five rows, the editor has loaded it and row 5 is renamed
+// "Pz" when `rename`.
+void loadFive(EditorRig &rig, bool rename = false)
 {
-    rig.loadProgram(rig.writeSequence(QStringLiteral("a.seq"), FiveRows));
+    rig.loadProgram(rig.writeSequence("a.seq", {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"}));
     rig.editor.Form_Load();
+    if (rename) {
+        rig.editor.selectRow(5);
+        rig.editor.setName("Pz");
+    }
 }
 } // namespace
 
@@ -52,17 +57,13 @@ void TestSequenceEditor::newSequenceByCoordinateSystem()
     QFETCH(QString, system);
     QFETCH(QStringList, names);
     QFETCH(QStringList, codes);
-    EditorRig rig(system);
+    EditorRig rig({.system = system});
     rig.editor.Form_Load(); // nothing loaded: a new sequence
     QCOMPARE(rig.editor.ui.caption, QStringLiteral("Sequence File Editor - Untitled"));
     QCOMPARE(rig.editor.EditCount, 25);
-    QCOMPARE(rig.editor.grid().size(), 26);
-    QCOMPARE(rig.editor.EditName.mid(0, 4), names);
-    QCOMPARE(rig.editor.EditCode.mid(0, 4), codes);
-    for (int i = 4; i < 25; ++i)
-        QVERIFY(rig.editor.EditName.at(i).isEmpty() && rig.editor.EditCode.at(i).isEmpty());
+    QCOMPARE(rig.editor.EditName, names + QStringList(21, QString()));
+    QCOMPARE(rig.editor.EditCode, codes + QStringList(21, QString()));
     QCOMPARE(rig.editor.grid().at(2).name, names.at(1));
-    QVERIFY(rig.editor.grid().at(5).name.isEmpty());
     QCOMPARE(rig.editor.EditorDirty, 0);
 }
 
@@ -100,8 +101,7 @@ void TestSequenceEditor::insertAndDeleteAtFiducialBoundary()
     QCOMPARE(rig.editor.EditCode.size(), expected.size());
     QCOMPARE(rig.editor.grid().size(), expected.size() + 1);
     QCOMPARE(rig.editor.CurrentRow, current);
-    const bool changed = expected.size() != FiveRows.size();
-    QCOMPARE(rig.editor.EditorDirty, changed ? 1 : 0);
+    QCOMPARE(rig.editor.EditorDirty, expected.size() != 5 ? 1 : 0);
     QCOMPARE(rig.editor.ui.value("NameText").text, rig.editor.EditName.at(current - 1));
     QVERIFY(rig.dialogs.shown.isEmpty());
 }
@@ -126,40 +126,31 @@ void TestSequenceEditor::saveRightAfterNewWritesFourPoints()
     EditorRig rig;
     rig.editor.Form_Load();
     QVERIFY(rig.editor.commands.invoke("menuNew"));
-    const QString file = rig.path("Data/four.seq");
+    const QString file = rig.home.path("Data/four.seq");
     rig.dialogs.fileAnswers.enqueue(file);
     QVERIFY(rig.editor.commands.invoke("menuSaveAs"));
-    QCOMPARE(fileText(file), QByteArray("3\t2\r\n1\r\nNZ\t1\r\nLPA\t2\r\nRPA\t4\r\nREF\t1C00\r\n"));
+    QCOMPARE(rig.home.read("Data/four.seq"),
+             QByteArray("3\t2\r\n1\r\nNZ\t1\r\nLPA\t2\r\nRPA\t4\r\nREF\t1C00\r\n"));
     QCOMPARE(rig.ws.NumSeq, 4);
     QCOMPARE(rig.ws.SequenceFile, file);
     QCOMPARE(rig.ws.SequenceTitle, QStringLiteral("four"));
-    const Dialogs::FileRequest r = rig.dialogs.fileRequests.last();
-    QCOMPARE(r.title, QStringLiteral("Save File As"));
-    QCOMPARE(r.filter, QStringLiteral("Sequence File(*.seq)|*.seq"));
-    QCOMPARE(r.initialFolder, rig.ws.DataPath);
+    QCOMPARE(rig.dialogs.fileRequests.last().filter, QStringLiteral("Sequence File(*.seq)|*.seq"));
+    QCOMPARE(rig.dialogs.fileRequests.last().initialFolder, rig.ws.DataPath);
 }
 
 void TestSequenceEditor::changesMarkDirtyAndRenameClose()
 {
     EditorRig rig;
     loadFive(rig);
-    QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.ws.SequenceFile);
     QVERIFY(!rig.editor.ui.value("menuAccept").enabled);
     QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Close"));
-
     rig.editor.selectRow(5);
-    rig.editor.setName("Pz");
-    QCOMPARE(rig.editor.EditorDirty, 1);
-    QVERIFY(rig.editor.ui.value("menuAccept").enabled);
-    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Cancel"));
-    QCOMPARE(rig.editor.grid().at(5).name, QStringLiteral("Pz"));
-
     // A name longer than eight characters or with a TAB cannot reach the file.
     rig.editor.setName("Fp1\tlong name");
     QCOMPARE(rig.editor.EditName.at(4), QStringLiteral("Fp1long "));
-
+    QCOMPARE(rig.editor.EditorDirty, 1);
+    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Cancel"));
     rig.editor.chooseType("Reference");
-    QCOMPARE(rig.editor.EditCode.at(4), QStringLiteral("1C00"));
     QCOMPARE(rig.editor.ui.value("CodeTextLabel").text, QStringLiteral("1C00"));
     QCOMPARE(rig.editor.grid().at(5).type, QStringLiteral("Reference"));
     QVERIFY(rig.ws.SeqName.contains("Cz")); // the program's sequence is untouched
@@ -193,34 +184,29 @@ void TestSequenceEditor::acceptSaveAndClose()
     QFETCH(int, editorDirty);
     EditorRig rig;
     loadFive(rig);
-    const QByteArray before = fileText(rig.ws.SequenceFile);
+    const QByteArray before = rig.home.read("Data/a.seq");
     rig.editor.selectRow(5);
     rig.editor.setName("Pz");
-    const QString target = rig.path("Data/b.seq");
-    if (how == "accept") {
-        rig.editor.commands.invoke("menuAccept");
-    } else if (how == "save") {
+    const QString target = rig.home.path("Data/b.seq");
+    if (how == "save" || how == "yes")
         rig.dialogs.fileAnswers.enqueue(target);
-        rig.editor.commands.invoke("menuSaveAs");
+    if (how == "accept" || how == "save") {
+        rig.editor.commands.invoke(how == "save" ? "menuSaveAs" : "menuAccept");
     } else {
-        const Dialogs::Answer answer = how.startsWith("yes") ? Dialogs::Answer::Yes
-                                       : how == "no"         ? Dialogs::Answer::No
-                                                             : Dialogs::Answer::Cancel;
-        rig.dialogs.answers.enqueue(answer);
-        if (how == "yes")
-            rig.dialogs.fileAnswers.enqueue(target);
+        rig.dialogs.answers.enqueue(how.startsWith("yes") ? Answer::Yes
+                                    : how == "no"         ? Answer::No
+                                                          : Answer::Cancel);
         rig.editor.commands.invoke("menuCancel");
         QCOMPARE(rig.dialogs.shown.first().text,
                  QStringLiteral("Do you want to keep the changes in sequence file ?"));
         QCOMPARE(rig.dialogs.shown.first().buttons, Dialogs::Buttons::YesNoCancel);
-        QCOMPARE(rig.dialogs.shown.first().title, QStringLiteral("POINTRA"));
     }
     QCOMPARE(rig.ws.SeqName.value(4), programName);
     QCOMPARE(rig.ws.SeqDirty, seqDirty);
     QCOMPARE(QFile::exists(target), written);
     if (written)
-        QVERIFY(fileText(target).contains("Pz\t400"));
-    QCOMPARE(fileText(rig.path("Data/a.seq")), before);
+        QVERIFY(rig.home.read("Data/b.seq").contains("Pz\t400"));
+    QCOMPARE(rig.home.read("Data/a.seq"), before);
     QCOMPARE(rig.closed, closed);
     QCOMPARE(rig.editor.EditorDirty, editorDirty);
 }
@@ -247,49 +233,51 @@ void TestSequenceEditor::openChecksExtension()
     rig.ws.DataPath = rig.home.path();
     rig.dialogs.fileAnswers.enqueue(file);
     QVERIFY(rig.editor.commands.invoke("menuOpen"));
-    QCOMPARE(rig.dialogs.fileRequests.last().title, QStringLiteral("Open File"));
-    if (opens) {
-        QCOMPARE(rig.editor.EditName.last(), QStringLiteral("O1"));
-        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + file);
+    QCOMPARE(rig.editor.EditName.last(), opens ? "O1" : "Cz");
+    QCOMPARE(rig.editor.ui.caption,
+             "Sequence File Editor - " + (opens ? file : rig.home.path("Data/a.seq")));
+    QCOMPARE(rig.ws.DataPath, opens ? rig.home.path("Data") : rig.home.path());
+    QCOMPARE(rig.editor.EditorDirty, opens ? 1 : 0);
+    QCOMPARE(rig.dialogs.texts(), opens ? QStringList()
+                                        : QStringList{"Cannot open a file with this extension.\r"
+                                                      "Please select an extension from the list."});
+    if (opens)
         QCOMPARE(rig.editor.SequenceTitle, QStringLiteral("c"));
-        QCOMPARE(rig.ws.DataPath, rig.path("Data"));
-        QCOMPARE(rig.editor.EditorDirty, 1);
-        QVERIFY(rig.dialogs.shown.isEmpty());
-    } else {
-        QCOMPARE(rig.dialogs.texts(),
-                 QStringList{"Cannot open a file with this extension.\rPlease select an "
-                             "extension from the list."});
-        QCOMPARE(rig.editor.EditName.last(), QStringLiteral("Cz"));
-        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.path("Data/a.seq"));
-        QCOMPARE(rig.ws.DataPath, rig.home.path());
-        QCOMPARE(rig.editor.EditorDirty, 0);
-    }
     QCOMPARE(rig.ws.SeqName.last(), QStringLiteral("Cz")); // only Accept or Save change it
 }
 
-void TestSequenceEditor::saveAsksBeforeOverwriting()
+void TestSequenceEditor::saveOverAnExistingFile_data()
 {
-    EditorRig rig;
-    loadFive(rig);
-    rig.editor.selectRow(5);
-    rig.editor.setName("Pz");
-    const QString file = rig.ws.SequenceFile;
-    const QByteArray before = fileText(file);
-    rig.dialogs.fileAnswers.enqueue(file);
-    rig.editor.commands.invoke("menuSaveAs"); // the question defaults to No
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QCOMPARE(rig.dialogs.shown.first().text,
-             QStringLiteral("Do you want to overwrite existing file?"));
-    QCOMPARE(rig.dialogs.shown.first().buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(fileText(file), before);
-    QCOMPARE(rig.editor.EditorDirty, 1);
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("told"); // the start of the last message
+    QTest::addColumn<bool>("written");
+    // clang-format off
+    QTest::newRow("overwrite declined") << false << false << "Do you want to overwrite existing file?" << false;
+    QTest::newRow("overwrite accepted") << true << false << "Do you want to overwrite existing file?" << true;
+    QTest::newRow("read-only file") << true << true << "Error: read-only file\r" << false;
+    // clang-format on
+}
 
-    rig.dialogs.fileAnswers.enqueue(file);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+void TestSequenceEditor::saveOverAnExistingFile()
+{
+    QFETCH(bool, yes);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, told);
+    QFETCH(bool, written);
+    EditorRig rig;
+    loadFive(rig, true);
+    if (readOnly)
+        QFile::setPermissions(rig.ws.SequenceFile, QFile::ReadOwner | QFile::ReadGroup);
+    rig.dialogs.fileAnswers.enqueue(rig.ws.SequenceFile);
+    if (yes) // the question defaults to No
+        rig.dialogs.answers.enqueue(Answer::Yes);
     rig.editor.commands.invoke("menuSaveAs");
-    QVERIFY(fileText(file).contains("Pz\t400"));
-    QCOMPARE(rig.editor.EditorDirty, 0);
-    QVERIFY(!rig.editor.ui.value("menuAccept").enabled);
+    QVERIFY(rig.dialogs.texts().last().startsWith(told));
+    QCOMPARE(rig.home.read("Data/a.seq").contains("Pz\t400"), written);
+    QCOMPARE(rig.ws.SeqName.last(), written ? "Pz" : "Cz");
+    QCOMPARE(rig.editor.EditorDirty, written ? 0 : 1);
+    QCOMPARE(rig.editor.ui.value("menuAccept").enabled, !written);
 }
 
 void TestSequenceEditor::saveRefusesWhatTheMeasurementRefuses_data()
@@ -318,19 +306,16 @@ void TestSequenceEditor::saveRefusesWhatTheMeasurementRefuses()
         rig.ws.SeqName << r.section(':', 0, 0);
         rig.ws.SeqCode << r.section(':', 1);
     }
-    rig.ws.SequenceFile = rig.path("Data/in.seq");
+    rig.ws.SequenceFile = rig.home.path("Data/in.seq");
     rig.editor.Form_Load();
-    const QString target = rig.path("Data/out.seq");
+    const QString target = rig.home.path("Data/out.seq");
     rig.dialogs.fileAnswers.enqueue(target);
     rig.editor.commands.invoke("menuSaveAs");
-    if (faults.isEmpty()) {
-        QVERIFY(QFile::exists(target));
-        QVERIFY(rig.dialogs.shown.isEmpty());
+    QCOMPARE(QFile::exists(target), faults.isEmpty());
+    QCOMPARE(rig.dialogs.fileRequests.isEmpty(), !faults.isEmpty()); // refused before a name
+    QCOMPARE(rig.dialogs.shown.size(), faults.isEmpty() ? 0 : 1);
+    if (faults.isEmpty())
         return;
-    }
-    QVERIFY(!QFile::exists(target));
-    QVERIFY(rig.dialogs.fileRequests.isEmpty()); // refused before a name is asked
-    QCOMPARE(rig.dialogs.shown.size(), 1);
     const QStringList lines = rig.dialogs.shown.first().text.split(QChar(13));
     QCOMPARE(lines.size(), faults.size() + 1);
     for (int i = 0; i < faults.size(); ++i)
@@ -338,40 +323,20 @@ void TestSequenceEditor::saveRefusesWhatTheMeasurementRefuses()
     QCOMPARE(rig.ws.SeqDirty, 0);
 }
 
-void TestSequenceEditor::failedSaveChangesNothing()
-{
-    EditorRig rig;
-    loadFive(rig);
-    rig.editor.selectRow(5);
-    rig.editor.setName("Pz");
-    const QString file = rig.ws.SequenceFile;
-    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
-    rig.dialogs.fileAnswers.enqueue(file);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    rig.editor.commands.invoke("menuSaveAs");
-    QCOMPARE(rig.dialogs.shown.size(), 2);
-    QVERIFY(rig.dialogs.shown.last().text.startsWith("Error: read-only file\r"));
-    QCOMPARE(rig.dialogs.shown.last().icon, Dialogs::Icon::Information);
-    QVERIFY(fileText(file).contains("Cz\t400"));
-    QCOMPARE(rig.ws.SeqName.last(), QStringLiteral("Cz"));
-    QCOMPARE(rig.editor.EditorDirty, 1);
-}
-
 void TestSequenceEditor::templatesOpenAsTheyAre()
 {
     EditorRig rig;
     rig.editor.Form_Load();
     const QDir templates(QStringLiteral(POINTRA_SOURCE_DIR "/data/templates"));
-    const QStringList controls = SequenceEditor::TemplateControls;
-    for (int i = 0; i < controls.size(); ++i) {
+    for (int i = 0; i < SequenceEditor::TemplateControls.size(); ++i) {
         const QString name = SequenceEditor::TemplateFiles.at(i);
-        QVERIFY(QFile::copy(templates.filePath(name), rig.path("Data/" + name)));
-        QVERIFY(rig.editor.commands.invoke(controls.at(i)));
+        QVERIFY(QFile::copy(templates.filePath(name), rig.home.path("Data/" + name)));
+        QVERIFY(rig.editor.commands.invoke(SequenceEditor::TemplateControls.at(i)));
         Workspace read;
         QVERIFY(SequenceEditor::readSequence(templates.filePath(name), read, rig.dialogs));
         QCOMPARE(rig.editor.EditName, read.SeqName);
         QCOMPARE(rig.editor.EditCode, read.SeqCode);
-        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.path("Data/" + name));
+        QCOMPARE(rig.editor.ui.caption, "Sequence File Editor - " + rig.home.path("Data/" + name));
     }
     QVERIFY(rig.dialogs.shown.isEmpty());
     QCOMPARE(rig.ws.NumSeq, 0); // opening fills the editor, not the program
