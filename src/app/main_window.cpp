@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QStatusBar>
 
 MainWindow::MainWindow()
@@ -120,12 +121,18 @@ void MainWindow::buildLabels()
     listingFont.setStyleHint(QFont::Monospace);
     listingFont.setFixedPitch(true);
     m_textView->setFont(listingFont);
-    grid->addWidget(m_textView, 0, 1, row + 1, 1);
+    // The 3-D view and the listing share the room; an empty one gives its share away.
+    m_view = new ViewWidget(central);
+    auto *split = new QSplitter(Qt::Horizontal, central);
+    split->setObjectName(QStringLiteral("ViewAndListing"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_view);
+    split->addWidget(m_textView);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    grid->addWidget(split, 0, 1, row + 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
-    m_view = new ViewWidget(central);
-    grid->addWidget(m_view, 0, 2, row + 1, 1);
-    grid->setColumnStretch(2, 3);
     for (auto it = m_view->labels().cbegin(); it != m_view->labels().cend(); ++it)
         m_labels.insert(it.key(), it.value());
     setCentralWidget(central);
@@ -152,8 +159,17 @@ void MainWindow::syncFromState()
     if (m_textView->toPlainText() != listing)
         m_textView->setPlainText(listing);
     m_view->syncFrom(ui);
-    if (auto *grid = qobject_cast<QGridLayout *>(centralWidget()->layout()))
-        grid->setColumnStretch(2, m_view->isHidden() ? 0 : 3);
+    const bool listingShown = !listing.isEmpty() || m_view->isHidden();
+    if (listingShown != m_textView->isVisible() || m_view->isVisible() != m_viewWasShown) {
+        m_textView->setVisible(listingShown);
+        m_viewWasShown = m_view->isVisible();
+        // A view that comes back gets most of the room, whatever size it had when hidden.
+        if (auto *split = findChild<QSplitter *>(QStringLiteral("ViewAndListing"))) {
+            const int w = std::max(split->width(), 600);
+            split->setSizes(listingShown && m_viewWasShown ? QList<int>{w * 3 / 5, w * 2 / 5}
+                                                           : QList<int>{w, w});
+        }
+    }
     if (m_statusSource) {
         const DigitizerStatus st = m_statusSource();
         m_digitizerStatus->setText(st.text);

@@ -63,6 +63,7 @@ private:
     QPlainTextEdit *m_textView = nullptr;
     ViewWidget *m_view = nullptr;
     QLabel *m_digitizerStatus = nullptr;
+    bool m_viewWasShown = false;
     WizardPanel *m_wizard = nullptr;
     std::function<DigitizerStatus()> m_statusSource;
     QPointer<QWidget> m_help;
