@@ -83,21 +83,6 @@ bool reportHeadless(AppCore &app, AutoLink &link)
     return true;
 }
 
-// The permanent status-bar text: model, where the line goes, its settings, and who answers.
-DigitizerStatus digitizerStatus(const Workspace &ws, const AutoLink &link)
-{
-    const ModelTraits &model = traitsOf(ws.settings.Digitizer);
-    if (!model.isDevice)
-        return {QStringLiteral("Digitizer: %1").arg(model.name), false};
-    const bool emulated = link.willEmulate();
-    return {QStringLiteral("%1 on Comm port %2 (%3), %4 - %5")
-                .arg(model.name)
-                .arg(ws.settings.CommPort)
-                .arg(QDir::toNativeSeparators(link.deviceName()), link.settings(),
-                     emulated ? QStringLiteral("EMULATOR: no device answers on this port")
-                              : QStringLiteral("device")),
-            emulated};
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -147,7 +132,7 @@ int main(int argc, char **argv)
         AppCore app({dialogs, window, clock, pump, link, audio});
         workspace = &app.ws;
         window.attach(app);
-        window.setDigitizerStatus([&] { return digitizerStatus(app.ws, link); });
+        window.setLineStatus([&] { return link.status(app.ws.settings); });
         app.shell.startUp(appPath);
         app.shell.setServiceMode(options.service);
         if (options.editSequence)

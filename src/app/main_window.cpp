@@ -35,7 +35,7 @@ MainWindow::MainWindow()
     resize(1280, 800);
 }
 
-void MainWindow::setDigitizerStatus(std::function<DigitizerStatus()> status)
+void MainWindow::setLineStatus(std::function<LineStatus()> status)
 {
     m_statusSource = std::move(status);
     syncFromState();
@@ -171,7 +171,7 @@ void MainWindow::syncFromState()
         }
     }
     if (m_statusSource) {
-        const DigitizerStatus st = m_statusSource();
+        const LineStatus st = m_statusSource();
         m_digitizerStatus->setText(st.text);
         m_digitizerStatus->setStyleSheet(
             st.emulated ? QStringLiteral("QLabel { background: #ffd24d; color: black; }")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/auto_link.h"
 #include "seams/shell_view.h"
 
 #include <QHash>
@@ -16,13 +17,6 @@ class ViewWidget;
 class WizardPanel;
 struct MenuItem;
 
-// What the status bar says about the digitizer line.
-struct DigitizerStatus
-{
-    QString text;
-    bool emulated = false; // the built-in emulator stands in for a device
-};
-
 // The Pointra window: menus and labels that mirror the UiState, handlers by control name.
 class MainWindow final : public QMainWindow, public ShellView
 {
@@ -31,7 +25,7 @@ public:
     MainWindow();
     void attach(AppCore &app);
     // Asked after every handler, so the status bar always shows the line in use.
-    void setDigitizerStatus(std::function<DigitizerStatus()> status);
+    void setLineStatus(std::function<LineStatus()> status);
 
     // Runs the handler of a control and refreshes the window.
     bool invoke(const QString &control);
@@ -65,7 +59,7 @@ private:
     QLabel *m_digitizerStatus = nullptr;
     bool m_viewWasShown = false;
     WizardPanel *m_wizard = nullptr;
-    std::function<DigitizerStatus()> m_statusSource;
+    std::function<LineStatus()> m_statusSource;
     QPointer<QWidget> m_help;
     bool m_quitting = false;
 };

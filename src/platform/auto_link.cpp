@@ -1,7 +1,9 @@
 #include "auto_link.h"
 
+#include "data/workspace.h"
 #include "seams/clock.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 AutoLink::AutoLink(const Clock &clock, std::function<DigitizerModel()> digitizer)
@@ -67,6 +69,21 @@ bool AutoLink::willEmulate() const
 QString AutoLink::deviceName() const
 {
     return QSerialLink::deviceForPort(m_port);
+}
+
+LineStatus AutoLink::status(const Settings &settings) const
+{
+    const ModelTraits &model = traitsOf(settings.Digitizer);
+    if (!model.isDevice)
+        return {QStringLiteral("Digitizer: %1").arg(model.name), false};
+    const bool emulated = willEmulate();
+    return {QStringLiteral("%1 on Comm port %2 (%3), %4 - %5")
+                .arg(model.name)
+                .arg(settings.CommPort)
+                .arg(QDir::toNativeSeparators(deviceName()), m_settings,
+                     emulated ? QStringLiteral("EMULATOR: no device answers on this port")
+                              : QStringLiteral("device")),
+            emulated};
 }
 
 QString AutoLink::target() const

@@ -9,6 +9,14 @@
 #include <memory>
 
 class Clock;
+struct Settings;
+
+// What the status bar says about the digitizer line.
+struct LineStatus
+{
+    QString text;
+    bool emulated = false; // the built-in emulator stands in for a device
+};
 
 // The port when a device is configured for it, else the built-in emulator of the chosen model.
 // A device is configured when POINTRA_COMM<n> is set or the default device file exists;
@@ -27,6 +35,8 @@ public:
     bool willEmulate() const;
     // The device file or name of the current Comm port.
     QString deviceName() const;
+    // Model, Comm port, device, line settings and who answers, for the permanent status field.
+    LineStatus status(const Settings &settings) const;
 
     void setCommPort(int port) override;
     int commPort() const override { return m_port; }
