@@ -11,9 +11,7 @@ class TestConvertCommands : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void tevoToBesaAndBack();
     void tableImportLeadsToTevo();
-    void tevoToCurry();
     void curryOldConversions();
     void refused_data();
     void refused();
@@ -30,29 +28,6 @@ void TestConvertCommands::init()
 {
     rig = std::make_unique<Rig>();
     rig->start();
-}
-
-void TestConvertCommands::tevoToBesaAndBack()
-{
-    open("e.elp", Elp);
-    rig->dialogs.clear();
-    rig->dialogs.fileAnswers.enqueue(rig->home.path("b.sfp"));
-    rig->invoke("menuConvertTEVOtoBESA");
-    QCOMPARE(rig->dialogs.fileRequests.value(0).filter, "BESA Surface Point File (*.sfp)|*.sfp");
-    QVERIFY(QFileInfo::exists(rig->home.path("b.ela"))); // the bytes: see the pointra-cli test
-    QCOMPARE(rig->ui.fileFilter.left(20), "Sequence File (*.seq"); // restored
-
-    // Back as BESA with standard fiducial names, then to TEVO: centimetres become metres.
-    QByteArray sfp = rig->home.read("b.sfp");
-    sfp.replace("LPA     ", "FidT9   ")
-        .replace("NZ      ", "FidNz   ")
-        .replace("RPA     ", "FidT10  ");
-    open("b2.sfp", sfp);
-    rig->dialogs.fileAnswers.enqueue(rig->home.path("t.elp"));
-    rig->invoke("menuConvertBESAtoTEVO");
-    QVERIFY(near(rig->ws.tevo.Fid[0], Point3(0.001, 0, 0)));
-    QVERIFY(near(rig->ws.tevo.Pos[0], Point3(0.0008, 0.0003, 0.0004)));
-    QVERIFY(rig->home.read("t.elp").contains("%F\t0.0010\t0.0000\t0.0000\r\n"));
 }
 
 void TestConvertCommands::tableImportLeadsToTevo()
@@ -73,21 +48,6 @@ void TestConvertCommands::tableImportLeadsToTevo()
     QVERIFY2(rig->dialogs.shown.isEmpty(), qPrintable(rig->dialogs.texts().join('|')));
     QVERIFY(rig->home.read("table.elp").contains("%N\tCz      \r\n"));
     QVERIFY(near(rig->ws.tevo.Fid[0], Point3(0.09, 0, 0)));
-}
-
-void TestConvertCommands::tevoToCurry()
-{
-    open("e.elp", Elp);
-    rig->dialogs.fileAnswers.enqueue(rig->home.path("c.res"));
-    rig->invoke("menuConvertTEVOtoCurry");
-    QCOMPARE(rig->dialogs.fileRequests.last().filter, "Curry (*.res)|*.res|");
-    const QByteArray res = rig->home.read("c.res");
-    QVERIFY(!res.contains('\r'));
-    // TEVO (8, 3, 4) cm is BESA (-3, 8, 4) cm and Curry (30, -80, 40) mm.
-    QVERIFY(res.startsWith(" 0 30.00 -80.00 40.00 0.0 Fp1\n"));
-    QVERIFY(res.endsWith("-3 0.00 -100.00 0.00 0.0 NAS\n"));
-    QCOMPARE(rig->ws.meas.Type, (QStringList{"400", "400"}));
-    QVERIFY(near(rig->ws.meas.Pos[0], Point3(30, -80, 40), 1e-9));
 }
 
 void TestConvertCommands::curryOldConversions()

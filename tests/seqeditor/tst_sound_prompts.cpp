@@ -1,6 +1,6 @@
-#include "editor_rig.h"
 #include "data/prompt_names.h"
 #include "data/sound_prompts.h"
+#include "editor_rig.h"
 
 #include <QDirIterator>
 #include <QTest>
