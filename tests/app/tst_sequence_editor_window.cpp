@@ -141,8 +141,7 @@ void TestSequenceEditorWindow::closingAsksAboutChanges()
     QVERIFY(w.window.isVisible());
     QCOMPARE(w.dialogs.texts(), QStringList{"Do you want to keep the changes in sequence file ?"});
     w.dialogs.answers.enqueue(Dialogs::Answer::No);
-    QVERIFY(w.window.close());
-    QVERIFY(!w.window.isVisible());
+    QVERIFY(w.window.close() && !w.window.isVisible());
     QCOMPARE(w.ws.SeqName.first(), QStringLiteral("NZ"));
 }
 

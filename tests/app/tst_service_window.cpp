@@ -114,16 +114,14 @@ void TestServiceWindow::closingTheWindowEndsTheTest()
 {
     WindowRig rig(DigitizerModel::Fastrak, 3);
     rig.pressAfter(300);
-    QVERIFY(rig.window.invoke("menuFStartDigitizing"));
-    QVERIFY(rig.open<StreamWindow>());
+    QVERIFY(rig.window.invoke("menuFStartDigitizing") && rig.open<StreamWindow>());
     QTRY_VERIFY_WITH_TIMEOUT(rig.open<StreamWindow>()->recordsShown() >= 2, 8000);
     rig.open<StreamWindow>()->close();
     QTRY_VERIFY(!rig.open<StreamWindow>());
     QCOMPARE(rig.app.menus.service.monitor()->ending(), StreamMonitor::Ending::Stopped);
     QVERIFY(rig.dialogs.texts().last().startsWith("Digitizing Stopped - Total points "));
     // A second test can start once the first has ended.
-    QVERIFY(rig.window.invoke("menuFStartDigitizing"));
-    QVERIFY(rig.open<StreamWindow>());
+    QVERIFY(rig.window.invoke("menuFStartDigitizing") && rig.open<StreamWindow>());
     rig.open<StreamWindow>()->close();
     QTRY_VERIFY(!rig.open<StreamWindow>());
 }
@@ -133,8 +131,7 @@ void TestServiceWindow::console()
     WindowRig rig(DigitizerModel::Fastrak, 1);
     QVERIFY(rig.window.invoke("menuConsole"));
     ConsoleWindow *c = rig.open<ConsoleWindow>();
-    QVERIFY(c);
-    QVERIFY(c->commandBox()->findText("O1") >= 0);
+    QVERIFY(c && c->commandBox()->findText("O1") >= 0);
     c->commandBox()->setCurrentText("O1");
     QTest::mouseClick(c->sendButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(c->transcriptView()->toPlainText().contains("  21O2,1<CR><LF>"), 5000);

@@ -120,8 +120,7 @@ void TestWizardWindow::digitizeMenuFollowsTheReceivers()
     QVERIFY(electrodes && fiducials && probe);
     QVERIFY(!electrodes->isEnabled() && !fiducials->isEnabled() && !probe->isEnabled());
     rig.window.action("menuOne")->trigger();
-    QVERIFY(electrodes->isEnabled() && fiducials->isEnabled());
-    QVERIFY(!probe->isEnabled());
+    QVERIFY(electrodes->isEnabled() && fiducials->isEnabled() && !probe->isEnabled());
     rig.window.action("menuZero")->trigger();
     QVERIFY(electrodes->isEnabled() && !fiducials->isEnabled());
 }
@@ -145,8 +144,7 @@ void TestWizardWindow::runsTheElectrodeStep()
     rig.window.action("menuOne")->trigger();
     rig.window.action("menuEProbes")->trigger();
     QCOMPARE(rig.prompt(), QString("Mount the receiver\non the subject."));
-    QVERIFY(panel.button("NextButton")->isEnabled());
-    QVERIFY(!panel.button("BackButton")->isEnabled());
+    QVERIFY(panel.button("NextButton")->isEnabled() && !panel.button("BackButton")->isEnabled());
     QCOMPARE(rig.window.palette().color(QPalette::Window), QColor(Qt::white));
     QTest::mouseClick(panel.button("NextButton"), Qt::LeftButton);
     QCOMPARE(rig.prompt(), QString("Place the transmitter\nnear the subject."));
@@ -167,10 +165,8 @@ void TestWizardWindow::runsTheElectrodeStep()
     QCOMPARE(panel.progressLabel()->text(), QString("Point 3 of 5"));
     for (const char *site : {"RPA", "Cz", "Pz"})
         QVERIFY(rig.take(site));
-    QVERIFY(rig.runUntil([&] { return !rig.app.wizard.waiting(); }));
-    QVERIFY(!panel.polling());
-    QVERIFY(panel.button("AcceptButton")->isEnabled());
-    QVERIFY(!panel.button("NextButton")->isEnabled());
+    QVERIFY(rig.runUntil([&] { return !rig.app.wizard.waiting(); }) && !panel.polling());
+    QVERIFY(panel.button("AcceptButton")->isEnabled() && !panel.button("NextButton")->isEnabled());
     QCOMPARE(rig.window.palette().color(QPalette::Window), QColor(0x80, 0x80, 0x80));
     QCOMPARE(panel.progressLabel()->text(), QString());
     QListWidget *names = panel.nameList();
@@ -193,8 +189,7 @@ void TestWizardWindow::runsTheElectrodeStep()
     QTest::mouseClick(panel.button("AcceptButton"), Qt::LeftButton);
     QCOMPARE(rig.dialogs.shown.last().text,
              QString("Do you want to continue with shape digitization ?"));
-    QVERIFY(!names->isVisible());
-    QVERIFY(!panel.button("CancelButton")->isEnabled());
+    QVERIFY(!names->isVisible() && !panel.button("CancelButton")->isEnabled());
     QCOMPARE(rig.ws.ElectrodesDirty, 1);
 }
 
@@ -208,9 +203,7 @@ void TestWizardWindow::closingTheWindowEndsTheWait()
     QVERIFY(rig.take("Nasion"));
     QVERIFY(rig.app.wizard.waiting());
     QVERIFY(rig.window.close());
-    QVERIFY(!rig.app.wizard.waiting());
-    QVERIFY(!rig.panel().polling());
-    QVERIFY(!rig.link.isOpen());
+    QVERIFY(!rig.app.wizard.waiting() && !rig.panel().polling() && !rig.link.isOpen());
     // The unfinished measurement stays recoverable.
     QVERIFY(QFile::exists(rig.home.path("pointra.journal")));
 }

@@ -207,26 +207,20 @@ void TestFileFormats::besaLabels_data()
     QTest::addColumn<QString>("type");
     // clang-format off
     QTest::newRow("FidNz") << "FidNz" << 0 << "1";
-    QTest::newRow("FidNAS") << "FidNAS" << 0 << "1";
     QTest::newRow("FidT9") << "FidT9" << 1 << "2";
     QTest::newRow("FidLPA") << "FidLPA" << 1 << "2";
-    QTest::newRow("FidT10") << "FidT10" << 2 << "4";
     QTest::newRow("FidRLA") << "FidRLA" << 2 << "4";
     QTest::newRow("unknown fiducial") << "FidXY" << -1 << "";
-    QTest::newRow("surface point") << "sFoo" << -1 << "8";
     QTest::newRow("surface point upper") << "SfHead" << -1 << "8";
     QTest::newRow("electrode") << "Cz" << -1 << "400";
-    QTest::newRow("plain nasion label") << "Nasion" << -1 << "400";
     // clang-format on
 }
 
 void TestFileFormats::besaLabels()
 {
     QFETCH(QString, label);
-    QFETCH(int, fiducial);
-    QFETCH(QString, type);
-    QCOMPARE(besaFiducialIndex(label), fiducial);
-    QCOMPARE(besaTypeOfLabel(label), type);
+    QTEST(besaFiducialIndex(label), "fiducial");
+    QTEST(besaTypeOfLabel(label), "type");
 }
 
 void TestFileFormats::badInput_data()

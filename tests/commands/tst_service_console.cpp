@@ -81,7 +81,6 @@ void TestServiceConsole::exchanges()
 {
     QFETCH(M, model);
     QFETCH(QString, typed);
-    QFETCH(QString, sentLine);
     QFETCH(QString, textLine);
     QFETCH(int, length);
     OnEmulator rig(model);
@@ -90,10 +89,9 @@ void TestServiceConsole::exchanges()
     QVERIFY(console.send(typed));
     QVERIFY(rig.link.isOpen());
     const qint64 took = collect(rig, console);
-    QVERIFY(!rig.link.isOpen());
-    QVERIFY(rig.dialogs.shown.isEmpty());
+    QVERIFY(!rig.link.isOpen() && rig.dialogs.shown.isEmpty());
     const QStringList lines = console.takeNewLines();
-    QCOMPARE(lines.value(1), sentLine);
+    QTEST(lines.value(1), "sentLine");
     if (length == 0) {
         QVERIFY(lines.value(2).startsWith("< no answer within"));
         QCOMPARE(lines.size(), 3);
@@ -130,13 +128,11 @@ void TestServiceConsole::streamIsCutAfterTheCollectTime()
     ServiceConsole console(rig.s);
     QVERIFY(console.send("C"));
     const qint64 took = collect(rig, console);
-    QVERIFY(took >= console.collectMs && took <= console.collectMs + 20);
-    QVERIFY(!rig.link.isOpen());
+    QVERIFY(took >= console.collectMs && took <= console.collectMs + 20 && !rig.link.isOpen());
     QVERIFY(rig.emu->continuous());
     QVERIFY(console.send("c"));
     collect(rig, console);
-    QVERIFY(!rig.emu->continuous());
-    QVERIFY(console.transcript().contains("> c    sent 1 bytes: 63"));
+    QVERIFY(!rig.emu->continuous() && console.transcript().contains("> c    sent 1 bytes: 63"));
 }
 
 void TestServiceConsole::sessionIsSaved()

@@ -71,9 +71,6 @@ void TestServiceMenus::deviceItems_data()
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<int>("lastLength"); // of the last query's answer; -1: no message
     // clang-format off
-    QTest::newRow("^D") << QStringList{"menuTestCD"} << QByteArray("\x04") << -1;
-    QTest::newRow("^Y") << QStringList{"menuTestCY"} << QByteArray("\x19") << -1;
-    QTest::newRow("Yand E") << QStringList{"menuTestYE"} << QByteArray("YE") << -1;
     QTest::newRow("cancel Y") << QStringList{"menuTestNoY"} << QByteArray() << -1;
     // Digitizer mode and ^D: P is no longer answered; ^D again, or ^Y, brings it back.
     QTest::newRow("Y, E, ^D silence P") << QStringList{"menuTestYE", "menuTestCD", "menuIsotrakP"} << QByteArray("YE\x04P") << 0;
@@ -86,14 +83,12 @@ void TestServiceMenus::deviceItems_data()
 void TestServiceMenus::deviceItems()
 {
     QFETCH(QStringList, controls);
-    QFETCH(QByteArray, sent);
     QFETCH(int, lastLength);
     OnEmulator rig(M::Isotrak);
     for (const QString &c : controls) {
-        QVERIFY(rig.invoke(c));
-        QVERIFY(!rig.link.isOpen());
+        QVERIFY(rig.invoke(c) && !rig.link.isOpen());
     }
-    QCOMPARE(rig.emuLink->hostBytes(), sent);
+    QTEST(rig.emuLink->hostBytes(), "sent");
     QCOMPARE(rig.dialogs.shown.size(), lastLength < 0 ? 0 : 1);
     if (lastLength >= 0)
         QVERIFY(rig.dialogs.texts()[0].endsWith(QStringLiteral("Length of DataString is ") +
@@ -108,11 +103,8 @@ void TestServiceMenus::messages_data()
     QTest::addColumn<QString>("message");
     // clang-format off
     QTest::newRow("dirty flags") << M::Fastrak << "menuShowDirty" << "Period" << "SetDirtyShape=  1\rSetDirtyEletrodes=  0";
-    QTest::newRow("baud fastrak") << M::Fastrak << "menuShowBaude" << "Period" << "19200,n,8,1";
     QTest::newRow("baud patriot") << M::Patriot << "menuShowBaude" << "Period" << "115200,n,8,1";
-    QTest::newRow("format 1") << M::Fastrak << "menuTestOutFormat1" << "Period" << "22/7 = 3.1429";
     QTest::newRow("format 1 comma") << M::Fastrak << "menuTestOutFormat1" << "Comma" << "22/7 = 3,1429";
-    QTest::newRow("format 2") << M::Fastrak << "menuTestOutFormat2" << "Period" << "22/7 =  3.14285714285714";
     QTest::newRow("format 2 ignores the comma") << M::Fastrak << "menuTestOutFormat2" << "Comma" << "22/7 =  3.14285714285714";
     QTest::newRow("digitizer type") << M::Isotrak << "menuTestMalvekType" << "Period" << "DigitizerType is  ISOTRAK";
     QTest::newRow("console without a window") << M::Fastrak << "menuConsole" << "Period" << "The service console needs the Pointra window.";
