@@ -16,7 +16,6 @@ private slots:
     void shapeNeedsTevoAndModel();
     void receiversByModel();
     void coordinateChangeWithData();
-    void decimalPointRefreshesTheListingOnce();
     void sequences_data();
     void sequences();
     void isotrakOneStation_data();
@@ -25,7 +24,6 @@ private slots:
     void portFailureToldOncePerOperation();
     void inputBoxesAskAgain_data();
     void inputBoxesAskAgain();
-    void developmentIni();
     void readOnlyIniToldOnce();
 
 private:
@@ -149,18 +147,6 @@ void TestSetupCommands::coordinateChangeWithData()
     rig->ws.sensors.NumSensors = 0;
     rig->invoke("menuCoordinatesCurry");
     QCOMPARE(rig->ui.value("YAxis").text, "y-axis (Nasion)");
-}
-
-void TestSetupCommands::decimalPointRefreshesTheListingOnce()
-{
-    int views = 0;
-    rig->s.updateView = [&] { ++views; };
-    rig->invoke("menuDecimalPointComma");
-    QCOMPARE(views, 1);
-    QFile::remove(rig->home.path("pointra.ini"));
-    rig->invoke("menuDecimalPointComma"); // already checked: nothing happens
-    QCOMPARE(views, 1);
-    QVERIFY(rig->home.ini().isEmpty());
 }
 
 void TestSetupCommands::sequences_data()
@@ -290,19 +276,6 @@ void TestSetupCommands::inputBoxesAskAgain()
              step ? "Enter a value between 0.1 and 2 (cm)|Minimum Stepping Distance| .5"
                   : "Enter an integer for the delay (msec)|Time delay between digitized points "
                     "(msec)| 100");
-}
-
-void TestSetupCommands::developmentIni()
-{
-    rig->invoke("menuViewINI");
-    QCOMPARE(rig->ui.value(Controls::IniStrings).text, "0,0,1");
-    rig->home.write("pointra.ini", "Digitizer Type=PATRIOT\r\n");
-    rig->invoke("menuOpenINI");
-    QCOMPARE(rig->ws.settings.Digitizer, DigitizerModel::Patriot);
-    QCOMPARE(rig->ui.caption,
-             "Pointra with FASTRAK - TEVO Coordinates"); // not refreshed
-    rig->invoke("menuSaveINI");
-    QVERIFY(rig->home.ini().startsWith("Digitizer Type=PATRIOT\r\nCoordinate System=TEVO\r\n"));
 }
 
 void TestSetupCommands::readOnlyIniToldOnce()
