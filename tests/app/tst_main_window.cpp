@@ -1,4 +1,3 @@
-#include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "rig.h"
 
@@ -29,7 +28,6 @@ class TestMainWindow : public QObject
 private slots:
     void actionsFollowState();
     void closeWithUnsavedDataAsks();
-    void aboutLabelCentred();
     void listingShowsAsLinesInAFixedPitchFont();
 };
 
@@ -38,8 +36,7 @@ void TestMainWindow::actionsFollowState()
     Gui g;
     QCOMPARE(g.window.windowTitle(), "Pointra with FASTRAK - TEVO Coordinates");
     QVERIFY(g.window.action("menuDigitizerFASTRAK")->isChecked());
-    QVERIFY(g.window.action("menuZplus")->isChecked());
-    QVERIFY(g.window.action("menuTwo")->isVisible());
+    QVERIFY(g.window.action("menuZplus")->isChecked() && g.window.action("menuTwo")->isVisible());
     QCOMPARE(g.window.label("XAxis")->text(), "x-axis (Nasion)");
     g.window.invoke("menuDigitizerISOTRAK");
     QVERIFY(!g.window.action("menuTwo")->isVisible());
@@ -58,21 +55,10 @@ void TestMainWindow::closeWithUnsavedDataAsks()
     g.window.show();
     g.rig.ws.ShapeDirty = 1;
     g.rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
-    QVERIFY(!g.window.close());
-    QVERIFY(g.window.isVisible());
+    QVERIFY(!g.window.close() && g.window.isVisible());
     QCOMPARE(g.rig.ws.ExitCancelled, 0);
     g.rig.dialogs.answers.enqueue(Dialogs::Answer::No);
     QVERIFY(g.window.close());
-}
-
-void TestMainWindow::aboutLabelCentred()
-{
-    AboutDialog about("Pointra v 5. 0\r\rBuild  051209\r\rVersion");
-    about.show();
-    QLabel *label = about.aboutLabel();
-    QVERIFY(label->text().startsWith("Pointra v 5. 0\n\nBuild  051209"));
-    QWidget *panel = about.findChild<QWidget *>("pctPanel");
-    QVERIFY(qAbs((panel->width() - label->width()) / 2 - label->x()) <= 1);
 }
 
 void TestMainWindow::listingShowsAsLinesInAFixedPitchFont()

@@ -116,8 +116,7 @@ void TestViewWidget::holdingAButtonRepeatsUntilRelease()
     QTest::qWait(3 * HoldRepeat::DefaultRepeatMs + HoldRepeat::DefaultFirstDelayMs);
     QCOMPARE(rig.state().ViewAzimuth, released);
     // Held steps are drawn in batches, not one picture per step.
-    QVERIFY(rendered.count() >= 1);
-    QVERIFY(rendered.count() <= released - 180);
+    QVERIFY(rendered.count() >= 1 && rendered.count() <= released - 180);
     // The zoom button steps the scale the same way.
     QTest::mouseClick(rig.widget.button("SSCommand2"), Qt::LeftButton);
     QCOMPARE(rig.state().PlotScale, 160.0);
@@ -199,8 +198,7 @@ void TestViewWidget::labelOptionShowsClickableNames()
     // Without electrodes a click changes nothing: the option shown snaps back.
     rig.ws.sensors.NumSensors = 0;
     QTest::mouseClick(on, Qt::LeftButton);
-    QVERIFY(!on->isChecked());
-    QVERIFY(rig.widget.labelOption(0)->isChecked());
+    QVERIFY(!on->isChecked() && rig.widget.labelOption(0)->isChecked());
 }
 
 void TestViewWidget::selectingARowMarksThePoint()
@@ -300,8 +298,7 @@ void TestViewWidget::windowShowsElectrodesAndShape()
         QCOMPARE(colourAt(shown, points, rig.ws.ShapePos[i]), QColor(Qt::black));
     QVERIFY(window.grab().save(out.filePath("view-shape.png")));
 
-    QVERIFY(window.invoke("menuDClear"));
-    QVERIFY(!view->picture()->isVisible());
+    QVERIFY(window.invoke("menuDClear") && !view->picture()->isVisible());
     QVERIFY(!view->button("LeftButton")->isEnabled());
     QVERIFY2(rig.dialogs.texts().filter("No data").isEmpty(),
              qPrintable(rig.dialogs.texts().join('|')));

@@ -3,7 +3,6 @@
 #include "pixels.h"
 #include "rig.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace ViewControls;
@@ -15,15 +14,12 @@ private slots:
     void init();
     void displayMenu_data();
     void displayMenu();
-    void electrodesThenShape();
     void dewarIsToldAtTheNextStep();
     void fiducialSetsWithoutAFrameAreTold();
     void clearHidesTheDisplayAndStopsTheButtons();
-    void showDisplayDrawsTheCubeAlone();
     void labelOptionInShapeMode_data();
     void labelOptionInShapeMode();
     void homeAndStepsActOnlyWhileHolding();
-    void visualizeChecksOneItem();
     void openingAFileRefreshesTheDisplay();
     void wizardSteps();
     void exportWritesThePicture();
@@ -123,35 +119,6 @@ void TestDisplayCommands::displayMenu()
     QCOMPARE(control(DisplayPanel).visible, message.isEmpty());
 }
 
-// The electrodes turn the buttons on with their labels off; the shape hides the label group.
-void TestDisplayCommands::electrodesThenShape()
-{
-    load("electrodes");
-    load("shape");
-    QVERIFY(!buttonsEnabled());
-    invoke("menuDisplayEProbe");
-    QVERIFY(buttonsEnabled());
-    QVERIFY(control(labelOption(0)).checked);
-    QVERIFY(control(OptionPanel).visible);
-    QVERIFY(!control(PromptPanel).visible);
-    QVERIFY(!view().labelsShown());
-    invoke("LabelOption(1)");
-    QVERIFY(view().labelsShown());
-    rig->ui.setVisible(PicturePrompt, true);
-    invoke("menuDShape");
-    QVERIFY(!view().labelsShown());
-    QVERIFY(!control(OptionPanel).visible);
-    QVERIFY(!control(PicturePrompt).visible);
-    QVERIFY(buttonsEnabled());
-    view().renderNow();
-    QVERIFY(view().lastDraw().labels.empty());
-    QVERIFY(Pixels::nonWhite(view().image()) > 0);
-    // Calibration leaves the plot empty.
-    invoke("menuDCalibration");
-    view().renderNow();
-    QCOMPARE(Pixels::nonWhite(view().image()), 0);
-}
-
 void TestDisplayCommands::dewarIsToldAtTheNextStep()
 {
     load("shape");
@@ -190,31 +157,10 @@ void TestDisplayCommands::clearHidesTheDisplayAndStopsTheButtons()
         QVERIFY2(!control(c).visible, qPrintable(c));
     for (const QString &b : DisplayCommands::WizardButtons)
         QVERIFY2(!control(b).enabled, qPrintable(b));
-    QVERIFY(!buttonsEnabled());
-    QVERIFY(!view().labelsShown());
-    QVERIFY(!view().hold().isRepeating());
+    QVERIFY(!buttonsEnabled() && !view().labelsShown() && !view().hold().isRepeating());
     const int azimuth = state().ViewAzimuth;
     view().press(ViewButtons::Left);
     QCOMPARE(state().ViewAzimuth, azimuth);
-}
-
-void TestDisplayCommands::showDisplayDrawsTheCubeAlone()
-{
-    load("electrodes");
-    invoke("menuShowDisplay");
-    QVERIFY(control(Picture).visible);
-    QVERIFY(control(DisplayPanel).visible);
-    QVERIFY(!control(PromptPanel).visible);
-    view().renderNow();
-    const Projection projection(state());
-    // Half way along the x axis (blue in a full redraw) and on the cube's front edge.
-    const QPoint axis = projection.toPixels(Point3(5, 0, 0))->toPoint();
-    const QPoint edge = projection.toPixels(Point3(10, 0, -10))->toPoint();
-    QCOMPARE(view().image().pixelColor(axis), QColor(Qt::white));
-    QVERIFY(view().image().pixelColor(edge) != QColor(Qt::white));
-    view().redraw();
-    view().renderNow();
-    QCOMPARE(view().image().pixelColor(axis), QColor(0, 0, 255));
 }
 
 void TestDisplayCommands::labelOptionInShapeMode_data()
@@ -243,7 +189,6 @@ void TestDisplayCommands::labelOptionInShapeMode()
     QFETCH(QString, model);
     QFETCH(int, index);
     QFETCH(bool, shapePoints);
-    QFETCH(QString, prompt);
     QFETCH(QString, message);
     QFETCH(bool, displaying);
     rig->ws.settings.Digitizer = modelFromName(model);
@@ -251,11 +196,9 @@ void TestDisplayCommands::labelOptionInShapeMode()
         load("shape");
     rig->app.menus.display.enterShapeMode();
     rig->app.menus.display.displayShape();
-    QCOMPARE(control(labelOption(1)).text, QStringLiteral("Display"));
-    QCOMPARE(control(labelOption(0)).text, QStringLiteral("Digitize"));
     rig->ui.setText(Prompt, QString());
     QVERIFY(invoke(labelOption(index)));
-    QCOMPARE(control(Prompt).text, prompt);
+    QTEST(control(Prompt).text, "prompt");
     QCOMPARE(rig->dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(state().HoldActive, displaying ? 1 : 0);
     QCOMPARE(buttonsEnabled(), displaying);
@@ -285,16 +228,6 @@ void TestDisplayCommands::homeAndStepsActOnlyWhileHolding()
     QCOMPARE(content(), QStringLiteral("scene"));
 }
 
-void TestDisplayCommands::visualizeChecksOneItem()
-{
-    invoke("menuWithProbes");
-    QVERIFY(control("menuWithProbes").checked);
-    QVERIFY(!control("menuWithoutProbes").checked);
-    invoke("menuWithoutProbes");
-    QVERIFY(!control("menuWithProbes").checked);
-    QVERIFY(control("menuWithoutProbes").checked);
-}
-
 void TestDisplayCommands::openingAFileRefreshesTheDisplay()
 {
     load("electrodes");
@@ -316,27 +249,19 @@ void TestDisplayCommands::wizardSteps()
     DisplayCommands &display = rig->app.menus.display;
     load("electrodes");
     display.displayElectrodes(true);
-    QVERIFY(view().labelsShown());
-    QVERIFY(control(labelOption(1)).checked);
-    QVERIFY(control(DisplayPanel).visible);
-    QCOMPARE(content(), QStringLiteral("scene"));
+    QVERIFY(view().labelsShown() && control(labelOption(1)).checked);
     // A point digitized again keeps the operator's view.
     view().press(ViewButtons::Left);
     view().release(ViewButtons::Left + 1);
     display.displayElectrodes(true);
     QCOMPARE(state().ViewAzimuth, 181);
-    // Clicking a name reports its point.
-    QSignalSpy clicked(&view(), &PointView::nameLabelClicked);
-    view().clickNameLabel(2);
-    QCOMPARE(clicked.value(0).value(0).toInt(), 2);
 
     load("shape");
     invoke("menuDClear");
     display.enterShapeMode();
     display.displayShape();
     QCOMPARE(state().DisplaySet, 5);
-    QVERIFY(!buttonsEnabled());
-    QVERIFY(control(OptionPanel).visible);
+    QVERIFY(!buttonsEnabled() && control(OptionPanel).visible);
     view().setShapeSequences({0, 2}, 2);
     // New points keep the sequences on display.
     rig->ws.ShapePos.push_back(Point3(0, 0, 0.1));

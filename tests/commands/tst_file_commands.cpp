@@ -1,219 +1,518 @@
-#include "commands/file_format.h"
+#include "data/electrode_file.h"
+#include "data/save_path.h"
+#include "display/listings.h"
 #include "rig.h"
 #include "seams/controls.h"
 
 #include <QTest>
 
-using Fixtures::Elp;
+#include <cerrno>
+#include <cstring>
 
-// The File and View menus.
+using Fixtures::Elp;
+using Fixtures::near;
+
+namespace {
+// Nasion 9.5 cm in front, preauricular points 7 cm to the sides, as a lab types it.
+const QByteArray Table = "FidNz 0 9.5 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 9\n";
+// The old fixed-column Curry layout, in millimetres.
+const QByteArray OldCurry =
+    "-1     0.00    70.00     0.00    PAL\n-2     0.00   -70.00     0.00    PAR\n"
+    "-3    95.00     0.00     0.00    NAS\n 0     0.00     0.00    90.00    Cz\n";
+
+// A started run with the File, View and Convert menus at hand.
+struct FileRig : Rig
+{
+    explicit FileRig(const QString &system = "TEVO", const QString &decimal = "Period")
+    {
+        start({.system = system, .decimal = decimal});
+    }
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(home.path(name)).absolutePath());
+        return home.write(name, bytes);
+    }
+    bool open(const QString &name, const QByteArray &bytes)
+    {
+        return files.openPath(write(name, bytes));
+    }
+    QString shown() const { return ui.value(Controls::DataListing).text; }
+    FileCommands &files = app.menus.files;
+    ConvertCommands &conversions = app.menus.conversions;
+};
+
+// Fails every save whose target ends with `suffix`, at the write, with ENOSPC.
+struct DiskFull
+{
+    explicit DiskFull(const QString &suffix)
+    {
+        setSaveFaultHook([=](SaveStep step, const QString &target) {
+            return step == SaveStep::Write && target.endsWith(suffix) ? ENOSPC : 0;
+        });
+    }
+    ~DiskFull() { setSaveFaultHook({}); }
+};
+} // namespace
+
 class TestFileCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void formatOfName_data();
-    void formatOfName();
-    void open();
-    void openErrorsAreTitledAndChangeNothing();
-    void saveAs();
-    void fixedNameCommands();
-    void listings();
-    void updateViewFollowsDecimalPoint();
-
-private:
-    QString shown() const { return rig->ui.value(Controls::DataListing).text; }
-    std::unique_ptr<Rig> rig;
+    void openDialog_data();
+    void openDialog();
+    void failedOpenChangesNothing_data();
+    void failedOpenChangesNothing();
+    void saveAsAsksBeforeReplacing();
+    void fullDiskSaveKeepsOldFile_data();
+    void fullDiskSaveKeepsOldFile();
+    void openFixedFindsWhatSaveWrote_data();
+    void openFixedFindsWhatSaveWrote();
+    void emptySavesAreRefused_data();
+    void emptySavesAreRefused();
+    void importedOrConvertedIsUnsaved_data();
+    void importedOrConvertedIsUnsaved();
+    void listingsSayWhatTheyShow_data();
+    void listingsSayWhatTheyShow();
+    void megListings();
+    void decimalCommaIsToldOnce();
+    void sharedLabelsAreWarned();
+    void tableImportLeadsToTevo();
+    void curryOldConversions();
+    void conversionRefused_data();
+    void conversionRefused();
 };
 
-void TestFileCommands::init()
+void TestFileCommands::openDialog_data()
 {
-    rig = std::make_unique<Rig>();
-    rig->start();
+    QTest::addColumn<QString>("system");
+    QTest::newRow("TEVO") << "TEVO";
+    QTest::newRow("BESA") << "BESA";
+    QTest::newRow("Curry") << "Curry";
 }
 
-void TestFileCommands::formatOfName_data()
+void TestFileCommands::openDialog()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("kind"); // -1: no format
+    QFETCH(QString, system);
+    FileRig rig(system);
+    rig.invoke("menuOpen"); // cancelled
+    QVERIFY(rig.dialogs.shown.isEmpty());
+    const Dialogs::FileRequest request = rig.dialogs.fileRequests.value(0);
+    QCOMPARE(request.title, "Open File");
+    QCOMPARE(request.initialFolder, rig.home.path("Data"));
+    for (const char *ext : {"seq", "elp", "hsp", "sfp", "res", "clb", "dwr", "fid"})
+        QVERIFY2(request.filter.contains(QStringLiteral("|*.%1").arg(QLatin1String(ext))), ext);
+    QVERIFY(request.filter.endsWith("All files (*.*)|*.*"));
+    rig.dialogs.fileAnswers.enqueue(rig.write("sub/e.elp", Elp));
+    rig.invoke("menuOpen");
+    QCOMPARE(rig.dialogs.texts(), QStringList{" 2 electrodes"});
+    QCOMPARE(rig.ws.ElectrodeFile, rig.home.path("sub/e.elp"));
+    QCOMPARE(rig.ws.DataPath, rig.home.path("sub"));
+    QCOMPARE(rig.ws.sensors.NumSensors, 2);
+}
+
+void TestFileCommands::failedOpenChangesNothing_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("name"); // ending in '/': a folder of that name
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("told");
+    Workspace probe;
+    probe.sensors.resize(2);
+    probe.sensors.SensorName = {Fixed8("MEG0111"), Fixed8("MEG0121")};
+    const QByteArray probeFile = probeFileText(probe);
+    const QByteArray badNumber = QByteArray(Elp).replace("0.08\t0.03", "0.08\tx");
+    const QByteArray noTag = QByteArray(Elp).replace("%F\t0\t0.07\t0", "F\t0\t0.07\t0");
     // clang-format off
-    QTest::newRow("lower") << "a.elp" << int(FileKind::Electrode);
-    QTest::newRow("upper") << "A.ELP" << int(FileKind::Electrode);
-    QTest::newRow("mixed") << "a.Elp" << -1;
-    QTest::newRow("shape") << "x.hsp" << int(FileKind::Shape);
-    QTest::newRow("old curry") << "x.RES" << int(FileKind::Curry);
-    QTest::newRow("text") << "x.txt" << -1;
-    QTest::newRow("no extension") << "elp" << int(FileKind::Electrode);
+    QTest::newRow("refused .elp in Curry")    << "Curry" << "bad.elp"   << badNumber << "Error number 13 - Line 10: field 2 is not a number";
+    QTest::newRow("missing %F")               << "TEVO"  << "bad.elp"   << noTag << "Error number 5 - Invalid procedure call or argument\rLine 6 should be a %F line but reads \"F 0 0.07 0\".";
+    QTest::newRow("refused .sfp in TEVO")     << "TEVO"  << "bad.sfp"   << QByteArray("FidNz 0 x 0\n") << "Error number 13 - Line 1";
+    QTest::newRow("sequence without TAB")     << "TEVO"  << "bad.seq"   << QByteArray("3\t2\r\n1\r\nNoTab\r\n") << "Error number 5 - Invalid procedure call or argument\r";
+    QTest::newRow("folder")                   << "TEVO"  << "dir.hsp/"  << QByteArray() << "Error number 75 - ";
+    QTest::newRow("garbage .clb")             << "TEVO"  << "w.clb"     << QByteArray("garbage") << "wrong file type";
+    QTest::newRow("empty .res in BESA")       << "BESA"  << "empty.res" << QByteArray() << "wrong file type";
+    QTest::newRow("mixed-case extension")     << "TEVO"  << "e.Elp"     << Elp << "Cannot open a file with this extension.\rPlease select an extension from the list.";
+    QTest::newRow("probe file as electrodes") << "BESA"  << "probe.elp" << probeFile << "This is a probe file";
     // clang-format on
 }
 
-void TestFileCommands::formatOfName()
+void TestFileCommands::failedOpenChangesNothing()
 {
+    QFETCH(QString, system);
     QFETCH(QString, name);
-    QFETCH(int, kind);
-    const FileFormat *f = ::formatOfName(name);
-    QCOMPARE(f ? int(f->kind) : -1, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, told);
+    FileRig rig;
+    QVERIFY(rig.open("good.elp", Elp));
+    rig.ws.settings.CoordinateSystem = system;
+    rig.invoke("menuViewEInternal");
+    const QString caption = rig.ui.caption, listing = Listings::internalElectrodes(rig.ws);
+    rig.dialogs.clear();
+    if (name.endsWith('/'))
+        QDir().mkpath(rig.home.path("sub/" + name));
+    rig.dialogs.fileAnswers.enqueue(name.endsWith('/') ? rig.home.path("sub/" + name.chopped(1))
+                                                       : rig.write("sub/" + name, bytes));
+    rig.invoke("menuOpen");
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY2(rig.dialogs.texts()[0].startsWith(told), qPrintable(rig.dialogs.texts()[0]));
+    if (told.startsWith("Error number"))
+        QCOMPARE(rig.dialogs.shown[0].title, "Error opening input file");
+    QCOMPARE(rig.ws.settings.CoordinateSystem, system);
+    QCOMPARE(rig.ui.caption, caption);
+    QCOMPARE(rig.ws.DataPath, rig.home.path());
+    QCOMPARE(rig.ws.ElectrodeFile, rig.home.path("good.elp"));
+    QCOMPARE(Listings::internalElectrodes(rig.ws), listing);
+    QCOMPARE(rig.ws.sensors.NumSensors, 2);
+    QCOMPARE(rig.ws.NumSeq, 0);
 }
 
-void TestFileCommands::open()
+void TestFileCommands::saveAsAsksBeforeReplacing()
 {
-    const QString data = rig->ws.DataPath;
-    rig->invoke("menuOpen"); // cancelled
-    QVERIFY(rig->dialogs.shown.isEmpty());
-    QCOMPARE(rig->ws.DataPath, data);
-    QDir().mkpath(rig->home.path("sub"));
-    const QString file = rig->home.write("sub/e.elp", Elp);
-    rig->dialogs.fileAnswers.enqueue(file);
-    rig->invoke("menuOpen");
-    const Dialogs::FileRequest request = rig->dialogs.fileRequests.value(1);
-    QCOMPARE(request.title, "Open File");
-    QCOMPARE(request.initialFolder, rig->home.path("Data"));
-    for (const char *ext : {"seq", "elp", "hsp", "sfp", "res", "clb", "dwr", "fid"})
-        QVERIFY2(request.filter.contains(QStringLiteral("|*.") + ext), ext);
-    QVERIFY(request.filter.endsWith("All files (*.*)|*.*"));
-    QCOMPARE(rig->dialogs.texts(), QStringList{" 2 electrodes"});
-    QCOMPARE(rig->ws.ElectrodeFile, file);
-    QCOMPARE(rig->ws.DataPath, rig->home.path("sub"));
-    QCOMPARE(rig->ws.sensors.NumSensors, 2);
-    rig->dialogs.clear();
-    rig->dialogs.fileAnswers.enqueue(rig->home.write("e.Elp", Elp));
-    rig->invoke("menuOpen");
-    QCOMPARE(
-        rig->dialogs.texts(),
-        QStringList{
-            "Cannot open a file with this extension.\rPlease select an extension from the list."});
-    // A file that was not read changes nothing, the data folder and the convention included.
-    QCOMPARE(rig->ws.DataPath, rig->home.path("sub"));
-    QVERIFY(!rig->app.menus.files.openPath(rig->home.write("empty.sfp", "")));
-    QCOMPARE(rig->ws.settings.CoordinateSystem, "TEVO");
-    QCOMPARE(rig->ui.caption, "Pointra with FASTRAK - TEVO Coordinates");
-    QCOMPARE(rig->ws.DataPath, rig->home.path("sub"));
+    FileRig rig;
+    rig.invoke("menuSaveAs"); // cancelled
+    rig.dialogs.fileAnswers.enqueue(rig.home.path("notes.txt"));
+    rig.invoke("menuSaveAs"); // no format of that name
+    QVERIFY(!QFileInfo::exists(rig.home.path("notes.txt")));
+    QVERIFY(rig.open("e.elp", Elp));
+    const QString target = rig.write("sub.elp", "keep");
+    rig.ws.DataPath = "/somewhere";
+    rig.dialogs.clear();
+    rig.dialogs.fileAnswers.enqueue(target);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    rig.invoke("menuSaveAs");
+    QCOMPARE(rig.dialogs.shown.last().text, "Do you want to overwrite existing file?");
+    QCOMPARE(rig.dialogs.shown.last().buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(rig.home.read("sub.elp"), QByteArray("keep"));
+    QCOMPARE(rig.ws.DataPath, "/somewhere");
+    rig.dialogs.fileAnswers.enqueue(target);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    rig.invoke("menuSaveAs");
+    QVERIFY(rig.home.read("sub.elp").startsWith("3\t2\r\n//Probe file"));
+    QCOMPARE(rig.ws.DataPath, rig.home.path());
 }
 
-void TestFileCommands::openErrorsAreTitledAndChangeNothing()
+void TestFileCommands::fullDiskSaveKeepsOldFile_data()
 {
-    FileCommands &files = rig->app.menus.files;
-    QVERIFY(!files.openPath(rig->home.write("bad.seq", "3\t2\r\n1\r\nNoTab\r\n")));
-    QCOMPARE(rig->dialogs.shown.value(0).title, "Error opening input file");
-    QVERIFY(rig->dialogs.texts().value(0).startsWith(
-        "Error number 5 - Invalid procedure call or argument\r"));
-    QCOMPARE(rig->ws.NumSeq, 0);
-    QVERIFY(rig->ws.SequenceFile.isEmpty());
-    rig->dialogs.clear();
-    QDir().mkpath(rig->home.path("folder.hsp"));
-    QVERIFY(!files.openPath(rig->home.path("folder.hsp")));
-    QVERIFY(rig->dialogs.texts().value(0).startsWith("Error number 75 - "));
-    rig->dialogs.clear();
-    QVERIFY(!files.openPath(rig->home.write("w.clb", "garbage")));
-    QCOMPARE(rig->dialogs.texts(), QStringList{"wrong file type"});
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("target");
+    // clang-format off
+    QTest::newRow("Save As")              << "menuSaveAs"            << "out.elp";
+    QTest::newRow("fixed electrode file") << "menuSaveEProbe"        << "PointraE.elp";
+    QTest::newRow("fixed shape file")     << "menuSaveShape"         << "pointraE.hsp";
+    QTest::newRow("TEVO to BESA")         << "menuConvertTEVOtoBESA" << "out.sfp";
+    // clang-format on
 }
 
-void TestFileCommands::saveAs()
+void TestFileCommands::fullDiskSaveKeepsOldFile()
 {
-    rig->invoke("menuSaveAs"); // cancelled
-    rig->dialogs.fileAnswers.enqueue(rig->home.path("notes.txt"));
-    rig->invoke("menuSaveAs"); // no format of that name
-    QVERIFY(!QFileInfo::exists(rig->home.path("notes.txt")));
-    QCOMPARE(rig->ws.DataPath, rig->home.path());
-    rig->app.menus.files.openPath(rig->home.write("e.elp", Elp));
-    const QString target = rig->home.write("sub.elp", "keep");
-    rig->ws.DataPath = "/somewhere";
-    rig->dialogs.clear();
-    rig->dialogs.fileAnswers.enqueue(target);
-    rig->dialogs.answers.enqueue(Dialogs::Answer::No);
-    rig->invoke("menuSaveAs");
-    const auto &q = rig->dialogs.shown.last();
-    QCOMPARE(q.text, "Do you want to overwrite existing file?");
-    QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(rig->home.read("sub.elp"), QByteArray("keep"));
-    QCOMPARE(rig->ws.DataPath, "/somewhere");
-    rig->dialogs.fileAnswers.enqueue(target);
-    rig->dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    rig->invoke("menuSaveAs");
-    QVERIFY(rig->home.read("sub.elp").startsWith("3\t2\r\n//Probe file"));
-    QCOMPARE(rig->ws.DataPath, rig->home.path());
+    QFETCH(QString, command);
+    QFETCH(QString, target);
+    FileRig rig;
+    QVERIFY(rig.open("e.elp", Elp));
+    rig.ws.ElectrodesDirty = rig.ws.ShapeDirty = 1;
+    const QByteArray old = "the old " + target.toLatin1() + "\r\n";
+    const QString path = rig.write(target, old);
+    rig.dialogs.clear();
+    rig.dialogs.fileAnswers.enqueue(path);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes); // replace the existing file
+    {
+        DiskFull full(target.right(4));
+        QVERIFY(rig.invoke(command));
+    }
+    const auto &told = rig.dialogs.shown.last();
+    QCOMPARE(told.title, QStringLiteral("Error saving file"));
+    QVERIFY2(told.text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(told.text));
+    QVERIFY(told.text.contains("not changed"));
+    QCOMPARE(rig.home.read(target), old);
+    QCOMPARE(rig.ws.ElectrodesDirty + rig.ws.ShapeDirty, 2); // still unsaved
+    QVERIFY(!QDir(rig.home.path()).entryList(QDir::Files).contains("out.ela"));
 }
 
-void TestFileCommands::fixedNameCommands()
+void TestFileCommands::openFixedFindsWhatSaveWrote_data()
 {
-    rig->home.write("pointraE.elp", Elp);
-    rig->invoke("menuOpenEProbe");
-    QCOMPARE(rig->ws.sensors.NumSensors, 2);
-    // Save finds the fixed file Open read, whatever its letter case.
-    rig->invoke("menuSaveEProbe");
-    QVERIFY(rig->home.read("pointraE.elp").contains("%N\tFp1     \r\n"));
-    QVERIFY(!QFileInfo::exists(rig->home.path("PointraE.elp")));
-    rig->invoke("menuSaveShape");
-    QVERIFY(rig->home.read("pointraE.hsp").startsWith("3\t200\r\n"));
-    // Nothing measured: the calibration and fiducials saves are refused, naming what is missing.
-    rig->dialogs.clear();
-    for (const char *command : {"menuSaveCalibration", "menuSaveFiducials"})
-        rig->invoke(command);
-    QCOMPARE(rig->dialogs.shown.size(), 2);
-    for (const char *name : {"pointra.clb", "pointra.fid"})
-        QVERIFY2(!QFileInfo::exists(rig->home.path("MEG/") + name), name);
-    QVERIFY(rig->dialogs.texts().value(0).startsWith("There is no calibration to save"));
-    QVERIFY(rig->dialogs.texts().value(1).startsWith("There are no fiducials data to save"));
-    rig->ws.NumSeq = 1;
-    rig->ws.SeqName = {"Cz"};
-    rig->ws.SeqCode = {"400"};
-    rig->invoke("menuSaveSequence");
-    QCOMPARE(rig->home.read("pe_out.seq"), QByteArray("3\t2\r\n1\r\nCz\t400\r\n"));
-    QCOMPARE(rig->ws.settings.CoordinateSystem, "TEVO");
+    QTest::addColumn<QString>("existing");
+    // clang-format off
+    QTest::newRow("none")       << "";
+    QTest::newRow("lower")      << "pointrae.elp";
+    QTest::newRow("upper")      << "POINTRAE.ELP";
+    QTest::newRow("open's own") << "pointraE.elp";
+    // clang-format on
 }
 
-void TestFileCommands::listings()
+void TestFileCommands::openFixedFindsWhatSaveWrote()
 {
-    rig->invoke("menuViewEInternal");
-    QVERIFY(shown().startsWith(
-        "File name: \r\rELECTRODE data\r\rProbe name:         \rNumber of sensors:  0\r\r"));
-    QVERIFY(shown().contains(
-        "FIDUCIALS - values are in centimeters\r\r          0.00    0.00    0.00    \r"));
-    QVERIFY(shown().endsWith("\r\r\rELECTRODES - values are in centimeters\r\r"));
-    rig->app.menus.files.openPath(rig->home.write("e.elp", Fixtures::Elp));
-    QCOMPARE(rig->ws.CurrentView, "Internal Electrode Data");
-    QVERIFY(shown().contains("Number of sensors:  2\r"));
-    QVERIFY(shown().contains("Fp1       8.00    3.00    4.00\r\r"));
-    rig->invoke("menuViewEProbe");
-    QVERIFY(shown().contains("\rNasion  10.00    0.00    0.00    \r"));
-    rig->ws.NumSeq = 1;
-    rig->ws.SeqName = {"Cz"};
-    rig->ws.SeqCode = {"400"};
-    rig->invoke("menuViewSequence");
-    QCOMPARE(shown(), QStringLiteral(
-                          "File name: \r\rSEQUENCE data\rNumber of points: 1\r\r 1   Cz   400\r"));
-    rig->invoke("menuViewClear");
-    QCOMPARE(shown(), QString());
-    rig->ws.CurrentView = "Bogus";
-    rig->app.menus.views.UpdateView();
-    QCOMPARE(rig->dialogs.texts().last(), "UpdateView(): don't know what to do");
+    QFETCH(QString, existing);
+    FileRig rig;
+    if (!existing.isEmpty())
+        rig.write(existing, "an older save\r\n");
+    QVERIFY(rig.open("sub/e.elp", Elp));
+    rig.invoke("menuSaveEProbe");
+    const QStringList saved =
+        QDir(rig.home.path())
+            .entryList(QDir::Files)
+            .filter(
+                QRegularExpression("^pointrae\\.elp$", QRegularExpression::CaseInsensitiveOption));
+    QCOMPARE(saved, QStringList{existing.isEmpty() ? "PointraE.elp" : existing});
+    rig.ws.resetData();
+    rig.ws.ElectrodeFile.clear();
+    rig.dialogs.clear();
+    rig.invoke("menuOpenEProbe");
+    QCOMPARE(rig.dialogs.texts(), QStringList{" 2 electrodes"});
+    QCOMPARE(rig.ws.tevo.Name[1].trimmed(), QStringLiteral("Cz"));
+    // The other fixed names.
+    rig.invoke("menuSaveShape");
+    QVERIFY(rig.home.read("pointraE.hsp").startsWith("3\t200\r\n"));
+    rig.ws.NumSeq = 1;
+    rig.ws.SeqName = {"Cz"};
+    rig.ws.SeqCode = {"400"};
+    rig.invoke("menuSaveSequence");
+    QCOMPARE(rig.home.read("pe_out.seq"), QByteArray("3\t2\r\n1\r\nCz\t400\r\n"));
 }
 
-void TestFileCommands::updateViewFollowsDecimalPoint()
+void TestFileCommands::emptySavesAreRefused_data()
 {
-    rig->app.menus.files.openPath(rig->home.write("e.elp", Fixtures::Elp));
-    rig->invoke("menuViewEProbe");
-    rig->invoke("menuDecimalPointComma");
-    QVERIFY(shown().contains("Fp1       8,00    3,00    4,00"));
-    rig->ws.sensors.resize(1);
-    rig->ws.sensors.SensorName[0] = "S1";
-    rig->ws.sensors.ProbeCoil[0][0] = {0.5, 0, 0, 0, 0, 1};
-    rig->invoke("menuViewProbe");
-    QVERIFY(shown().contains("S1         .5   0   0     0   0   1"));
-    rig->ws.sensors.SensorCoil[0][0] = {0.25, 0, 0, 0, 0, -1};
-    rig->ws.m.MCalib = Transform4::Identity();
-    rig->invoke("menuViewCalibration");
-    QVERIFY(shown().contains("Calibration matrices\r\r 1   0   0   0  \r 0   1   0   0  "));
-    QVERIFY(shown().endsWith(" 0   0   0   1  \r\rS1          .25   0   0   0   0  -1\r\r"));
-    rig->invoke("menuViewDewar");
-    QVERIFY(shown().endsWith("\rS1          .25   0   0      0   0  -1\r\r"));
-    // A Curry listing right-aligns its numbers in nine characters.
-    rig->ws.settings.CoordinateSystem = "Curry";
-    rig->ws.curry.resize(2);
-    rig->ws.curry.Name = {"Fp1", "Cz"};
-    rig->ws.curry.Pos = {Point3(30, -80, 40), Point3(0, 0, 100)};
-    rig->invoke("menuViewEProbe");
-    QVERIFY(shown().contains("\r    30,00       -80,00        40,00    Fp1\r\r"));
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("names");
+    // clang-format off
+    QTest::newRow("calibration") << "menuSaveCalibration" << "MEG/pointra.clb" << "There is no calibration to save";
+    QTest::newRow("fiducials")   << "menuSaveFiducials"   << "MEG/pointra.fid" << "There are no fiducials data to save";
+    QTest::newRow("electrodes")  << "menuSaveEProbe"      << "PointraE.elp"    << "no electrodes";
+    // clang-format on
+}
+
+void TestFileCommands::emptySavesAreRefused()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, file);
+    QFETCH(QString, names);
+    FileRig rig;
+    // An opened table fills the electrode count, which is no MEG sensor count.
+    rig.dialogs.fileAnswers.enqueue(
+        rig.write("cap.txt", "FidNz 0 9.5 0\nFidT9 -7 0 0\nFidT10 7 0 0\n"));
+    QVERIFY(rig.conversions.importTable());
+    rig.dialogs.clear();
+    rig.invoke(command);
+    QVERIFY(!QFileInfo::exists(rig.home.path(file)));
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(rig.dialogs.shown[0].title, QStringLiteral("Error saving file"));
+    QVERIFY2(rig.dialogs.shown[0].text.contains(names), qPrintable(rig.dialogs.shown[0].text));
+}
+
+void TestFileCommands::importedOrConvertedIsUnsaved_data()
+{
+    QTest::addColumn<QString>("how");
+    // clang-format off
+    QTest::newRow("table import")             << "table";
+    QTest::newRow("TEVO to BESA, not saved")  << "besa";
+    QTest::newRow("TEVO to Curry, not saved") << "curry";
+    QTest::newRow("old Curry to Curry")       << "curry-old";
+    // clang-format on
+}
+
+void TestFileCommands::importedOrConvertedIsUnsaved()
+{
+    QFETCH(QString, how);
+    FileRig rig(how == "curry-old" ? "Curry" : "TEVO");
+    if (how == "table") {
+        rig.dialogs.fileAnswers.enqueue(rig.write("cap.txt", Table));
+        QVERIFY(rig.conversions.importTable());
+    } else if (how == "curry-old") {
+        QVERIFY(rig.open("old.res", OldCurry));
+        QCOMPARE(rig.ws.ElectrodesDirty, 0);
+        QVERIFY(rig.conversions.convertCurryOldToCurry());
+    } else {
+        QVERIFY(rig.open("e.elp", Elp));
+        QCOMPARE(rig.ws.ElectrodesDirty, 0);
+        QVERIFY(!(how == "besa" ? rig.conversions.convertTevoToBesa()
+                                : rig.conversions.convertTevoToCurry()));
+    }
+    QCOMPARE(rig.ws.ElectrodesDirty, 1);
+    rig.dialogs.clear();
+    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QVERIFY(rig.app.shell.Form_Unload());
+    QCOMPARE(rig.dialogs.texts(),
+             QStringList{"Do you want to save the digitized electrode data ?"});
+}
+
+void TestFileCommands::listingsSayWhatTheyShow_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("shows");
+    QTest::addColumn<QString>("never");
+    // clang-format off
+    QTest::newRow("probe view")                  << "elp"           << "menuViewEProbe"    << "\rNasion  10.00    0.00    0.00    \r" << "0.10";
+    QTest::newRow("decimal comma")               << "elp,comma"     << "menuViewEProbe"    << "Fp1       8,00    3,00    4,00" << "8.00";
+    QTest::newRow("table import, centimetres")   << "table"         << "menuViewEInternal" << "FidNz     0.00    9.50    0.00" << "950.00";
+    QTest::newRow("old Curry file, millimetres") << "curry"         << "menuViewEInternal" << "9.50" << "9500.00";
+    QTest::newRow("written Curry file")          << "tevo>res>open" << "menuViewEInternal" << "10.00" << "1000.00";
+    QTest::newRow("TEVO file after Curry")       << "curry,elp"     << "menuViewEInternal" << "\rNasion    10.00    0.00    0.00" << "PAR";
+    // clang-format on
+}
+
+void TestFileCommands::listingsSayWhatTheyShow()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, view);
+    QFETCH(QString, shows);
+    QFETCH(QString, never);
+    FileRig rig;
+    for (const QString &step : steps.split(',')) {
+        if (step == "table") {
+            rig.dialogs.fileAnswers.enqueue(rig.write("cap.txt", Table));
+            QVERIFY(rig.conversions.importTable());
+        } else if (step == "curry") {
+            QVERIFY(rig.open("old.res", OldCurry));
+        } else if (step == "comma") {
+            rig.invoke("menuDecimalPointComma");
+        } else {
+            QVERIFY(rig.open("e.elp", Elp));
+            if (step == "elp")
+                continue;
+            rig.dialogs.fileAnswers.enqueue(rig.home.path("new.res"));
+            QVERIFY(rig.conversions.convertTevoToCurry());
+            rig.ws.resetData();
+            QVERIFY(rig.files.openPath(rig.home.path("new.res")));
+        }
+    }
+    rig.invoke(view);
+    QVERIFY(rig.shown().contains("values are in centimeters"));
+    QVERIFY2(rig.shown().contains(shows), qPrintable(rig.shown()));
+    QVERIFY2(!rig.shown().contains(never), qPrintable(rig.shown()));
+}
+
+void TestFileCommands::megListings()
+{
+    FileRig rig("TEVO", "Comma");
+    rig.ws.sensors.resize(1);
+    rig.ws.sensors.SensorName[0] = "S1";
+    rig.ws.sensors.ProbeCoil[0][0] = {0.5, 0, 0, 0, 0, 1};
+    rig.ws.sensors.SensorCoil[0][0] = {0.25, 0, 0, 0, 0, -1};
+    rig.ws.m.MCalib = Transform4::Identity();
+    rig.invoke("menuViewProbe");
+    QVERIFY(rig.shown().contains("S1         .5   0   0     0   0   1"));
+    rig.invoke("menuViewCalibration");
+    QVERIFY(rig.shown().contains("Calibration matrices\r\r 1   0   0   0  \r 0   1   0   0  "));
+    QVERIFY(rig.shown().endsWith(" 0   0   0   1  \r\rS1          .25   0   0   0   0  -1\r\r"));
+    rig.invoke("menuViewDewar");
+    QVERIFY(rig.shown().endsWith("\rS1          .25   0   0      0   0  -1\r\r"));
+}
+
+void TestFileCommands::decimalCommaIsToldOnce()
+{
+    const QString notice = "files written with a decimal comma are read correctly by Pointra but "
+                           "not by MNE, EEGLAB or FieldTrip";
+    for (const QString decimal : {"Comma", "Period"}) {
+        FileRig rig("TEVO", decimal);
+        QVERIFY(rig.open("e.elp", Elp));
+        rig.dialogs.clear();
+        QVERIFY(rig.files.savePath(rig.home.path("a.elp")));
+        QVERIFY(rig.files.savePath(rig.home.path("b.hsp")));
+        rig.invoke("menuSaveEProbe");
+        QCOMPARE(rig.dialogs.texts().count(notice), decimal == "Comma" ? 1 : 0);
+        QCOMPARE(rig.home.read("a.elp").contains("0,0800"), decimal == "Comma");
+    }
+}
+
+void TestFileCommands::sharedLabelsAreWarned()
+{
+    FileRig rig;
+    QVERIFY(rig.open("e.elp", QByteArray(Elp).replace("%N\tFp1", "%N\tCz")));
+    rig.dialogs.clear();
+    QVERIFY(rig.files.savePath(rig.home.path("out.elp")));
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Warning);
+    QVERIFY2(rig.dialogs.shown[0].text.contains("Cz (electrodes 1, 2)"),
+             qPrintable(rig.dialogs.shown[0].text));
+    QVERIFY(rig.home.read("out.elp").contains("%N\tCz      \r\n0.0800"));
+}
+
+void TestFileCommands::tableImportLeadsToTevo()
+{
+    FileRig rig;
+    rig.dialogs.fileAnswers.enqueue(rig.write(
+        "table.txt", "FidNz\t0\t9\t0\nFidT9 -7 0 0\nFidT10  7  0  0\nSfA 1 2 3\nCz 0 0 10\n"));
+    rig.invoke("menuConvertTABLEtoTEVO");
+    QCOMPARE(rig.dialogs.texts(),
+             (QStringList{"Are these the right fiducials?",
+                          "Display and Open Panel - Select: Convert-(Save As...)-Cancel",
+                          "Display of the original file data"}));
+    QCOMPARE(rig.ws.besa.Type, (QStringList{"8", "400"}));
+    QVERIFY(rig.shown().contains("ELECTRODE data"));
+    rig.dialogs.clear();
+    rig.dialogs.fileAnswers.enqueue(rig.home.path("table.elp"));
+    rig.invoke("menuConvertBESAtoTEVO");
+    QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts().join('|')));
+    QVERIFY(rig.home.read("table.elp").contains("%N\tCz      \r\n"));
+    QVERIFY(near(rig.ws.tevo.Fid[0], Point3(0.09, 0, 0)));
+    QCOMPARE(rig.ws.settings.CoordinateSystem, "TEVO");
+}
+
+void TestFileCommands::curryOldConversions()
+{
+    FileRig rig;
+    // Fiducial order of an old file: the third line is the nasion.
+    rig.open("old.res", "-1    70.00   -70.00     0.00    Nasion\r\n"
+                        "-2   -70.00    70.00     0.00    LPA\r\n"
+                        "-3   100.00   100.00     0.00    RPA\r\n"
+                        " 0     0.00     0.00   100.00    Cz\r\n");
+    rig.dialogs.fileAnswers.enqueue(rig.home.path("old.elp"));
+    rig.invoke("menuConvertCURRYOLDtoTEVO");
+    QVERIFY(near(rig.ws.tevo.Fid[0], Point3(0.1 * std::sqrt(2.0), 0, 0)));
+    // An electrode file written while in Curry is not padded like a Curry file.
+    QVERIFY(rig.home.read("old.elp").contains("%N\tCz      \r\n0.0000\t0.0000\t0.1000\r\n"));
+    rig.invoke("MenuConvertCurryOLDtoCurry");
+    QCOMPARE(rig.ws.meas.Pos.size(), size_t(1));
+    QVERIFY(std::abs(rig.ws.meas.Pos[0].z() - 100) < 1e-9);
+}
+
+void TestFileCommands::conversionRefused_data()
+{
+    QTest::addColumn<QString>("file"); // opened first; empty: the data count below
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<int>("data");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("first"); // the first line of the one message
+    const QByteArray lpaOnAxis = QByteArray(Elp).replace("%F\t0\t0.07\t0", "%F\t0.05\t0\t0");
+    const QByteArray earsCoincide = "FidNz 0 1 0\r\nFidT9 1 0 0\r\nFidT10 1 0 0\r\nCz 0 0 1\r\n";
+    // clang-format off
+    QTest::newRow("tevo to besa in BESA with data") << "" << QByteArray() << "BESA" << 3 << "menuConvertTEVOtoBESA" << "Can only convert while in TEVO Coordinate System.";
+    QTest::newRow("tevo to besa in Curry without data") << "" << QByteArray() << "Curry" << 0 << "menuConvertTEVOtoBESA" << "No data to convert.";
+    QTest::newRow("besa to tevo in TEVO with data") << "" << QByteArray() << "TEVO" << 3 << "menuConvertBESAtoTEVO" << "Can only convert while in BESA Coordinate System.";
+    QTest::newRow("tevo to besa without data") << "" << QByteArray() << "TEVO" << 0 << "menuConvertTEVOtoBESA" << "No data to convert.";
+    QTest::newRow("tevo to curry in BESA") << "" << QByteArray() << "BESA" << 3 << "menuConvertTEVOtoCurry" << "You need to be in TEVO coordinate system.";
+    QTest::newRow("curry old in TEVO") << "" << QByteArray() << "TEVO" << 3 << "MenuConvertCurryOLDtoCurry" << "You need to be in Curry coordinate system.";
+    QTest::newRow("curry old without data") << "" << QByteArray() << "Curry" << 0 << "menuConvertCURRYOLDtoTEVO" << "No data to convert.";
+    QTest::newRow("LPA on the x axis") << "e.elp" << lpaOnAxis << "TEVO" << 2 << "menuConvertTEVOtoBESA" << "Cannot convert to BESA: the left preauricular point of the TEVO set has y = 0, so the set is not in a head frame.";
+    QTest::newRow("ears coincide") << "d.sfp" << earsCoincide << "BESA" << 1 << "menuConvertBESAtoTEVO" << "Cannot build a frame from Nasion, LPA and RPA: LPA and RPA coincide.";
+    // clang-format on
+}
+
+void TestFileCommands::conversionRefused()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, data);
+    QFETCH(QString, command);
+    FileRig rig;
+    if (!file.isEmpty())
+        rig.open(file, bytes);
+    rig.dialogs.clear();
+    QFETCH(QString, system);
+    rig.ws.settings.CoordinateSystem = system;
+    rig.ws.sensors.NumSensors = data;
+    const auto sizes = [&] {
+        return QList<size_t>{rig.ws.tevo.Pos.size(), rig.ws.besa.Pos.size(),
+                             rig.ws.curry.Pos.size()};
+    };
+    const QList<size_t> before = sizes();
+    QVERIFY(rig.invoke(command));
+    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QTEST(rig.dialogs.texts()[0].section(QChar(13), 0, 0), "first");
+    QVERIFY(rig.dialogs.fileRequests.isEmpty());
+    QCOMPARE(sizes(), before);
 }
 
 QTEST_GUILESS_MAIN(TestFileCommands)

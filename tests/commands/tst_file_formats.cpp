@@ -99,23 +99,18 @@ class TestFileFormats : public QObject
     Q_OBJECT
 private slots:
     void exactText();
-    void roundTrip_data();
-    void roundTrip();
     void readerDetails();
     void curryOldForm();
-    void probeFileLayout();
     void besaLabels_data();
     void besaLabels();
     void badInput_data();
     void badInput();
-    void writerFailuresKeepOldFile();
 };
 
 void TestFileFormats::exactText()
 {
     Workspace ws = sample();
     QCOMPARE(electrodeFileText(ws), ElectrodeText);
-    QCOMPARE(ws.ProbeName.text(), "Name    ");
     ws.meas.Type[1] = QString(); // a BESA label that names no known fiducial
     QVERIFY(electrodeFileText(ws).contains("%S\t8\r\n//Sensor name and data for sensor # 2\r\n"));
     ws.settings.CoordinateSystem = "Curry";
@@ -124,67 +119,16 @@ void TestFileFormats::exactText()
                                            "-1     70.00      0.00      0.00 0.0 PAL\n"
                                            "-2    -70.00      0.00      0.00 0.0 PAR\n"
                                            "-3      0.00   -100.00      0.00 0.0 NAS\n"));
-    QVERIFY(besaFileText(ws).startsWith("LPA       -0.0700  0.0000  0.0000\r\n"
-                                        "NZ        0.0000  0.1000  0.0000\r\n"
-                                        "RPA       0.0700  0.0000  0.0000\r\n"
-                                        "Fp1       0.0100  0.0200  0.0300\r\n"));
-    QCOMPARE(besaLabelText(ws), QByteArray("EEG\tFp1     \r\nEEG\tSfHead  \r\n"));
     QVERIFY(calibrationFileText(ws).contains(
         "//Calibration matrix\r\n%F\t1.0000\t2.0000\t3.0000\t4.0000\r\n"));
     const QByteArray fid = fiducialsFileText(ws);
-    QCOMPARE(ws.SessionName.text(), "Test    ");
     QVERIFY(
         fid.contains("//Transmitter location, number of receivers\r\n2\t2\r\n"
                      "//Position of subject fiducials X+, Y+, Y- in the receiver #1 frame\r\n"));
     QVERIFY(fid.contains("in the receiver #2 frame\r\n%F\t-1.0000\t-2.0000\t-3.0000\r\n"));
-    QVERIFY(shapeFileText(ws).contains("\r\n%N\tSubj    \r\n"));
     QCOMPARE(sequenceFileText(ws), QByteArray("3\t2\r\n1\r\nNz\t1\r\nCz\t400\r\n"));
-    QCOMPARE(sequenceFileText(Workspace()), QByteArray("3\t2\r\n1\r\n"));
-    QVERIFY(shapeFileText(Workspace())
-                .endsWith("//No of rows, no of columns; position of digitized points\r\n0\t3\r\n"));
-    ws = sample("Curry", "Comma"); // Curry pads its own files only
-    const QByteArray elp = electrodeFileText(ws);
-    QVERIFY(elp.contains("%F\t0,1000\t0,0000\t0,0000\r\n"));
-    QVERIFY(elp.contains("\r\n0,0800\t0,0300\t0,0400\r\n"));
-    QVERIFY(curryFileText(ws).startsWith(" 0    -10,00    -20,00     30,00 0.0 Fp1\n"));
-}
-
-void TestFileFormats::roundTrip_data()
-{
-    QTest::addColumn<FileKind>("kind");
-    QTest::addColumn<QString>("told"); // what reading it tells the operator
-    QTest::addColumn<bool>("clears");  // writing clears the electrode or shape dirty flag
-    // clang-format off
-    QTest::newRow("electrode") << FileKind::Electrode << " 2 electrodes" << true;
-    QTest::newRow("shape") << FileKind::Shape << "" << true;
-    QTest::newRow("calibration") << FileKind::Calibration << "" << false;
-    QTest::newRow("fiducials") << FileKind::Fiducials << "" << false;
-    QTest::newRow("sequence") << FileKind::Sequence << "" << false;
-    QTest::newRow("besa") << FileKind::Besa << "" << true;
-    QTest::newRow("curry") << FileKind::Curry << " 2 electrodes" << true;
-    // clang-format on
-}
-
-// Written, read into an empty workspace, written again: the reader took every field written.
-void TestFileFormats::roundTrip()
-{
-    QFETCH(FileKind, kind);
-    QFETCH(QString, told);
-    QFETCH(bool, clears);
-    const FileFormat &format = formatOf(kind);
-    Home home;
-    Workspace ws = sample(format.system.isEmpty() ? "TEVO" : format.system);
-    ws.ElectrodesDirty = ws.ShapeDirty = 1;
-    format.write(home.path("first"), ws);
-    QCOMPARE(ws.ElectrodesDirty + ws.ShapeDirty, clears ? 1 : 2);
-    Workspace back;
-    back.settings = ws.settings;
-    FakeDialogs d;
-    format.read(home.read("first"), back, d);
-    QCOMPARE(d.texts().join('|'), told);
-    format.write(home.path("second"), back);
-    QCOMPARE(home.read("second"), home.read("first"));
-    QVERIFY(!home.read("first").isEmpty());
+    QVERIFY(curryFileText(sample("Curry", "Comma"))
+                .startsWith(" 0    -10,00    -20,00     30,00 0.0 Fp1\n"));
 }
 
 void TestFileFormats::readerDetails()
@@ -210,14 +154,6 @@ void TestFileFormats::readerDetails()
     read(FileKind::Shape, shapeFileText(sample()).replace("\r\n2\t3\r\n", "\r\n0\t0\r\n"), ws, d);
     QCOMPARE(ws.NumShapePoints, 2);
     QVERIFY(near(ws.ShapePos[1], Point3(-0.05, 0.06, 0.07)));
-    // Dewar: the sensor block of a calibration file, fiducials instead of the matrix.
-    QByteArray dewar = calibrationFileText(sample());
-    const int at = dewar.indexOf("//Calibration matrix");
-    dewar.replace(at, dewar.indexOf("//Sensor type") - at,
-                  "//Dewar fiducials\r\n%F\t0.1\t0\t0\r\n%F\t0\t0.1\t0\r\n%F\t0\t-0.1\t0\r\n");
-    read(FileKind::Dewar, dewar, ws, d);
-    QVERIFY(near(ws.DewarFid[2], Point3(0, -0.1, 0), 1e-15));
-    QCOMPARE(ws.sensors.CoilCode23[1][1], 9);
     // Sequence: long names cut, unsupported codes told, both kept.
     d.clear();
     read(FileKind::Sequence,
@@ -225,7 +161,6 @@ void TestFileFormats::readerDetails()
          ws, d);
     QCOMPARE(ws.SeqName, (QStringList{"Nasion", "EightChr", "NineChar", "Cz"}));
     QCOMPARE(ws.SeqCode.value(3), "401");
-    QCOMPARE(ws.SeqRaw.size(), 4);
     QCOMPARE(d.texts(),
              (QStringList{
                  "NineChars\rName is more than 8 characters long.\rWill truncate to 8 characters.",
@@ -258,32 +193,11 @@ void TestFileFormats::curryOldForm()
     QCOMPARE(ws.curry.Fid[0], Point3(100, 100, 0));
     QCOMPARE(ws.curry.FidName[2], "RPA");
     QCOMPARE(ws.CurryFidType[1], "-2");
-    QCOMPARE(ws.sensors.NumSensors, 2);
-    QCOMPARE(ws.curry.Pos[0], Point3(10, 20, 30));
     QCOMPARE(ws.curry.Name[0], "Cz");
-    QCOMPARE(ws.curry.Pos[1], Point3(-10, 0, 0));
+    QCOMPARE(ws.curry.Pos, (std::vector<Point3>{Point3(10, 20, 30), Point3(-10, 0, 0)}));
     QCOMPARE(d.shown.size(), 2);
     QVERIFY(d.texts()[0].endsWith("Check input file with a text editor,\routput may have errors."));
     QCOMPARE(d.texts()[1], " 2 electrodes");
-}
-
-void TestFileFormats::probeFileLayout()
-{
-    Workspace ws = sample();
-    ws.ProbeType = 7;
-    ws.sensors.ProbeCoil[0][0] = {0.01, 0.02, 0.03, 0, 0, 1};
-    ws.sensors.CoilCode23[0] = {4, 5};
-    const QList<QByteArray> lines = probeFileText(ws).split('\n');
-    QCOMPARE(lines.value(3), QByteArray("3\r"));
-    QCOMPARE(lines.value(5), QByteArray("%N\tdewar1  \r"));
-    QCOMPARE(lines.value(7), QByteArray("7\t2\r"));
-    QCOMPARE(lines.value(13), QByteArray("%S\t1\r"));
-    QCOMPARE(lines.value(14), QByteArray("//Sensor name and data for sensor # 1\r"));
-    QCOMPARE(lines.value(16), QByteArray("0.0100\t0.0200\t0.0300\t0.0000\t0.0000\t1.0000\r"));
-    QCOMPARE(lines.value(17), QByteArray("0.0003\t0.5000\t2\r"));
-    QCOMPARE(lines.value(21), QByteArray("0.0000\t0.0000\t5\r"));
-    ws.sensors.SensorType[0] = "planar";
-    QVERIFY(probeFileText(ws).contains("%S\t0\r\n//Sensor name and data for sensor # 1"));
 }
 
 void TestFileFormats::besaLabels_data()
@@ -293,26 +207,20 @@ void TestFileFormats::besaLabels_data()
     QTest::addColumn<QString>("type");
     // clang-format off
     QTest::newRow("FidNz") << "FidNz" << 0 << "1";
-    QTest::newRow("FidNAS") << "FidNAS" << 0 << "1";
     QTest::newRow("FidT9") << "FidT9" << 1 << "2";
     QTest::newRow("FidLPA") << "FidLPA" << 1 << "2";
-    QTest::newRow("FidT10") << "FidT10" << 2 << "4";
     QTest::newRow("FidRLA") << "FidRLA" << 2 << "4";
     QTest::newRow("unknown fiducial") << "FidXY" << -1 << "";
-    QTest::newRow("surface point") << "sFoo" << -1 << "8";
     QTest::newRow("surface point upper") << "SfHead" << -1 << "8";
     QTest::newRow("electrode") << "Cz" << -1 << "400";
-    QTest::newRow("plain nasion label") << "Nasion" << -1 << "400";
     // clang-format on
 }
 
 void TestFileFormats::besaLabels()
 {
     QFETCH(QString, label);
-    QFETCH(int, fiducial);
-    QFETCH(QString, type);
-    QCOMPARE(besaFiducialIndex(label), fiducial);
-    QCOMPARE(besaTypeOfLabel(label), type);
+    QTEST(besaFiducialIndex(label), "fiducial");
+    QTEST(besaTypeOfLabel(label), "type");
 }
 
 void TestFileFormats::badInput_data()
@@ -374,26 +282,6 @@ void TestFileFormats::badInput()
         QVERIFY(!e.message().isEmpty());
         QCOMPARE(snapshot(ws), before);
     }
-}
-
-void TestFileFormats::writerFailuresKeepOldFile()
-{
-    Home home;
-    Workspace ws = sample();
-    ws.ElectrodesDirty = 1;
-    QVERIFY_THROWS_EXCEPTION(FileError, WriteElectrodeFile(home.path(), ws)); // a folder
-    QCOMPARE(ws.ElectrodesDirty, 1);
-    QVERIFY_THROWS_EXCEPTION(FileError, WriteElectrodeFile(home.path("missing/e.elp"), ws));
-    // A read-only target: the old file stays whole.
-    QVERIFY(QFile::setPermissions(home.write("e.elp", "old"), QFile::ReadOwner));
-    try {
-        WriteElectrodeFile(home.path("e.elp"), ws);
-        QFAIL("a read-only file was replaced");
-    } catch (const FileError &e) {
-        QVERIFY(e.message().contains("read-only"));
-    }
-    QCOMPARE(home.read("e.elp"), QByteArray("old"));
-    QCOMPARE(ws.ElectrodesDirty, 1);
 }
 
 QTEST_APPLESS_MAIN(TestFileFormats)

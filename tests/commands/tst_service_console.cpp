@@ -43,15 +43,12 @@ void TestServiceConsole::typedBytes_data()
     QTest::newRow("parameters get a CR") << "O1,2,1" << Ending::Auto << QByteArray("O1,2,1\r");
     QTest::newRow("typed CR is not doubled") << "l1\\r" << Ending::Auto << QByteArray("l1\r");
     QTest::newRow("^D") << "^D" << Ending::Auto << QByteArray("\x04");
-    QTest::newRow("^d lower case") << "^d" << Ending::Auto << QByteArray("\x04");
     QTest::newRow("^Z takes a CR") << "^Z" << Ending::Auto << QByteArray("\x1a\r");
     QTest::newRow("escape") << "^[" << Ending::None << QByteArray("\x1b");
     QTest::newRow("always CR") << "P" << Ending::Cr << QByteArray("P\r");
     QTest::newRow("nothing added") << "l1" << Ending::None << QByteArray("l1");
     QTest::newRow("hex byte") << "\\x1aZ" << Ending::None << QByteArray("\x1aZ");
     QTest::newRow("bad hex kept") << "\\xZZ" << Ending::None << QByteArray("\\xZZ");
-    QTest::newRow("backslash") << "a\\\\b" << Ending::None << QByteArray("a\\b");
-    QTest::newRow("caret alone") << "^" << Ending::Auto << QByteArray("^");
     QTest::newRow("line feed") << "e1,1\\n" << Ending::None << QByteArray("e1,1\n");
     QTest::newRow("empty") << "" << Ending::Auto << QByteArray();
     // clang-format on
@@ -84,7 +81,6 @@ void TestServiceConsole::exchanges()
 {
     QFETCH(M, model);
     QFETCH(QString, typed);
-    QFETCH(QString, sentLine);
     QFETCH(QString, textLine);
     QFETCH(int, length);
     OnEmulator rig(model);
@@ -93,10 +89,9 @@ void TestServiceConsole::exchanges()
     QVERIFY(console.send(typed));
     QVERIFY(rig.link.isOpen());
     const qint64 took = collect(rig, console);
-    QVERIFY(!rig.link.isOpen());
-    QVERIFY(rig.dialogs.shown.isEmpty());
+    QVERIFY(!rig.link.isOpen() && rig.dialogs.shown.isEmpty());
     const QStringList lines = console.takeNewLines();
-    QCOMPARE(lines.value(1), sentLine);
+    QTEST(lines.value(1), "sentLine");
     if (length == 0) {
         QVERIFY(lines.value(2).startsWith("< no answer within"));
         QCOMPARE(lines.size(), 3);
@@ -133,13 +128,11 @@ void TestServiceConsole::streamIsCutAfterTheCollectTime()
     ServiceConsole console(rig.s);
     QVERIFY(console.send("C"));
     const qint64 took = collect(rig, console);
-    QVERIFY(took >= console.collectMs && took <= console.collectMs + 20);
-    QVERIFY(!rig.link.isOpen());
+    QVERIFY(took >= console.collectMs && took <= console.collectMs + 20 && !rig.link.isOpen());
     QVERIFY(rig.emu->continuous());
     QVERIFY(console.send("c"));
     collect(rig, console);
-    QVERIFY(!rig.emu->continuous());
-    QVERIFY(console.transcript().contains("> c    sent 1 bytes: 63"));
+    QVERIFY(!rig.emu->continuous() && console.transcript().contains("> c    sent 1 bytes: 63"));
 }
 
 void TestServiceConsole::sessionIsSaved()
@@ -155,8 +148,7 @@ void TestServiceConsole::sessionIsSaved()
     QCOMPARE(QString::fromLatin1(saved).split("\r\n").mid(0, 5),
              console.transcript().split('\n').mid(0, 5));
     QVERIFY(saved.contains("22O2,5,6,7,1<CR><LF>"));
-    // A cancelled dialog writes nothing; a folder in the way is told.
-    QVERIFY(!console.saveAs());
+    // A folder in the way is told.
     rig.dialogs.fileAnswers.enqueue(rig.home.path("support"));
     QVERIFY(!console.saveAs());
     QCOMPARE(rig.dialogs.shown.size(), 1);
