@@ -3,10 +3,9 @@
 #include "data/save_path.h"
 #include "data/settings_file.h"
 #include "data/workspace.h"
-#include "full_disk.h"
+#include "fixtures.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -15,11 +14,6 @@
 namespace {
 const QByteArray Old = "3\t2\r\nthe old file, as it was\r\n";
 const QByteArray New(5000, 'n');
-
-QString reason(int errorNumber)
-{
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
-}
 
 // Fails `step` of saves whose target ends with `suffix`; removed when it goes out of scope.
 struct Fault
@@ -33,16 +27,9 @@ struct Fault
     ~Fault() { setSaveFaultHook({}); }
 };
 
-void put(const QString &path, const QByteArray &bytes)
+QStringList entries(const Fixtures::Home &home)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QStringList entries(const QTemporaryDir &dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(home.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 } // namespace
 
@@ -56,20 +43,20 @@ private slots:
     void pairIsReplacedBothOrNeither();
     void labelFileName_data();
     void labelFileName();
-    void settingsFileGoesTheSameWay();
 };
 
 void TestSavePath::failedStepKeepsOldFile_data()
 {
     QTest::addColumn<int>("step");
     QTest::addColumn<int>("errorNumber");
-    QTest::addColumn<bool>("oldExists");
+    QTest::addColumn<QString>("file"); // pointra.ini goes through the settings writer
     // clang-format off
-    QTest::newRow("open, disk full")     << int(SaveStep::Open)   << ENOSPC << true;
-    QTest::newRow("write, disk full")    << int(SaveStep::Write)  << ENOSPC << true;
-    QTest::newRow("sync, I/O error")     << int(SaveStep::Sync)   << EIO    << true;
-    QTest::newRow("commit, I/O error")   << int(SaveStep::Commit) << EIO    << true;
-    QTest::newRow("write, no old file")  << int(SaveStep::Write)  << ENOSPC << false;
+    QTest::newRow("open, disk full")     << int(SaveStep::Open)   << ENOSPC << "data.elp";
+    QTest::newRow("write, disk full")    << int(SaveStep::Write)  << ENOSPC << "data.elp";
+    QTest::newRow("sync, I/O error")     << int(SaveStep::Sync)   << EIO    << "data.elp";
+    QTest::newRow("commit, I/O error")   << int(SaveStep::Commit) << EIO    << "data.elp";
+    QTest::newRow("write, no old file")  << int(SaveStep::Write)  << ENOSPC << "";
+    QTest::newRow("settings, disk full") << int(SaveStep::Write)  << ENOSPC << "pointra.ini";
     // clang-format on
 }
 
@@ -77,42 +64,50 @@ void TestSavePath::failedStepKeepsOldFile()
 {
     QFETCH(int, step);
     QFETCH(int, errorNumber);
-    QFETCH(bool, oldExists);
-    QTemporaryDir dir;
-    const QString target = dir.filePath("data.elp");
-    if (oldExists)
-        put(target, Old);
-    const QStringList before = entries(dir);
+    QFETCH(QString, file);
+    Fixtures::Home home;
+    const QString target = file.isEmpty() ? home.path("new.elp") : home.write(file, Old);
+    const QStringList before = entries(home);
+    const Settings settings{DigitizerModel::Patriot, "BESA", "Comma", "0,0,1", 2, "ON"};
+    const bool ini = file == "pointra.ini";
+    QString message;
     {
         Fault fault(SaveStep(step), errorNumber);
         try {
-            saveText(target, New);
-            QFAIL("a failed save reported success");
+            if (ini)
+                QVERIFY(!SettingsFile::write(target, settings, message));
+            else
+                saveText(target, New);
+            QVERIFY2(ini, "a failed save reported success");
         } catch (const FileError &e) {
             QCOMPARE(e.kind(), FileError::Kind::Io);
-            QVERIFY2(e.message().contains(reason(errorNumber)), qPrintable(e.message()));
             QVERIFY(e.message().contains(QDir::toNativeSeparators(target)));
-            QVERIFY(!e.message().contains("Unknown error"));
+            message = e.message();
         }
     }
+    QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(errorNumber))),
+             qPrintable(message));
+    QVERIFY(!message.contains("Unknown error"));
     // No temporary file is left behind and the old file is byte for byte what it was.
-    QCOMPARE(entries(dir), before);
-    if (oldExists)
-        QCOMPARE(fileBytes(target), Old);
-    saveText(target, New);
-    QCOMPARE(fileBytes(target), New);
+    QCOMPARE(entries(home), before);
+    if (!file.isEmpty())
+        QCOMPARE(home.read(file), Old);
+    if (ini)
+        QVERIFY(SettingsFile::write(target, settings, message));
+    else
+        saveText(target, New);
+    QCOMPARE(home.read(QFileInfo(target).fileName()), ini ? SettingsFile::text(settings) : New);
 }
 
 void TestSavePath::pairIsReplacedBothOrNeither_data()
 {
     QTest::addColumn<QString>("failing");
     QTest::addColumn<int>("step");
-    QTest::addColumn<bool>("readOnlyEla");
     // clang-format off
-    QTest::newRow("ela cannot be written") << ".ela" << int(SaveStep::Write)  << false;
-    QTest::newRow("ela cannot be renamed") << ".ela" << int(SaveStep::Commit) << false;
-    QTest::newRow("sfp cannot be synced")  << ".sfp" << int(SaveStep::Sync)   << false;
-    QTest::newRow("ela is read-only")      << ""     << -1                    << true;
+    QTest::newRow("ela cannot be written") << ".ela" << int(SaveStep::Write);
+    QTest::newRow("ela cannot be renamed") << ".ela" << int(SaveStep::Commit);
+    QTest::newRow("sfp cannot be synced")  << ".sfp" << int(SaveStep::Sync);
+    QTest::newRow("ela is read-only")      << ""     << -1;
     // clang-format on
 }
 
@@ -120,13 +115,10 @@ void TestSavePath::pairIsReplacedBothOrNeither()
 {
     QFETCH(QString, failing);
     QFETCH(int, step);
-    QFETCH(bool, readOnlyEla);
-    QTemporaryDir dir;
-    const QString sfp = dir.filePath("cap.sfp");
-    const QString ela = dir.filePath("cap.ela");
-    put(sfp, "old sfp\r\n");
-    put(ela, "old ela\r\n");
-    if (readOnlyEla)
+    Fixtures::Home home;
+    const QString sfp = home.write("cap.sfp", "old sfp\r\n");
+    const QString ela = home.write("cap.ela", "old ela\r\n");
+    if (step < 0)
         QVERIFY(QFile::setPermissions(ela, QFile::ReadOwner | QFile::ReadGroup));
     Workspace ws;
     ws.settings = {DigitizerModel::Fastrak, "BESA", "Period", "0,0,1", 1, "OFF"};
@@ -141,15 +133,15 @@ void TestSavePath::pairIsReplacedBothOrNeither()
             fault.emplace(SaveStep(step), ENOSPC, failing);
         QVERIFY_THROWS_EXCEPTION(FileError, WriteBesaFiles(sfp, ws));
     }
-    QCOMPARE(fileBytes(sfp), QByteArray("old sfp\r\n"));
-    QCOMPARE(fileBytes(ela), QByteArray("old ela\r\n"));
+    QCOMPARE(home.read("cap.sfp"), QByteArray("old sfp\r\n"));
+    QCOMPARE(home.read("cap.ela"), QByteArray("old ela\r\n"));
     QCOMPARE(ws.ElectrodesDirty, 1);
-    QCOMPARE(entries(dir), QStringList({"cap.ela", "cap.sfp"}));
-    if (readOnlyEla)
+    QCOMPARE(entries(home), QStringList({"cap.ela", "cap.sfp"}));
+    if (step < 0)
         return;
     WriteBesaFiles(sfp, ws);
-    QVERIFY(fileBytes(sfp).startsWith("FidT9     "));
-    QCOMPARE(fileBytes(ela), QByteArray("EEG\tCz      \r\n"));
+    QVERIFY(home.read("cap.sfp").startsWith("FidT9     "));
+    QCOMPARE(home.read("cap.ela"), QByteArray("EEG\tCz      \r\n"));
     QCOMPARE(ws.ElectrodesDirty, 0);
 }
 
@@ -170,23 +162,6 @@ void TestSavePath::labelFileName()
     QFETCH(QString, sfp);
     QFETCH(QString, ela);
     QCOMPARE(::labelFileName(sfp), ela);
-}
-
-void TestSavePath::settingsFileGoesTheSameWay()
-{
-    QTemporaryDir dir;
-    const QString ini = dir.filePath("pointra.ini");
-    put(ini, Old);
-    const Settings s{DigitizerModel::Patriot, "BESA", "Comma", "0,0,1", 2, "ON"};
-    QString error;
-    {
-        Fault fault(SaveStep::Write, ENOSPC);
-        QVERIFY(!SettingsFile::write(ini, s, error));
-    }
-    QVERIFY2(error.contains(reason(ENOSPC)), qPrintable(error));
-    QCOMPARE(fileBytes(ini), Old);
-    QVERIFY(SettingsFile::write(ini, s, error));
-    QCOMPARE(fileBytes(ini), SettingsFile::text(s));
 }
 
 QTEST_GUILESS_MAIN(TestSavePath)

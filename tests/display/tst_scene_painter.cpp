@@ -7,8 +7,6 @@ class TestScenePainter : public QObject
 {
     Q_OBJECT
 private slots:
-    void electrodeDotsLandWhereTheyProject();
-    void electrodeLabelsSitAboveLeftOfTheirDots();
     void zeroFiducialsScaleByTheFloor();
     void cubeColoursMeetAtCornerFive();
     void shapeHighlightsTheSelectedSequence();
@@ -22,54 +20,7 @@ using Pixels::dotAt;
 namespace {
 const QSize Size(400, 300);
 const QColor Blue(0, 0, 255), Red(255, 0, 0), Green(0, 255, 0), Black(0, 0, 0);
-
-Scene electrodes()
-{
-    Scene s;
-    s.fiducials = {Point3(0.09, 0.02, 0.02), Point3(0.02, 0.07, 0.03), Point3(0.02, -0.07, 0.03)};
-    s.points = {Point3(0.05, -0.03, 0.06), Point3(-0.04, 0.04, 0.07)};
-    s.names = {QStringLiteral("Fz"), QStringLiteral("LongName9")};
-    return s;
-}
 } // namespace
-
-void TestScenePainter::electrodeDotsLandWhereTheyProject()
-{
-    const ViewState view = homeView(Size, DisplaySets::Electrodes);
-    const Scene scene = electrodes();
-    const QImage image = renderScene(scene, view, Size);
-    const Projection projection(view);
-    const double f = 5 / 0.09; // the largest fiducial coordinate becomes 5
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * scene.fiducials[0])), Blue));
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * scene.fiducials[1])), Red));
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * scene.fiducials[2])), Red));
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * scene.points[0])), Black));
-    QVERIFY(dotAt(image, *projection.toPixels(Point3(f * scene.points[1])), Black));
-    QCOMPARE(image.pixelColor(5, 5), QColor(Qt::white));
-}
-
-void TestScenePainter::electrodeLabelsSitAboveLeftOfTheirDots()
-{
-    ViewState view = homeView(Size, DisplaySets::Electrodes);
-    view.ViewAzimuth = 150;
-    DrawResult result;
-    DrawOptions options;
-    options.foreground = QColor(0, 128, 0);
-    const Scene scene = electrodes();
-    const QImage plain = renderScene(scene, view, Size, options, &result);
-    QCOMPARE(result.labels.size(), std::size_t(2));
-    const QPointF plot = *Projection(view).toPlot(Point3(5 / 0.09 * scene.points[1]));
-    QCOMPARE(result.labels[1].index, 1);
-    QVERIFY((result.labels[1].topLeft - (plot - QPointF(30, 20))).manhattanLength() < 1e-9);
-    QCOMPARE(result.labels[0].caption, QStringLiteral("  Fz      "));
-    QCOMPARE(result.labels[1].caption, QStringLiteral("  LongName"));
-    // Drawn as text only when asked; the caption starts two blanks in.
-    options.drawLabels = true;
-    const QImage labelled = renderScene(scene, view, Size, options);
-    const QPointF text = result.labels[0].topLeft / 15 + QPointF(12, 6);
-    QVERIFY(!Pixels::centroid(plain, text, options.foreground, 6));
-    QVERIFY(Pixels::centroid(labelled, text, options.foreground, 6));
-}
 
 void TestScenePainter::zeroFiducialsScaleByTheFloor()
 {

@@ -1,3 +1,4 @@
+#include "display/hold_repeat.h"
 #include "display/scene_painter.h"
 #include "display/view_state.h"
 
@@ -17,10 +18,7 @@ private slots:
     void buttonSteps_data();
     void buttonSteps();
     void anglesPastSixteenBitsKeepTheView();
-    void dragTurnsTheSceneWithTheMouse();
-    void wheelZooms();
-    void penWidth_data();
-    void penWidth();
+    void holdRepeatsTheLastViewButton();
 };
 
 namespace {
@@ -172,50 +170,32 @@ void TestViewState::anglesPastSixteenBitsKeepTheView()
     QVERIFY((*Projection(v).toPlot(p) - *Projection(unwrapped).toPlot(p)).manhattanLength() < 1e-6);
 }
 
-void TestViewState::dragTurnsTheSceneWithTheMouse()
-{
-    // The scene follows the mouse: right carries the nasion right, up lifts the near side.
-    const ViewState home = plotOf9000x6000();
-    const Point3 nasion(1, 0, 0), nearSide(1, 0, 5);
-    const ViewState right = turnedByDrag(home, QPointF(20, 0), AzimuthDirection::Tevo);
-    QCOMPARE(right.ViewAzimuth, 190);
-    QVERIFY(Projection(right).toPlot(nasion)->x() > Projection(home).toPlot(nasion)->x());
-    QCOMPARE(turnedByDrag(home, QPointF(20, 0), AzimuthDirection::BesaCurry).ViewAzimuth, 170);
-    const ViewState up = turnedByDrag(home, QPointF(0, -10), AzimuthDirection::Tevo);
-    QCOMPARE(up.ViewElevation, -85);
-    QVERIFY(Projection(up).toPlot(nearSide)->y() < Projection(home).toPlot(nearSide)->y());
-}
-
-void TestViewState::wheelZooms()
+// The widget's own test holds a button down; what it cannot reach is stepped here by hand.
+void TestViewState::holdRepeatsTheLastViewButton()
 {
     ViewState v = plotOf9000x6000();
-    zoomByWheel(v, 120);
-    QVERIFY(v.PlotScale > 150);
-    zoomByWheel(v, -120);
-    QVERIFY(std::abs(v.PlotScale - 150) < 1e-9);
-    v.PlotScale = 0; // stepped there by the buttons
-    zoomByWheel(v, 240);
-    QVERIFY(v.PlotScale > 0);
-}
-
-void TestViewState::penWidth_data()
-{
-    QTest::addColumn<double>("plotScale");
-    QTest::addColumn<int>("width");
-    // clang-format off
-    QTest::newRow("40")       << 40.0   << 1;
-    QTest::newRow("150 home") << 150.0  << 2;
-    QTest::newRow("225")      << 225.0  << 3;
-    QTest::newRow("300")      << 300.0  << 4;
-    QTest::newRow("zero")     << 0.0    << 1;
-    QTest::newRow("mirrored") << -300.0 << 1;
-    // clang-format on
-}
-
-void TestViewState::penWidth()
-{
-    QFETCH(double, plotScale);
-    QTEST(ElectrodePenWidth(plotScale), "width");
+    v.HoldActive = 1;
+    HoldRepeat hold(v);
+    hold.press(ViewButtons::ZoomIn);
+    hold.repeat();
+    hold.press(ViewButtons::PlotLeft); // a second button takes over the hold
+    QCOMPARE(v.HoldCode, 17);
+    hold.repeat();
+    hold.repeat();
+    QCOMPARE(v.PlotScale, 170.0);
+    QCOMPARE(v.PlotOffsetX, 4500.0 - 300);
+    hold.press(21); // not a view button: nothing steps, the repeat ends
+    QVERIFY(!hold.isRepeating());
+    // A fixed view only keeps the code, unless electrode digitizing lets the buttons step.
+    v.HoldActive = 0;
+    hold.press(ViewButtons::Up);
+    QCOMPARE(v.HoldCode, 5);
+    QCOMPARE(v.ViewElevation, -90);
+    QVERIFY(!hold.isRepeating());
+    hold.setStepWithoutHold(true);
+    hold.press(ViewButtons::Down);
+    hold.repeat();
+    QCOMPARE(v.ViewElevation, -92);
 }
 
 QTEST_GUILESS_MAIN(TestViewState)

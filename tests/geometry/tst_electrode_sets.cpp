@@ -71,10 +71,6 @@ class TestElectrodeSets : public QObject
 private slots:
     void exactOnTheEmulator_data();
     void exactOnTheEmulator();
-    void fiducialsOnly();
-    void besaAndCurryBranches_data();
-    void besaAndCurryBranches();
-    void redigitizeOneElectrode();
     void refused_data();
     void refused();
 };
@@ -84,13 +80,16 @@ void TestElectrodeSets::exactOnTheEmulator_data()
     QTest::addColumn<Model>("model");
     QTest::addColumn<int>("receivers");
     QTest::addColumn<bool>("move");
+    QTest::addColumn<QString>("system");
     // clang-format off
-    QTest::newRow("fastrak, no receiver, still head") << Model::Fastrak << 0 << false;
-    QTest::newRow("fastrak, one receiver, moving head") << Model::Fastrak << 1 << true;
-    QTest::newRow("fastrak, two receivers, moving head") << Model::Fastrak << 2 << true;
-    QTest::newRow("fastrak, three receivers, moving head") << Model::Fastrak << 3 << true;
-    QTest::newRow("isotrak, one receiver, moving head") << Model::Isotrak << 1 << true;
-    QTest::newRow("patriot, one receiver, moving head") << Model::Patriot << 1 << true;
+    QTest::newRow("fastrak, no receiver, still head") << Model::Fastrak << 0 << false << "TEVO";
+    QTest::newRow("fastrak, one receiver, moving head") << Model::Fastrak << 1 << true << "TEVO";
+    QTest::newRow("fastrak, two receivers, moving head") << Model::Fastrak << 2 << true << "TEVO";
+    QTest::newRow("fastrak, three receivers, moving head") << Model::Fastrak << 3 << true << "TEVO";
+    QTest::newRow("isotrak, one receiver, moving head") << Model::Isotrak << 1 << true << "TEVO";
+    QTest::newRow("patriot, one receiver, moving head") << Model::Patriot << 1 << true << "TEVO";
+    QTest::newRow("fastrak, BESA") << Model::Fastrak << 1 << true << "BESA";
+    QTest::newRow("fastrak, Curry") << Model::Fastrak << 1 << true << "Curry";
     // clang-format on
 }
 
@@ -99,82 +98,39 @@ void TestElectrodeSets::exactOnTheEmulator()
     QFETCH(Model, model);
     QFETCH(int, receivers);
     QFETCH(bool, move);
-    Scenario sc(model, receivers);
+    QFETCH(QString, system);
+    Scenario sc(model, receivers, system);
     sc.digitize(Names, Codes, move);
     QVERIFY(sc.compute());
     QVERIFY2(sc.rig.dialogs.shown.isEmpty(), qPrintable(sc.rig.dialogs.texts().join('|')));
     QCOMPARE(sc.ws.sensors.NumSensors, 5);
     const QStringList fids = {"Nasion", "LPA", "RPA"};
     for (int f = 0; f < 3; ++f)
-        QVERIFY2(near(sc.ws.meas.Fid[f], sc.expected(fids[f]), 1e-9), qPrintable(fids[f]));
+        QVERIFY2(near(sc.ws.tevo.Fid[f], sc.expected(fids[f]), 1e-9), qPrintable(fids[f]));
     for (int k = 0; k < 5; ++k) {
         const QString name = Names[k + 3];
-        QCOMPARE(sc.ws.meas.Name[k].trimmed(), name);
-        QCOMPARE(sc.ws.meas.Type[k], Codes[k + 3]);
-        QVERIFY2(near(sc.ws.meas.Pos[k], sc.expected(name), 1e-9), qPrintable(name));
-        QCOMPARE(sc.ws.tevo.Pos[k], sc.ws.meas.Pos[k]);
+        QCOMPARE(sc.ws.tevo.Name[k].trimmed(), name);
+        QCOMPARE(sc.ws.tevo.Type[k], Codes[k + 3]);
+        QVERIFY2(near(sc.ws.tevo.Pos[k], sc.expected(name), 1e-9), qPrintable(name));
     }
     QCOMPARE(sc.ws.meas.FidName[0].trimmed(), "Nasion");
     QCOMPARE(sc.ws.tevo.FidName[2].trimmed(), "RPA");
-}
-
-void TestElectrodeSets::fiducialsOnly()
-{
-    Scenario sc(Model::Fastrak, 1);
-    sc.ws.tevo.FidName = {Fixed8("old"), Fixed8("old"), Fixed8("old")};
-    sc.ws.tevo.Fid = {Point3(1, 1, 1), Point3(1, 1, 1), Point3(1, 1, 1)};
-    sc.digitize({"Nz", "LPA", "RPA"}, {"1", "2", "4"}, true);
-    QVERIFY(sc.compute());
-    QCOMPARE(sc.ws.sensors.NumSensors, 0);
-    QCOMPARE(sc.ws.tevo.FidName[0].trimmed(), "Nz");
-    QVERIFY(near(sc.ws.tevo.Fid[0], sc.expected("Nasion"), 1e-9));
-}
-
-void TestElectrodeSets::besaAndCurryBranches_data()
-{
-    QTest::addColumn<QString>("system");
-    QTest::newRow("BESA") << "BESA";
-    QTest::newRow("Curry") << "Curry";
-}
-
-void TestElectrodeSets::besaAndCurryBranches()
-{
-    QFETCH(QString, system);
-    Scenario sc(Model::Fastrak, 1, system);
-    sc.digitize(Names, Codes, true);
-    QVERIFY(sc.compute());
+    if (system == "TEVO") {
+        QCOMPARE(sc.ws.meas.Pos, sc.ws.tevo.Pos);
+        return;
+    }
+    // BESA: the nasion on +y, RPA towards +x; Curry: millimetres, x and y turned half round.
     const auto &besa = sc.ws.besa;
-    QCOMPARE(int(besa.Pos.size()), 5);
-    QCOMPARE(besa.FidName[0], "LPA");
-    QCOMPARE(besa.FidName[1], "Nasion");
-    QCOMPARE(besa.Type, sc.ws.meas.Type);
-    QVERIFY(std::abs(besa.Fid[1].x()) < 1e-12); // nasion on the y axis
-    QVERIFY(besa.Fid[1].y() > 0);
-    QVERIFY(besa.Fid[2].x() > 0); // RPA towards +x
+    QCOMPARE(besa.FidName, (std::array<QString, 3>{"LPA", "Nasion", "RPA"}));
+    QCOMPARE(besa.Type, sc.ws.tevo.Type);
+    QVERIFY(std::abs(besa.Fid[1].x()) < 1e-12 && besa.Fid[1].y() > 0 && besa.Fid[2].x() > 0);
     if (system == "Curry") {
         const auto &curry = sc.ws.curry;
-        QCOMPARE(curry.FidName[0], "RPA");
-        QCOMPARE(curry.FidName[2], "Nasion");
-        QCOMPARE(curry.Type, sc.ws.tevo.Type);
+        QCOMPARE(curry.FidName, (std::array<QString, 3>{"RPA", "LPA", "Nasion"}));
         QVERIFY(near(curry.Pos[1],
                      Point3(-besa.Pos[1].x(), -besa.Pos[1].y(), sc.ws.tevo.Pos[1].z()) * 1000,
                      1e-9));
     }
-}
-
-void TestElectrodeSets::redigitizeOneElectrode()
-{
-    Scenario sc(Model::Fastrak, 1);
-    sc.digitize(Names, Codes, true);
-    QVERIFY(sc.compute());
-    const Workspace before = sc.ws;
-    // Electrode 2 (Cz) is sequence point 5; give it the reading of O2 and recompute it alone.
-    sc.readings[4] = sc.readings[5];
-    QVERIFY(ComputeElectrodePoint(sc.ws, sc.readings, sc.rig.dialogs, 1));
-    QVERIFY(near(sc.ws.meas.Pos[1], sc.expected("O2"), 1e-9));
-    QCOMPARE(sc.ws.meas.Pos[0], before.meas.Pos[0]);
-    QCOMPARE(sc.ws.tevo.Pos[1], before.tevo.Pos[1]);
-    QVERIFY(!ComputeElectrodePoint(sc.ws, sc.readings, sc.rig.dialogs, 7));
 }
 
 void TestElectrodeSets::refused_data()

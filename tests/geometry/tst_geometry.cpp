@@ -19,7 +19,6 @@ private slots:
     void frameInvariants();
     void degenerate_data();
     void degenerate();
-    void transformPointIgnoresRowFour();
     void headFramesAverage_data();
     void headFramesAverage();
     void headFramesKeepOldTransformsOnFailure();
@@ -97,16 +96,6 @@ void TestGeometry::degenerate()
     } catch (const GeometryError &e) {
         QVERIFY2(e.message().contains(says), qPrintable(e.message()));
     }
-}
-
-void TestGeometry::transformPointIgnoresRowFour()
-{
-    Transform4 m = Transform4::Identity();
-    m(0, 3) = 1;
-    m.row(3) << 5, 5, 5, 5;
-    Point3 p(1, 2, 3);
-    TransformPoint(m, p);
-    QCOMPARE(p, Point3(2, 2, 3));
 }
 
 void TestGeometry::headFramesAverage_data()
