@@ -80,8 +80,6 @@ private slots:
     void buttonAndStreams();
     void streamRates_data();
     void streamRates();
-    void queries_data();
-    void queries();
     void unitsAndNoise();
     void rateChangeOnBothEnds();
     void stylusScript_data();
@@ -229,40 +227,6 @@ void TestEmulator::streamRates()
                 h.got.mid(i * length, length).endsWith("\r\n"));
     // Never faster than ten bits a character.
     QVERIFY(h.got.size() <= 11 * baud / 10);
-}
-
-void TestEmulator::queries_data()
-{
-    QTest::addColumn<Model>("model");
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QString>("answer");
-    // clang-format off
-    QTest::newRow("fastrak output list of station 3") << Model::Fastrak << QStringList{} << "O3\r" << "23O2,5,6,7,1\r\n";
-    QTest::newRow("fastrak output list changed") << Model::Fastrak << QStringList{"O1,2,5,6,7,1\r"} << "O1\r" << "21O2,5,6,7,1\r\n";
-    QTest::newRow("fastrak one receiver") << Model::Fastrak << QStringList{"l1,1\r", "l2,1\r", "l3,0\r", "l4,0\r"} << "l2\r" << "22l1100\r\n";
-    QTest::newRow("fastrak ^Y restores the lists") << Model::Fastrak << QStringList{"O1,2,5,6,7,1\r", "\x19"} << "O1\r" << "21O2,1\r\n";
-    QTest::newRow("patriot configuration") << Model::Patriot << QStringList{"O2,2,6,1\r"} << "\x1a\r"
-        << "PATRIOT (emulated)\r\nSensor 1 on, output 2,1, hemisphere 0,0,1\r\n"
-           "Sensor 2 on, output 2,6,1, hemisphere 0,0,1\r\n"
-           "Units cm, stylus button sends records, continuous off\r\n";
-    // clang-format on
-}
-
-void TestEmulator::queries()
-{
-    QFETCH(Model, model);
-    QFETCH(QStringList, before);
-    QFETCH(QString, query);
-    QFETCH(QString, answer);
-    Host h(model);
-    for (const QString &c : before)
-        h.send(c.toLatin1());
-    h.wait(50);
-    h.got.clear();
-    h.send(query.toLatin1());
-    h.wait(300);
-    QCOMPARE(QString::fromLatin1(h.got), answer);
 }
 
 void TestEmulator::unitsAndNoise()

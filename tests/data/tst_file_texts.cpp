@@ -4,6 +4,8 @@
 #include "data/electrode_file.h"
 #include "data/file_error.h"
 #include "data/meg_files.h"
+#include "data/number_text.h"
+#include "data/point_types.h"
 #include "data/sequence_file.h"
 #include "data/shape_file.h"
 #include "data/text_grammar.h"
@@ -12,7 +14,6 @@
 
 #include <QRandomGenerator>
 #include <QTest>
-
 #include <cmath>
 #include <limits>
 
@@ -225,7 +226,7 @@ void carried(Kind kind, const Workspace &ws, bool read, QList<double> &v, QStrin
 }
 } // namespace
 
-class TestFileRoundTrip : public QObject
+class TestFileTexts : public QObject
 {
     Q_OBJECT
 private slots:
@@ -241,9 +242,13 @@ private slots:
     void sensorTypeRoundsHalvesAway();
     void tagsAreChecked_data();
     void tagsAreChecked();
+    void myFormat_data();
+    void myFormat();
+    void pointTypes_data();
+    void pointTypes();
 };
 
-void TestFileRoundTrip::generatedSets_data()
+void TestFileTexts::generatedSets_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("decimal");
@@ -255,7 +260,7 @@ void TestFileRoundTrip::generatedSets_data()
                     << int(f.kind) << QString::fromLatin1(decimal) << QString::fromLatin1(system);
 }
 
-void TestFileRoundTrip::generatedSets()
+void TestFileTexts::generatedSets()
 {
     QFETCH(int, kind);
     QFETCH(QString, decimal);
@@ -298,7 +303,7 @@ void TestFileRoundTrip::generatedSets()
     }
 }
 
-void TestFileRoundTrip::numberFields_data()
+void TestFileTexts::numberFields_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<bool>("valid");
@@ -319,7 +324,7 @@ void TestFileRoundTrip::numberFields_data()
     // clang-format on
 }
 
-void TestFileRoundTrip::numberFields()
+void TestFileTexts::numberFields()
 {
     QFETCH(QString, field);
     QFETCH(bool, valid);
@@ -351,7 +356,7 @@ void TestFileRoundTrip::numberFields()
     }
 }
 
-void TestFileRoundTrip::blankLinesAreSkipped_data()
+void TestFileTexts::blankLinesAreSkipped_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("electrodes");
@@ -363,7 +368,7 @@ void TestFileRoundTrip::blankLinesAreSkipped_data()
     // clang-format on
 }
 
-void TestFileRoundTrip::blankLinesAreSkipped()
+void TestFileTexts::blankLinesAreSkipped()
 {
     QFETCH(QByteArray, text);
     QFETCH(int, electrodes);
@@ -375,7 +380,7 @@ void TestFileRoundTrip::blankLinesAreSkipped()
     QCOMPARE(ws.besa.Fid[1].y(), 9.5);
 }
 
-void TestFileRoundTrip::writersRefuse_data()
+void TestFileTexts::writersRefuse_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("name"); // of the one point; empty: the set holds nothing
@@ -403,7 +408,7 @@ void TestFileRoundTrip::writersRefuse_data()
 }
 
 // A writer refuses what its reader could not read back, and a set holding nothing.
-void TestFileRoundTrip::writersRefuse()
+void TestFileTexts::writersRefuse()
 {
     QFETCH(int, kind);
     QFETCH(QString, name);
@@ -434,7 +439,7 @@ void TestFileRoundTrip::writersRefuse()
     }
 }
 
-void TestFileRoundTrip::sensorTypeRoundsHalvesAway_data()
+void TestFileTexts::sensorTypeRoundsHalvesAway_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("written");
@@ -447,7 +452,7 @@ void TestFileRoundTrip::sensorTypeRoundsHalvesAway_data()
     // clang-format on
 }
 
-void TestFileRoundTrip::sensorTypeRoundsHalvesAway()
+void TestFileTexts::sensorTypeRoundsHalvesAway()
 {
     QFETCH(QString, type);
     QFETCH(QString, written);
@@ -457,7 +462,7 @@ void TestFileRoundTrip::sensorTypeRoundsHalvesAway()
     QVERIFY(probeFileText(ws).contains("//Sensor type\r\n%S\t" + written.toLatin1() + "\r\n"));
 }
 
-void TestFileRoundTrip::tagsAreChecked_data()
+void TestFileTexts::tagsAreChecked_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("text");
@@ -476,7 +481,7 @@ void TestFileRoundTrip::tagsAreChecked_data()
     // clang-format on
 }
 
-void TestFileRoundTrip::tagsAreChecked()
+void TestFileTexts::tagsAreChecked()
 {
     QFETCH(int, kind);
     QFETCH(QByteArray, text);
@@ -493,5 +498,79 @@ void TestFileRoundTrip::tagsAreChecked()
     }
 }
 
-QTEST_GUILESS_MAIN(TestFileRoundTrip)
-#include "tst_file_roundtrip.moc"
+void TestFileTexts::myFormat_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("decimal");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("padded"); // as Curry files and listings write it
+    // clang-format off
+    QTest::newRow("tenth comma") << 0.1 << "#0.###0" << "Comma" << "TEVO" << "0,1000" << "0,1000";
+    QTest::newRow("tenth comma curry") << 0.1 << "#0.###0" << "Comma" << "Curry" << "0,1000" << "   0,1000";
+    QTest::newRow("half away up") << 0.00005 << "#0.###0" << "Period" << "TEVO" << "0.0001" << "0.0001";
+    QTest::newRow("negative rounds to zero") << -0.00004 << "#0.###0" << "Period" << "TEVO" << "0.0000" << "0.0000";
+    QTest::newRow("carry") << 9.99996 << "#0.###0" << "Period" << "TEVO" << "10.0000" << "10.0000";
+    QTest::newRow("two decimals") << 12.345 << "#0.00" << "Period" << "TEVO" << "12.35" << "12.35";
+    QTest::newRow("curry mm") << -85.125 << "#0.00" << "Period" << "Curry" << "-85.13" << "   -85.13";
+    QTest::newRow("carry past the point") << -0.99995 << "#0.###0" << "Period" << "TEVO" << "-1.0000" << "-1.0000";
+    QTest::newRow("unknown decimal keeps text") << 1.5 << "#0.00" << "Dot" << "TEVO" << "1.50" << "1.50";
+    QTest::newRow("unknown pattern is told") << 7.6 << "#0" << "Period" << "TEVO" << "8" << "8";
+    // clang-format on
+}
+
+void TestFileTexts::myFormat()
+{
+    QFETCH(double, value);
+    QFETCH(QString, pattern);
+    QFETCH(QString, decimal);
+    QFETCH(QString, system);
+    QFETCH(QString, expected);
+    QFETCH(QString, padded);
+    Settings s;
+    s.DecimalPoint = decimal;
+    s.CoordinateSystem = system;
+    FakeDialogs dialogs;
+    QCOMPARE(::myFormat(value, pattern, s, &dialogs), expected);
+    QCOMPARE(curryPadded(expected, s), padded);
+    const QString told = "myFormat(): something is wrong with periods and commas";
+    QCOMPARE(dialogs.texts(), pattern == "#0" ? QStringList{told} : QStringList{});
+}
+
+void TestFileTexts::pointTypes_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");      // empty: not supported
+    QTest::addColumn<QString>("canonical"); // the code the name stands for
+    // clang-format off
+    QTest::newRow("1") << "1" << "Fiducial, Nasion" << "1";
+    QTest::newRow("400") << "400" << "Electrode" << "400";
+    QTest::newRow("1400") << "1400" << "Electrode" << "400";
+    QTest::newRow("1C00") << "1C00" << "Reference" << "1C00";
+    QTest::newRow("C00") << "C00" << "Reference" << "1C00";
+    QTest::newRow("4000") << "4000" << "Other Sensor Type" << "4000";
+    QTest::newRow("unknown") << "3" << "" << "";
+    QTest::newRow("padded") << " 400" << "" << "";
+    QTest::newRow("case of 1400") << "1C0" << "" << "";
+    // clang-format on
+}
+
+void TestFileTexts::pointTypes()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QFETCH(QString, canonical);
+    FakeDialogs d;
+    QCOMPARE(PointTypeName(code, d), name);
+    QCOMPARE(IsSupportedCode(code), !name.isEmpty());
+    QString back = QStringLiteral("unchanged");
+    PointTypeCode(name.isEmpty() ? code : name, back, d); // a code is no type name
+    QCOMPARE(back, name.isEmpty() ? QStringLiteral("unchanged") : canonical);
+    const QStringList told = {"Code " + code + "  is not supported",
+                              "Type " + code + "  is not supported"};
+    QCOMPARE(d.texts(), name.isEmpty() ? told : QStringList{});
+}
+
+QTEST_GUILESS_MAIN(TestFileTexts)
+#include "tst_file_texts.moc"
