@@ -1,15 +1,60 @@
+#include "digitizer/emulator/stylus_script.h"
 #include "digitizer/record_parser.h"
 #include "digitizer/records.h"
 #include "rig.h"
 
 #include <QTest>
-
+#include <cmath>
 using Model = DigitizerModel;
 using Outcome = Records::Outcome;
 using Fixtures::near;
 Q_DECLARE_METATYPE(Transform4)
 
 namespace {
+constexpr int StepMs = 5;
+
+// A host on virtual time: writes to the emulator, lets time pass and keeps what arrives.
+struct Host
+{
+    explicit Host(Model model, int receivers = 1, int baud = 0) : emu({model, receivers, 0.0, 3})
+    {
+        if (baud)
+            emu.setBaud(baud);
+        send(model == Model::Patriot ? "U1\r" : "u");
+    }
+    void send(const QByteArray &bytes) { emu.receive(bytes, t); }
+    void wait(int ms)
+    {
+        for (int i = 0; i < ms; i += StepMs) {
+            t += StepMs;
+            emu.advanceTo(t);
+            got += emu.takeDelivered();
+        }
+    }
+    DigitizerEmulator emu;
+    qint64 t = 0;
+    QByteArray got;
+};
+
+// Records are counted by their stylus blocks ("01..."), whatever the stations and lists.
+int stylusBlocks(const QByteArray &bytes)
+{
+    int n = 0;
+    for (const QByteArray &line : bytes.split('\n'))
+        n += line.startsWith("01") ? 1 : 0;
+    return n;
+}
+
+QByteArray unescaped(const QString &text)
+{
+    QByteArray out = text.toLatin1();
+    out.replace("\\r", "\r");
+    out.replace("^D", "\x04");
+    out.replace("^Y", "\x19");
+    out.replace("^Z", "\x1a");
+    return out;
+}
+
 // A FASTRAK record with the stylus at `tip` and every receiver at `pos` with the given triples.
 QString fastrakRecord(const Point3 &tip, const Point3 &pos, const double triples[9])
 {
@@ -44,12 +89,29 @@ std::unique_ptr<Rig> emulated(Model model, const QString &hemisphere = "0,0,1")
     return rig;
 }
 
+// The stylus of the record the emulator would send now (FASTRAK layout).
+Point3 stylus(DigitizerEmulator &emu)
+{
+    return stylusOf(Model::Fastrak, QString::fromLatin1(emu.record()));
+}
 } // namespace
 
+// Records as the host reads them, and the emulator that sends them: layouts, streams and the
+// stylus script.
 class TestRecords : public QObject
 {
     Q_OBJECT
 private slots:
+    void recordLayout_data();
+    void recordLayout();
+    void buttonAndStreams_data();
+    void buttonAndStreams();
+    void streamRates_data();
+    void streamRates();
+    void inchesAndCentimetres();
+    void rateChangeOnBothEnds();
+    void stylusScript_data();
+    void stylusScript();
     void parse_data();
     void parse();
     void refusals();
@@ -58,6 +120,239 @@ private slots:
     void lineRatesDiffer();
     void hemisphereMirrors();
 };
+
+void TestRecords::recordLayout_data()
+{
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<QList<int>>("crAt"); // 1-based; each CR is followed by LF, the last ends it
+    // clang-format off
+    QTest::newRow("fastrak") << Model::Fastrak << QList<int>{25, 114, 203, 292};
+    QTest::newRow("isotrak") << Model::Isotrak << QList<int>{88, 177};
+    QTest::newRow("patriot") << Model::Patriot << QList<int>{32, 157};
+    // clang-format on
+}
+
+void TestRecords::recordLayout()
+{
+    QFETCH(Model, model);
+    QFETCH(QList<int>, crAt);
+    const QByteArray r = DigitizerEmulator({model, 3, 0.0, 1}).record();
+    QList<int> crs;
+    for (int i = 0; i < r.size(); ++i)
+        if (r[i] == '\r' && r.mid(i, 2) == "\r\n")
+            crs << i + 1;
+    QCOMPARE(crs, crAt);
+    QCOMPARE(r.size(), crAt.last() + 1);
+}
+
+void TestRecords::buttonAndStreams_data()
+{
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<QStringList>("steps");
+    // Steps: ">TEXT" sends TEXT (\r, ^D, ^Y, ^Z escaped), "wait MS", "press", "hold",
+    // "release", "mark" forgets what arrived, "=N" exactly N records arrived since the last
+    // check or mark, "+N" at least N.
+    // clang-format off
+    QTest::newRow("fastrak poll") << Model::Fastrak << QStringList{">P", "wait 500", "=1"};
+    QTest::newRow("fastrak held button sends one record") << Model::Fastrak << QStringList{"hold", "wait 2000", "=1", "release", "wait 500", "=0"};
+    QTest::newRow("fastrak e1,0 silences the button") << Model::Fastrak << QStringList{">e1,0\\r", "press", "wait 500", "=0", ">e1,1\\r", "press", "wait 500", "=1"};
+    QTest::newRow("fastrak C streams until c") << Model::Fastrak << QStringList{">C", "wait 2000", "+10", ">c", "wait 400", "mark", "wait 1000", "=0"};
+    QTest::newRow("fastrak press toggles the stream") << Model::Fastrak << QStringList{">C", "wait 1000", "+5", "press", "wait 400", "mark", "wait 1000", "=0", "press", "wait 1000", "+5"};
+    QTest::newRow("fastrak e1,0 press leaves the stream") << Model::Fastrak << QStringList{">e1,0\\r", ">C", "wait 500", "press", "wait 400", "mark", "wait 1000", "+5"};
+    QTest::newRow("fastrak no station no record") << Model::Fastrak << QStringList{">l1,0\\r", ">l2,0\\r", ">l3,0\\r", ">l4,0\\r", ">P", "wait 500", "=0"};
+    QTest::newRow("fastrak ^Y ends the stream") << Model::Fastrak << QStringList{">C", "wait 500", ">^Y", "wait 400", "mark", "wait 1000", "=0"};
+    QTest::newRow("patriot poll") << Model::Patriot << QStringList{">P", "wait 300", "=1"};
+    QTest::newRow("patriot C and CR streams") << Model::Patriot << QStringList{">C\\r", "wait 1000", "+50"};
+    QTest::newRow("patriot P stops the stream") << Model::Patriot << QStringList{">C\\r", "wait 1000", "+50", ">P", "wait 100", "mark", "wait 1000", "=0"};
+    QTest::newRow("patriot press toggles the stream") << Model::Patriot << QStringList{">C\\r", "wait 500", "press", "wait 100", "mark", "wait 1000", "=0", "press", "wait 1000", "+50"};
+    QTest::newRow("patriot L1,0 silences the button") << Model::Patriot << QStringList{">L1,0\\r", "press", "wait 300", "=0", ">L1,1\\r", "press", "wait 300", "=1"};
+    QTest::newRow("isotrak poll") << Model::Isotrak << QStringList{">P", "wait 500", "=1"};
+    QTest::newRow("isotrak Y alone still answers P") << Model::Isotrak << QStringList{">Y", ">P", "wait 500", "=1"};
+    QTest::newRow("isotrak digitizer mode ignores P") << Model::Isotrak << QStringList{">Y", ">^D", ">P", "wait 500", "=0", ">^D", ">P", "wait 500", "=1"};
+    QTest::newRow("isotrak T leaves digitizer mode") << Model::Isotrak << QStringList{">Y", ">^D", ">T", ">P", "wait 500", "=1"};
+    // The wizard's sequences: shape mode, then Cancel's stop, then the wait for the stylus.
+    QTest::newRow("isotrak shape, cancel, stylus wait") << Model::Isotrak << QStringList{">Y", ">i", ">^D", ">C", ">c", ">T", ">P", "wait 300", "=1", ">Y", ">E", ">^D", ">P", "wait 500", "=0", "press", "wait 300", "=1", ">^D", ">T"};
+    // Accept's stop: P goes unanswered, so ^D is sent before T.
+    QTest::newRow("isotrak shape, accept, stylus wait") << Model::Isotrak << QStringList{">Y", ">i", ">^D", ">C", ">c", ">P", "wait 300", "=0", ">^D", ">T", ">Y", ">E", ">^D", ">P", "wait 500", "=0", "press", "wait 300", "=1"};
+    QTest::newRow("isotrak point mode: one record a press") << Model::Isotrak << QStringList{">Y", ">E", ">^D", ">C", "hold", "wait 2000", "=1", "release"};
+    QTest::newRow("isotrak track mode streams while held") << Model::Isotrak << QStringList{">Y", ">i", ">^D", ">C", "wait 500", "=0", "hold", "wait 2000", "+10", "release", "wait 300", "mark", "wait 1000", "=0"};
+    QTest::newRow("isotrak C outside digitizer mode") << Model::Isotrak << QStringList{">C", "wait 2000", "+10", ">^D", ">c", "wait 300", "mark", "wait 1000", "=0"};
+    QTest::newRow("isotrak press toggles a stream") << Model::Isotrak << QStringList{">C", "wait 1000", "press", "wait 300", "mark", "wait 1000", "=0"};
+    // clang-format on
+}
+
+void TestRecords::buttonAndStreams()
+{
+    QFETCH(Model, model);
+    QFETCH(QStringList, steps);
+    Host h(model);
+    h.wait(50);
+    h.got.clear();
+    int step = 0;
+    for (const QString &s : steps) {
+        ++step;
+        if (s.startsWith('>')) {
+            h.send(unescaped(s.mid(1)));
+        } else if (s.startsWith("wait ")) {
+            h.wait(s.mid(5).toInt());
+        } else if (s == "press") {
+            h.emu.press();
+        } else if (s == "hold") {
+            h.emu.hold();
+        } else if (s == "release") {
+            h.emu.release();
+        } else if (s == "mark") {
+            h.got.clear();
+        } else {
+            const int n = stylusBlocks(h.got);
+            const int want = s.mid(1).toInt();
+            const bool ok = s.startsWith('=') ? n == want : n >= want;
+            QVERIFY2(
+                ok, qPrintable(QStringLiteral("step %1 (%2): %3 records").arg(step).arg(s).arg(n)));
+            h.got.clear();
+        }
+    }
+}
+
+void TestRecords::streamRates_data()
+{
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("perSecond");
+    const QStringList none;
+    const QStringList twoStations = {"l3,0\r", "l4,0\r"};
+    const QStringList stylusOnly = {"l2,0\r", "l3,0\r", "l4,0\r"};
+    const QStringList fullStylus = {"O1,2,5,6,7,1\r", "l4,0\r"};
+    // clang-format off
+    QTest::newRow("fastrak four stations 19200") << Model::Fastrak << 19200 << none << 293 << 1920.0 / 293;
+    // At 115200 the device's rate is the limit: 120 Hz over the stations in the record.
+    QTest::newRow("fastrak four stations 115200") << Model::Fastrak << 115200 << none << 293 << 30.0;
+    QTest::newRow("fastrak two stations 115200") << Model::Fastrak << 115200 << twoStations << 115 << 60.0;
+    QTest::newRow("fastrak stylus only 9600") << Model::Fastrak << 9600 << stylusOnly << 26 << 960.0 / 26;
+    QTest::newRow("fastrak full stylus three stations 19200") << Model::Fastrak << 19200 << fullStylus << 267 << 1920.0 / 267;
+    QTest::newRow("patriot 115200") << Model::Patriot << 115200 << none << 158 << 60.0;
+    QTest::newRow("patriot 19200") << Model::Patriot << 19200 << none << 158 << 1920.0 / 158;
+    QTest::newRow("isotrak 19200") << Model::Isotrak << 19200 << none << 178 << 1920.0 / 178;
+    QTest::newRow("isotrak 115200") << Model::Isotrak << 115200 << none << 178 << 30.0;
+    // clang-format on
+}
+
+void TestRecords::streamRates()
+{
+    QFETCH(Model, model);
+    QFETCH(int, baud);
+    QFETCH(QStringList, setup);
+    QFETCH(int, length);
+    QFETCH(double, perSecond);
+    Host h(model, 3, baud);
+    for (const QString &c : setup)
+        h.send(c.toLatin1());
+    h.send(model == Model::Patriot ? "C\r" : "C");
+    h.wait(10000);
+    h.send("c");
+    h.wait(1000);
+    QCOMPARE(h.got.size() % length, 0); // whole records only, none cut or merged
+    const int records = int(h.got.size() / length);
+    QVERIFY2(std::abs(records / 10.0 - perSecond) <= 0.05 * perSecond + 0.2,
+             qPrintable(QString::number(records / 10.0)));
+    for (int i = 0; i < records; ++i)
+        QVERIFY(h.got.mid(i * length, length).startsWith("01") &&
+                h.got.mid(i * length, length).endsWith("\r\n"));
+    // Never faster than ten bits a character.
+    QVERIFY(h.got.size() <= 11 * baud / 10);
+}
+
+void TestRecords::inchesAndCentimetres()
+{
+    DigitizerEmulator exact({Model::Fastrak, 1, 0.0, 1});
+    const Point3 inches = stylus(exact);
+    exact.receive("u", 0);
+    QVERIFY(near(stylus(exact), siteInTransmitter(exact, "Cz"), 1e-4));
+    QVERIFY(near(inches * 2.54, stylus(exact), 1e-3));
+}
+
+void TestRecords::rateChangeOnBothEnds()
+{
+    Rig rig(DigitizerEmulator::Options{Model::Fastrak, 1, 0.0, 7});
+    rig.start();
+    rig.emu->hold(); // records are streaming while the rate changes
+    rig.clock.advance(500);
+    rig.invoke("menu1152");
+    QCOMPARE(rig.emu->baud(), 115200);
+    QCOMPARE(rig.link.settings(), "115200,n,8,1");
+    rig.emu->release();
+    rig.clock.advance(500);
+    QString record;
+    rig.pressAfter(600);
+    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Records::Outcome::Received);
+    QCOMPARE(record.size(), 293);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+void TestRecords::stylusScript_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<bool>("command");
+    // clang-format off
+    QTest::newRow("touch site") << "touch Cz" << true << true;
+    QTest::newRow("touch point") << "touch 1.0 2.0 9.5" << true << true;
+    QTest::newRow("touch two numbers") << "touch 1 2" << false << false;
+    QTest::newRow("press") << "  press  " << true << true;
+    QTest::newRow("move head") << "move-head 1 0 0 0 0 30" << true << true;
+    QTest::newRow("move head short") << "move-head 1 0" << false << false;
+    QTest::newRow("wait negative") << "wait -5" << false << false;
+    QTest::newRow("comment") << "# a comment" << true << false;
+    QTest::newRow("blank") << "   " << true << false;
+    QTest::newRow("unknown") << "jump" << false << false;
+    QTest::newRow("sweep") << "sweep T7 Cz T8 speed 2.5" << true << true;
+    QTest::newRow("sweep to an unknown site") << "sweep Cz Nowhere" << true << true;
+    QTest::newRow("sweep of one site") << "sweep Cz" << false << false;
+    QTest::newRow("speed without sites") << "sweep Cz speed 3" << false << false;
+    QTest::newRow("speed not a number") << "sweep Fz Cz speed fast" << false << false;
+    QTest::newRow("speed zero") << "sweep Fz Cz speed 0" << false << false;
+    // clang-format on
+}
+
+void TestRecords::stylusScript()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, ok);
+    QFETCH(bool, command);
+    std::optional<StylusCommand> c;
+    QString error;
+    QCOMPARE(parseStylusCommand(line, c, error), ok);
+    QCOMPARE(c.has_value(), command);
+    QCOMPARE(error.isEmpty(), ok);
+    if (!c)
+        return;
+    // The ISOTRAK streams while its button is held: a sweep holds it.
+    DigitizerEmulator emu(
+        {c->kind == StylusCommand::Kind::Sweep ? Model::Isotrak : Model::Fastrak, 1, 0.0, 1});
+    emu.receive("u", 0);
+    qint64 until = -1;
+    const bool known = !line.contains("Nowhere");
+    QCOMPARE(applyStylusCommand(*c, emu, error, &until), known);
+    QCOMPARE(error.contains("Nowhere"), !known); // an unknown site is named
+    const VirtualHead &head = emu.head();
+    if (line == "touch 1.0 2.0 9.5") {
+        const Transform4 h = emu.headPose();
+        const Point3 expected =
+            h.block<3, 3>(0, 0) * Point3(0.01, 0.02, 0.095) + h.block<3, 1>(0, 3);
+        QVERIFY(near(stylus(emu), expected, 1e-4));
+    } else if (known && c->kind == StylusCommand::Kind::Sweep) {
+        // The motion takes the path's length at that speed: more than the straight line.
+        QCOMPARE(c->speed, 2.5);
+        const double straight = (head.site("T7") - head.site("T8")).norm();
+        QVERIFY(until > straight * 100 / 2.5 * 1000);
+        QVERIFY(emu.buttonHeld());
+        emu.advanceTo(until);
+        QVERIFY(!emu.buttonHeld());
+        QVERIFY((emu.stylusTip(until + 10) - head.site("T8")).norm() < 1e-9);
+    }
+}
 
 void TestRecords::parse_data()
 {
