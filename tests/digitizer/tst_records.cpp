@@ -82,10 +82,10 @@ Point3 stylusOf(Model model, const QString &record)
 }
 
 // A session on the emulator of `model`, configured as at start-up.
-std::unique_ptr<Rig> emulated(Model model, const QString &hemisphere = "0,0,1")
+std::unique_ptr<Rig> emulated(Model model)
 {
     auto rig = std::make_unique<Rig>(DigitizerEmulator::Options{model, 1, 0.0, 7});
-    rig->start({.hemisphere = hemisphere});
+    rig->start();
     return rig;
 }
 
@@ -108,17 +108,14 @@ private slots:
     void buttonAndStreams();
     void streamRates_data();
     void streamRates();
-    void inchesAndCentimetres();
     void rateChangeOnBothEnds();
     void stylusScript_data();
     void stylusScript();
     void parse_data();
     void parse();
-    void refusals();
     void recordProblem_data();
     void recordProblem();
     void lineRatesDiffer();
-    void hemisphereMirrors();
 };
 
 void TestRecords::recordLayout_data()
@@ -264,15 +261,6 @@ void TestRecords::streamRates()
     QVERIFY(h.got.size() <= 11 * baud / 10);
 }
 
-void TestRecords::inchesAndCentimetres()
-{
-    DigitizerEmulator exact({Model::Fastrak, 1, 0.0, 1});
-    const Point3 inches = stylus(exact);
-    exact.receive("u", 0);
-    QVERIFY(near(stylus(exact), siteInTransmitter(exact, "Cz"), 1e-4));
-    QVERIFY(near(inches * 2.54, stylus(exact), 1e-3));
-}
-
 void TestRecords::rateChangeOnBothEnds()
 {
     Rig rig(DigitizerEmulator::Options{Model::Fastrak, 1, 0.0, 7});
@@ -397,22 +385,6 @@ void TestRecords::parse()
     QVERIFY(near(position * p2, Transform4::Identity()));
 }
 
-// Not a reading: no model, no mode, a short record. Nothing changes.
-void TestRecords::refusals()
-{
-    const double id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    const QString rec = fastrakRecord({0, 0, 0}, {0, 0, 0}, id);
-    const Transform4 seven = Transform4::Constant(7);
-    Transform4 r = seven, p = seven;
-    QVERIFY(!Records::ParseDigitizerRecord(Model::Dummy, rec, 1, 0, r, p));
-    QVERIFY(!Records::ParseDigitizerRecord(Model::Fastrak, rec, 1, 2, r, p));
-    QVERIFY(!Records::ParseDigitizerRecord(Model::Fastrak, QStringLiteral("01"), 3, 0, r, p));
-    QVERIFY(p == seven && r == seven);
-    QString why;
-    QVERIFY(!Records::parseReading(Model::Dummy, rec, Records::AllBlocks, &why));
-    QCOMPARE(why, "dummy takes no readings.");
-}
-
 void TestRecords::recordProblem_data()
 {
     QTest::addColumn<Model>("model");
@@ -489,16 +461,6 @@ void TestRecords::lineRatesDiffer()
     QVERIFY2(rig->dialogs.texts()[0].endsWith("\r\rPlease repeat the measurement"),
              qPrintable(rig->dialogs.texts()[0]));
     QVERIFY(!rig->link.isOpen());
-}
-
-void TestRecords::hemisphereMirrors()
-{
-    auto up = emulated(Model::Fastrak, "0,0,1");
-    auto down = emulated(Model::Fastrak, "0,0,-1");
-    const Point3 a = stylusOf(Model::Fastrak, QString::fromLatin1(up->emu->record()));
-    const Point3 b = stylusOf(Model::Fastrak, QString::fromLatin1(down->emu->record()));
-    QVERIFY(a.z() > 0.2);
-    QVERIFY(near(a, -b, 1e-9));
 }
 
 QTEST_GUILESS_MAIN(TestRecords)
