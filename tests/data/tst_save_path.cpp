@@ -3,23 +3,19 @@
 #include "data/save_path.h"
 #include "data/settings_file.h"
 #include "data/workspace.h"
-#include "full_disk.h"
+#include "fixtures.h"
 
 #include <QDir>
-#include <QTemporaryDir>
+#include <QFile>
 #include <QTest>
-
 #include <cerrno>
 #include <cstring>
+
+using Fixtures::Home;
 
 namespace {
 const QByteArray Old = "3\t2\r\nthe old file, as it was\r\n";
 const QByteArray New(5000, 'n');
-
-QString reason(int errorNumber)
-{
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
-}
 
 // Fails `step` of saves whose target ends with `suffix`; removed when it goes out of scope.
 struct Fault
@@ -33,19 +29,13 @@ struct Fault
     ~Fault() { setSaveFaultHook({}); }
 };
 
-void put(const QString &path, const QByteArray &bytes)
+QStringList entries(const Fixtures::Home &home)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QStringList entries(const QTemporaryDir &dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(home.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 } // namespace
 
+// Saves that fail keep the old file; the settings file read, written and kept the same way.
 class TestSavePath : public QObject
 {
     Q_OBJECT
@@ -56,23 +46,24 @@ private slots:
     void pairIsReplacedBothOrNeither();
     void labelFileName_data();
     void labelFileName();
-    void settingsFileGoesTheSameWay();
-    void realFullDisk();
+    void read_data();
+    void read();
+    void unreadableAndUnwritableFiles();
+    void writtenText();
 };
 
 void TestSavePath::failedStepKeepsOldFile_data()
 {
     QTest::addColumn<int>("step");
     QTest::addColumn<int>("errorNumber");
-    QTest::addColumn<bool>("oldExists");
+    QTest::addColumn<QString>("file"); // pointra.ini goes through the settings writer
     // clang-format off
-    QTest::newRow("open, disk full")     << int(SaveStep::Open)   << ENOSPC << true;
-    QTest::newRow("write, disk full")    << int(SaveStep::Write)  << ENOSPC << true;
-    QTest::newRow("write, quota")        << int(SaveStep::Write)  << EDQUOT << true;
-    QTest::newRow("write, I/O error")    << int(SaveStep::Write)  << EIO    << true;
-    QTest::newRow("sync, I/O error")     << int(SaveStep::Sync)   << EIO    << true;
-    QTest::newRow("commit, I/O error")   << int(SaveStep::Commit) << EIO    << true;
-    QTest::newRow("write, no old file")  << int(SaveStep::Write)  << ENOSPC << false;
+    QTest::newRow("open, disk full")     << int(SaveStep::Open)   << ENOSPC << "data.elp";
+    QTest::newRow("write, disk full")    << int(SaveStep::Write)  << ENOSPC << "data.elp";
+    QTest::newRow("sync, I/O error")     << int(SaveStep::Sync)   << EIO    << "data.elp";
+    QTest::newRow("commit, I/O error")   << int(SaveStep::Commit) << EIO    << "data.elp";
+    QTest::newRow("write, no old file")  << int(SaveStep::Write)  << ENOSPC << "";
+    QTest::newRow("settings, disk full") << int(SaveStep::Write)  << ENOSPC << "pointra.ini";
     // clang-format on
 }
 
@@ -80,42 +71,50 @@ void TestSavePath::failedStepKeepsOldFile()
 {
     QFETCH(int, step);
     QFETCH(int, errorNumber);
-    QFETCH(bool, oldExists);
-    QTemporaryDir dir;
-    const QString target = dir.filePath("data.elp");
-    if (oldExists)
-        put(target, Old);
-    const QStringList before = entries(dir);
+    QFETCH(QString, file);
+    Fixtures::Home home;
+    const QString target = file.isEmpty() ? home.path("new.elp") : home.write(file, Old);
+    const QStringList before = entries(home);
+    const Settings settings{DigitizerModel::Patriot, "BESA", "Comma", "0,0,1", 2, "ON"};
+    const bool ini = file == "pointra.ini";
+    QString message;
     {
         Fault fault(SaveStep(step), errorNumber);
         try {
-            saveText(target, New);
-            QFAIL("a failed save reported success");
+            if (ini)
+                QVERIFY(!SettingsFile::write(target, settings, message));
+            else
+                saveText(target, New);
+            QVERIFY2(ini, "a failed save reported success");
         } catch (const FileError &e) {
             QCOMPARE(e.kind(), FileError::Kind::Io);
-            QVERIFY2(e.message().contains(reason(errorNumber)), qPrintable(e.message()));
             QVERIFY(e.message().contains(QDir::toNativeSeparators(target)));
-            QVERIFY(!e.message().contains("Unknown error"));
+            message = e.message();
         }
     }
+    QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(errorNumber))),
+             qPrintable(message));
+    QVERIFY(!message.contains("Unknown error"));
     // No temporary file is left behind and the old file is byte for byte what it was.
-    QCOMPARE(entries(dir), before);
-    if (oldExists)
-        QCOMPARE(fileBytes(target), Old);
-    saveText(target, New);
-    QCOMPARE(fileBytes(target), New);
+    QCOMPARE(entries(home), before);
+    if (!file.isEmpty())
+        QCOMPARE(home.read(file), Old);
+    if (ini)
+        QVERIFY(SettingsFile::write(target, settings, message));
+    else
+        saveText(target, New);
+    QCOMPARE(home.read(QFileInfo(target).fileName()), ini ? SettingsFile::text(settings) : New);
 }
 
 void TestSavePath::pairIsReplacedBothOrNeither_data()
 {
     QTest::addColumn<QString>("failing");
     QTest::addColumn<int>("step");
-    QTest::addColumn<bool>("readOnlyEla");
     // clang-format off
-    QTest::newRow("ela cannot be written") << ".ela" << int(SaveStep::Write)  << false;
-    QTest::newRow("ela cannot be renamed") << ".ela" << int(SaveStep::Commit) << false;
-    QTest::newRow("sfp cannot be synced")  << ".sfp" << int(SaveStep::Sync)   << false;
-    QTest::newRow("ela is read-only")      << ""     << -1                    << true;
+    QTest::newRow("ela cannot be written") << ".ela" << int(SaveStep::Write);
+    QTest::newRow("ela cannot be renamed") << ".ela" << int(SaveStep::Commit);
+    QTest::newRow("sfp cannot be synced")  << ".sfp" << int(SaveStep::Sync);
+    QTest::newRow("ela is read-only")      << ""     << -1;
     // clang-format on
 }
 
@@ -123,13 +122,10 @@ void TestSavePath::pairIsReplacedBothOrNeither()
 {
     QFETCH(QString, failing);
     QFETCH(int, step);
-    QFETCH(bool, readOnlyEla);
-    QTemporaryDir dir;
-    const QString sfp = dir.filePath("cap.sfp");
-    const QString ela = dir.filePath("cap.ela");
-    put(sfp, "old sfp\r\n");
-    put(ela, "old ela\r\n");
-    if (readOnlyEla)
+    Fixtures::Home home;
+    const QString sfp = home.write("cap.sfp", "old sfp\r\n");
+    const QString ela = home.write("cap.ela", "old ela\r\n");
+    if (step < 0)
         QVERIFY(QFile::setPermissions(ela, QFile::ReadOwner | QFile::ReadGroup));
     Workspace ws;
     ws.settings = {DigitizerModel::Fastrak, "BESA", "Period", "0,0,1", 1, "OFF"};
@@ -144,15 +140,15 @@ void TestSavePath::pairIsReplacedBothOrNeither()
             fault.emplace(SaveStep(step), ENOSPC, failing);
         QVERIFY_THROWS_EXCEPTION(FileError, WriteBesaFiles(sfp, ws));
     }
-    QCOMPARE(fileBytes(sfp), QByteArray("old sfp\r\n"));
-    QCOMPARE(fileBytes(ela), QByteArray("old ela\r\n"));
+    QCOMPARE(home.read("cap.sfp"), QByteArray("old sfp\r\n"));
+    QCOMPARE(home.read("cap.ela"), QByteArray("old ela\r\n"));
     QCOMPARE(ws.ElectrodesDirty, 1);
-    QCOMPARE(entries(dir), QStringList({"cap.ela", "cap.sfp"}));
-    if (readOnlyEla)
+    QCOMPARE(entries(home), QStringList({"cap.ela", "cap.sfp"}));
+    if (step < 0)
         return;
     WriteBesaFiles(sfp, ws);
-    QVERIFY(fileBytes(sfp).startsWith("FidT9     "));
-    QCOMPARE(fileBytes(ela), QByteArray("EEG\tCz      \r\n"));
+    QVERIFY(home.read("cap.sfp").startsWith("FidT9     "));
+    QCOMPARE(home.read("cap.ela"), QByteArray("EEG\tCz      \r\n"));
     QCOMPARE(ws.ElectrodesDirty, 0);
 }
 
@@ -162,11 +158,8 @@ void TestSavePath::labelFileName_data()
     QTest::addColumn<QString>("ela");
     // clang-format off
     QTest::newRow("usual")            << "/data/cap.sfp"     << "/data/cap.ela";
-    QTest::newRow("upper case")       << "/data/CAP.SFP"     << "/data/CAP.ELA";
     QTest::newRow("no extension")     << "/data/cap"         << "/data/cap.ela";
-    QTest::newRow("bare name")        << "out"               << "out.ela";
     QTest::newRow("dotted folder")    << "/data/run.v2/cap"  << "/data/run.v2/cap.ela";
-    QTest::newRow("short extension")  << "/data/cap.s"       << "/data/cap.ela";
     QTest::newRow("two dots")         << "/data/cap.old.sfp" << "/data/cap.old.ela";
     // clang-format on
 }
@@ -178,37 +171,84 @@ void TestSavePath::labelFileName()
     QCOMPARE(::labelFileName(sfp), ela);
 }
 
-void TestSavePath::settingsFileGoesTheSameWay()
+void TestSavePath::read_data()
 {
-    QTemporaryDir dir;
-    const QString ini = dir.filePath("pointra.ini");
-    put(ini, Old);
-    const Settings s{DigitizerModel::Patriot, "BESA", "Comma", "0,0,1", 2, "ON"};
-    QString error;
-    {
-        Fault fault(SaveStep::Write, ENOSPC);
-        QVERIFY(!SettingsFile::write(ini, s, error));
-    }
-    QVERIFY2(error.contains(reason(ENOSPC)), qPrintable(error));
-    QCOMPARE(fileBytes(ini), Old);
-    QVERIFY(SettingsFile::write(ini, s, error));
-    QCOMPARE(fileBytes(ini), SettingsFile::text(s));
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("hemisphere");
+
+    // clang-format off
+    QTest::newRow("full") << QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=BESA\r\nDecimal Point=Comma\r\nHemisphere=0,0,-1\r\nnCommPort= 2\r\nSound=ON\r\n") << "FASTRAK" << "BESA" << 2 << "0,0,-1";
+    QTest::newRow("port without blank") << QByteArray("nCommPort=3\r\n") << "No Digitizer" << "" << 3 << "";
+    QTest::newRow("port rounds") << QByteArray("nCommPort=2.6\n") << "No Digitizer" << "" << 3 << "";
+    QTest::newRow("duplicate key takes last") << QByteArray("Digitizer Type=ISOTRAK\r\nDigitizer Type=PATRIOT\r\n") << "PATRIOT" << "" << 0 << "";
+    QTest::newRow("lines without equals ignored") << QByteArray("garbage line\r\nDigitizer Type=FASTRAK\r\nmore garbage\r\n") << "FASTRAK" << "" << 0 << "";
+    QTest::newRow("comments skipped") << QByteArray("//Digitizer Type=ISOTRAK\r\n%OHemisphere=1,0,0\r\n") << "No Digitizer" << "" << 0 << "";
+    QTest::newRow("value keeps later equals") << QByteArray("Hemisphere=a=b\r\n") << "No Digitizer" << "" << 0 << "a=b";
+    QTest::newRow("cr only") << QByteArray("Digitizer Type=ISOTRAK\rnCommPort=4\r") << "ISOTRAK" << "" << 4 << "";
+    QTest::newRow("model text with a trailing blank is no model") << QByteArray("Digitizer Type=FASTRAK \r\n") << "No Digitizer" << "" << 0 << "";
+    QTest::newRow("port overflow") << QByteArray("nCommPort=1e12\r\n") << "No Digitizer" << "" << 0 << "";
+    // clang-format on
 }
 
-void TestSavePath::realFullDisk()
+void TestSavePath::read()
 {
-    SmallDisk disk;
-    if (!disk.mounted())
-        QSKIP(qPrintable(disk.why()));
-    QVERIFY(disk.placeAndFill("probe.elp", Old));
-    try {
-        saveText(disk.path("probe.elp"), New);
-        QFAIL("a save onto a full disk reported success");
-    } catch (const FileError &e) {
-        QVERIFY2(e.message().contains(reason(ENOSPC)), qPrintable(e.message()));
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, type);
+    QFETCH(QString, system);
+    QFETCH(int, port);
+    QFETCH(QString, hemisphere);
+    Home home;
+    Settings s;
+    SettingsFile::read(home.write("pointra.ini", ini), s);
+    QCOMPARE(traitsOf(s.Digitizer).name, type);
+    QCOMPARE(s.CoordinateSystem, system);
+    QCOMPARE(s.CommPort, port);
+    QCOMPARE(s.Hemisphere, hemisphere);
+}
+
+void TestSavePath::unreadableAndUnwritableFiles()
+{
+    Settings s;
+    s.Digitizer = DigitizerModel::Isotrak;
+    Home home;
+    SettingsFile::read(home.path("absent.ini"), s);
+    SettingsFile::read(home.path(), s); // a folder in place of the file
+    QCOMPARE(s.Digitizer, DigitizerModel::Isotrak);
+    const QByteArray sound = QByteArray(10 * 1024 * 1024, 'x');
+    SettingsFile::read(
+        home.write("pointra.ini", "Sound=" + sound + "\r\nDigitizer Type=FASTRAK\r\n"), s);
+    QCOMPARE(s.SoundSetting, QString::fromLatin1(sound));
+    QCOMPARE(s.Digitizer, DigitizerModel::Fastrak); // the setting to write below
+    // A read-only file is not replaced.
+    const QString path = home.write("readonly.ini", "Digitizer Type=ISOTRAK\r\n");
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+    QString error;
+    QVERIFY(!SettingsFile::write(path, s, error));
+    QVERIFY(!error.isEmpty());
+    Settings back;
+    SettingsFile::read(path, back);
+    QCOMPARE(back.Digitizer, DigitizerModel::Isotrak);
+    QVERIFY(!SettingsFile::write(home.path("missing/folder/pointra.ini"), s, error));
+}
+
+void TestSavePath::writtenText()
+{
+    Settings s{DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 2, "OFF"};
+    QCOMPARE(
+        SettingsFile::text(s),
+        QByteArray("Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
+                   "Hemisphere=0,0,1\r\nnCommPort= 2\r\nSound=OFF\r\n"));
+    s.CommPort = -1;
+    QVERIFY(SettingsFile::text(s).contains("\r\nnCommPort=-1\r\n"));
+    for (DigitizerModel model :
+         {DigitizerModel::Isotrak, DigitizerModel::Patriot, DigitizerModel::NoDigitizer}) {
+        Settings back, written{model, "Curry", "Comma", "-1,0,0", 4, "ON"};
+        SettingsFile::readText(SettingsFile::text(written), back);
+        QCOMPARE(SettingsFile::text(back), SettingsFile::text(written));
     }
-    QCOMPARE(fileBytes(disk.path("probe.elp")), Old);
-    QCOMPARE(QDir(disk.path(".")).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestSavePath)

@@ -3,12 +3,14 @@
 #include "rig.h"
 #include "simdig_process.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-
 using Outcome = Records::Outcome;
 using Fixtures::Ini;
+using M = DigitizerModel;
 
+// pointra-simdig in its own process on a pseudo-terminal, opened by the real serial port.
 class TestSimdigPty : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,8 @@ private slots:
     void cancelDuringWait();
     void emulatorKilledDuringWait();
     void missingPortIsNamed();
+    void sweepLiesOnTheListedHead_data();
+    void sweepLiesOnTheListedHead();
 };
 
 void TestSimdigPty::startupBytes_data()
@@ -80,7 +84,8 @@ void TestSimdigPty::cancelDuringWait()
     QVERIFY(sim.ok());
     Rig rig(sim.device());
     rig.startUp(Ini{.model = "PATRIOT"}.text());
-    QTimer::singleShot(800, [&] { rig.s.wait.CancelRequested = 1; });
+    QObject scope; // the timers die with the test's locals
+    QTimer::singleShot(800, &scope, [&] { rig.s.wait.CancelRequested = 1; });
     QString record;
     QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::Cancelled);
     QVERIFY(!rig.link.isOpen());
@@ -95,9 +100,10 @@ void TestSimdigPty::emulatorKilledDuringWait()
     QVERIFY(sim.ok());
     Rig rig(sim.device());
     rig.startUp(Ini().text());
-    QTimer::singleShot(800, [&] { sim.stop(); });
+    QObject scope; // the timers die with the test's locals
+    QTimer::singleShot(800, &scope, [&] { sim.stop(); });
     // Should the hang-up go unnoticed, the test ends through Cancel and fails instead of hanging.
-    QTimer::singleShot(8000, [&] { rig.s.wait.CancelRequested = 1; });
+    QTimer::singleShot(8000, &scope, [&] { rig.s.wait.CancelRequested = 1; });
     QString record;
     QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::DeviceGone);
     QVERIFY(rig.dialogs.texts().value(0).startsWith("The digitizer stopped answering."));
@@ -116,6 +122,134 @@ void TestSimdigPty::missingPortIsNamed()
     QString record;
     QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Outcome::PortFailed);
     QCOMPARE(rig.dialogs.shown.size(), 2);
+}
+
+void TestSimdigPty::sweepLiesOnTheListedHead_data()
+{
+    QTest::addColumn<M>("m");
+    QTest::addColumn<QString>("sweep");
+    QTest::addColumn<int>("length");
+    // clang-format off
+    QTest::newRow("fastrak") << M::Fastrak << "sweep Fpz Cz Oz speed 10" << 293;
+    QTest::newRow("isotrak") << M::Isotrak << "sweep T7 C3 Cz speed 6" << 178;
+    QTest::newRow("patriot") << M::Patriot << "sweep F7 Fz F8 speed 8" << 158;
+    // clang-format on
+}
+
+void TestSimdigPty::sweepLiesOnTheListedHead()
+{
+    QFETCH(M, m);
+    QFETCH(QString, sweep);
+    QFETCH(int, length);
+    // --list-sites: "# ellipsoid CX CY CZ AX AY AZ", then "SITE X Y Z" a line (cm, head frame).
+    const Fixtures::Run listing = Fixtures::run(POINTRA_SIMDIG, {"--list-sites"});
+    QCOMPARE(listing.status, 0);
+    QHash<QString, Point3> listed;
+    for (const QString &line : listing.out.split('\n')) {
+        const QStringList w = line.split(' ');
+        const auto at = [&w](int i) {
+            return Point3(w[i].toDouble(), w[i + 1].toDouble(), w[i + 2].toDouble());
+        };
+        if (w.size() == 4) {
+            listed[w[0]] = at(1);
+        } else if (w.size() == 8 && w[1] == "ellipsoid") {
+            listed["ellipsoid"] = at(2);
+            listed["axes"] = at(5);
+        }
+    }
+    const QStringList sites = sweep.split(' ').mid(1, 3);
+    QVERIFY(listed.contains("ellipsoid") && listed.contains("axes"));
+    for (const QString &site : sites)
+        QVERIFY(listed.contains(site));
+
+    SimdigProcess sim({"--model", traitsOf(m).name.toLower(), "--noise", "0"});
+    QVERIFY(sim.ok());
+    Rig rig(sim.device());
+    rig.startUp(Fixtures::Ini{.model = traitsOf(m).name}.text());
+    DigitizerSetup::InitializeDigitizer(rig.s);
+    QVERIFY(rig.link.open());
+    rig.link.discardPending();
+    // The host's side of one head-shape sequence on this model.
+    if (m == M::Fastrak) {
+        rig.link.write("c");
+        rig.s.clock.delayMs(100);
+    } else if (m == M::Isotrak) {
+        for (const char *c : {"Y", "i"}) {
+            rig.link.write(c);
+            rig.s.clock.delayMs(100);
+        }
+        rig.link.write("P");
+        const int before = rig.link.bytesPending();
+        rig.s.clock.delayMs(200);
+        if (rig.link.bytesPending() != before) {
+            rig.link.discardPending();
+            rig.link.write("\x04");
+            rig.s.clock.delayMs(100);
+        }
+        rig.link.write("C");
+    }
+    sim.send(sweep.toLatin1() + "\n");
+    QElapsedTimer streamed;
+    streamed.start();
+    while (rig.link.bytesPending() == 0 && streamed.elapsed() < 5000)
+        rig.s.pump.processEvents();
+    QVERIFY(rig.link.bytesPending() > 0);
+    if (m == M::Fastrak) {
+        rig.s.clock.delayMs(200);
+        rig.link.write("C");
+    } else if (m == M::Patriot) {
+        rig.link.write("C\r");
+    }
+    // Read until the line has been quiet for a second; the sweep's end stops the stream.
+    QByteArray bytes;
+    for (qint64 last = streamed.elapsed(); streamed.elapsed() - last < 1000;) {
+        QVERIFY(streamed.elapsed() < 15000);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const QByteArray b = rig.link.readAll();
+        bytes += b;
+        last = b.isEmpty() ? last : streamed.elapsed();
+    }
+    rig.link.close();
+
+    QCOMPARE(bytes.size() % length, 0);
+    const int records = int(bytes.size() / length);
+    QVERIFY2(records > 10, qPrintable(QString::number(records)));
+    // The head of a fresh emulator: where pointra-simdig puts it.
+    const Transform4 pose = DigitizerEmulator({m, 1, 0.0, 1}).headPose();
+    std::vector<Point3> tips; // cm, head frame
+    for (int i = 0; i < records; ++i) {
+        QString record = QString::fromLatin1(bytes.mid(i * length, length));
+        if (m == M::Isotrak)
+            record = Records::rebuildIsotrak(record);
+        const std::optional<Reading> r = Records::parseReading(m, record);
+        QVERIFY2(r, qPrintable(record));
+        // The head's own frame has the scalp's centre at its origin; the listing's frame has the
+        // same axes with its origin between the preauricular points.
+        tips.push_back(pose.block<3, 3>(0, 0).transpose() * (r->stylus - pose.block<3, 1>(0, 3)) *
+                           100 +
+                       listed["ellipsoid"]);
+        // On the listed surface, along the ray from the centre, to the records' 0.01 cm steps.
+        const Point3 d = tips.back() - listed["ellipsoid"];
+        const double off = d.norm() * (1 - 1 / d.cwiseQuotient(listed["axes"]).norm());
+        QVERIFY2(std::abs(off) < 0.015, qPrintable(QString::number(off)));
+    }
+    // From the first site to the last, passing each one between, without a jump longer than
+    // twice the mean motion between two records (the start tap's record comes before the
+    // stream).
+    double path = 0;
+    for (std::size_t i = 2; i < tips.size(); ++i)
+        path += (tips[i] - tips[i - 1]).norm();
+    const double spacing = 2 * path / (tips.size() - 2) + 0.3;
+    for (std::size_t i = 2; i < tips.size(); ++i)
+        QVERIFY((tips[i] - tips[i - 1]).norm() < spacing);
+    QVERIFY((tips.front() - listed[sites.first()]).norm() < 0.3);
+    QVERIFY((tips.back() - listed[sites.last()]).norm() < spacing);
+    for (const QString &site : sites) {
+        double nearest = 100;
+        for (const Point3 &p : tips)
+            nearest = std::min(nearest, (p - listed[site]).norm());
+        QVERIFY2(nearest < spacing, qPrintable(site));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimdigPty)

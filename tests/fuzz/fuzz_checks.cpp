@@ -12,149 +12,94 @@
 #include "data/text_grammar.h"
 #include "data/workspace.h"
 #include "digitizer/record_parser.h"
-#include "seams/dialogs.h"
+#include "fakes.h"
 
 #include <exception>
+#include <ranges>
 
 namespace {
-// Takes every message and answers with the default.
-class QuietDialogs final : public Dialogs
+// Everything a reader may touch, as bytes (numbers bit for bit), so "nothing changed" is one
+// comparison.
+struct Print
 {
-public:
-    Answer message(const QString &, const QString &, Buttons, Icon, Answer answer) override
+    QByteArray out;
+    Print &operator<<(double v)
     {
-        return answer;
+        out.append(reinterpret_cast<const char *>(&v), sizeof v);
+        return *this;
     }
-    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
+    Print &operator<<(const QString &s)
     {
-        return std::nullopt;
+        out += s.toUtf8() + '|';
+        return *this;
     }
-    std::optional<QString> openFileName(const FileRequest &) override { return std::nullopt; }
-    std::optional<QString> saveFileName(const FileRequest &) override { return std::nullopt; }
+    Print &operator<<(const Fixed8 &f) { return *this << f.text(); }
+    Print &operator<<(const Transform4 &m)
+    {
+        out.append(reinterpret_cast<const char *>(m.data()), sizeof(double) * 16);
+        return *this;
+    }
+    Print &operator<<(const Point3 &p) { return *this << p.x() << p.y() << p.z(); }
+    template <std::ranges::range List> Print &operator<<(const List &items)
+    {
+        *this << double(std::size(items));
+        for (const auto &item : items)
+            *this << item;
+        return *this;
+    }
+    template <typename NameT> Print &operator<<(const ElectrodeSetOf<NameT> &e)
+    {
+        return *this << int(e.unit) << e.Fid << e.FidName << e.Type << e.Name << e.Pos;
+    }
 };
 
-// The exact bits, cheaply: the fingerprint runs once per input.
-QString num(double v)
-{
-    return QString(reinterpret_cast<const QChar *>(&v), sizeof v / sizeof(QChar));
-}
-QString point(const Point3 &p)
-{
-    return num(p.x()) + num(p.y()) + num(p.z());
-}
-QString fids(const FidTriple &f)
-{
-    return point(f[0]) + point(f[1]) + point(f[2]);
-}
-QString matrix(const Transform4 &m)
-{
-    QString out;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            out += num(m(r, c));
-    return out;
-}
-template <typename NameT> QString set(const ElectrodeSetOf<NameT> &s)
-{
-    QString out = QString::number(int(s.unit)) + fids(s.Fid);
-    for (const NameT &n : s.FidName)
-        out += QString(n) + QLatin1Char('|');
-    out += s.Type.join(QLatin1Char('|'));
-    for (const NameT &n : s.Name)
-        out += QString(n) + QLatin1Char('|');
-    for (const Point3 &p : s.Pos)
-        out += point(p);
-    return out + QLatin1Char('\n');
-}
-
-// Everything a reader may touch, as text, so "nothing changed" is one comparison.
-QString fingerprint(const Workspace &ws)
+QByteArray fingerprint(const Workspace &ws)
 {
     const Settings &st = ws.settings;
-    QString out = QString::number(int(st.Digitizer)) + st.CoordinateSystem + st.DecimalPoint +
-                  st.Hemisphere + QString::number(st.CommPort) + st.SoundSetting +
-                  QLatin1Char('\n');
-    for (int v : {ws.ReceiverCount, ws.TransmitterLocation, ws.SeqDirty, ws.ElectrodesDirty,
-                  ws.ShapeDirty, ws.MinorRevision, ws.ProbeType, ws.ShapeCode, ws.NumShapePoints,
-                  ws.NumSeq, int(ws.BesaFromTable)})
-        out += QString::number(v) + QLatin1Char(' ');
-    out += QStringList{ws.DewarFile, ws.CalibrationFile, ws.FiducialsFile, ws.ElectrodeFile,
-                       ws.ShapeFile, ws.SequenceFile,    ws.SequenceTitle, ws.DataPath,
-                       ws.ProbeName, ws.SessionName,     ws.ShapeName}
-               .join(QLatin1Char('|'));
     const SensorTables &s = ws.sensors;
-    out += QString::number(s.NumSensors) + s.SensorType.join(QLatin1Char('|'));
-    for (const Fixed8 &n : s.SensorName)
-        out += n.text();
-    for (const auto *coils : {&s.SensorCoil, &s.ProbeCoil})
-        for (const CoilData &c : *coils)
-            for (const auto &six : c)
-                for (double v : six)
-                    out += num(v);
-    for (const auto &p : s.CoilPar1)
-        out += num(p[0]) + num(p[1]);
-    for (const auto &p : s.CoilPar23)
-        out += num(p[0][0]) + num(p[0][1]) + num(p[1][0]) + num(p[1][1]);
-    for (int c : s.CoilCode1)
-        out += QString::number(c) + QLatin1Char(' ');
-    for (const auto &c : s.CoilCode23)
-        out += QString::number(c[0]) + QLatin1Char(' ') + QString::number(c[1]);
-    out += fids(ws.DewarFid) + fids(ws.ProbeFid) + QLatin1Char('\n');
     const NamedTransforms &m = ws.m;
+    Print p;
+    p << int(st.Digitizer) << st.CoordinateSystem << st.DecimalPoint << st.Hemisphere << st.CommPort
+      << st.SoundSetting;
+    p << ws.ReceiverCount << ws.TransmitterLocation << ws.SeqDirty << ws.ElectrodesDirty
+      << ws.ShapeDirty << ws.MinorRevision << ws.ProbeType << ws.ShapeCode << ws.NumShapePoints
+      << ws.NumSeq << ws.BesaFromTable;
+    p << ws.DewarFile << ws.CalibrationFile << ws.FiducialsFile << ws.ElectrodeFile << ws.ShapeFile
+      << ws.SequenceFile << ws.SequenceTitle << ws.DataPath << ws.ProbeName << ws.SessionName
+      << ws.ShapeName;
+    p << s.NumSensors << s.SensorType << s.SensorName << s.SensorCoil << s.ProbeCoil << s.CoilPar1
+      << s.CoilCode1 << s.CoilPar23 << s.CoilCode23 << ws.DewarFid << ws.ProbeFid;
     for (const Transform4 *t :
          {&m.MPosition, &m.MRotation, &m.MCalib1, &m.MCalib2, &m.MCalib,  &m.MFid1,  &m.MFid2a,
           &m.MFid2b,    &m.MFida,     &m.MFidb,   &m.MFidfa,  &m.MFidfb,  &m.MProbe, &m.MHeada,
           &m.MHeadb,    &m.MAlla,     &m.MAllb,   &m.MStep1,  &m.MStep2a, &m.MStep2b})
-        out += matrix(*t);
-    for (const FidTriple &f : ws.ReceiverFid)
-        out += fids(f);
-    out += set(ws.meas) + set(ws.tevo) + set(ws.besa) + set(ws.curry);
-    for (const QString &t : ws.CurryFidType)
-        out += t + QLatin1Char('|');
-    out += fids(ws.ShapeFid);
-    for (const Point3 &p : ws.ShapePos)
-        out += point(p);
-    out += ws.SeqName.join(QLatin1Char('|')) + ws.SeqCode.join(QLatin1Char('|')) +
-           QString::number(ws.SeqRaw.size());
-    return out;
+        p << *t;
+    p << ws.ReceiverFid << ws.meas << ws.tevo << ws.besa << ws.curry << ws.CurryFidType
+      << ws.ShapeFid << ws.ShapePos << ws.SeqName << ws.SeqCode << ws.SeqRaw.size();
+    return p.out;
 }
 
 // A run that already holds data in every set, so a change shows.
 Workspace seeded()
 {
     Workspace ws;
-    ws.settings = {DigitizerModel::Fastrak,
-                   QStringLiteral("TEVO"),
-                   QStringLiteral("Period"),
-                   QStringLiteral("0,0,1"),
-                   1,
-                   QStringLiteral("OFF")};
-    ws.ElectrodeFile = QStringLiteral("before.elp");
-    ws.ProbeName = QStringLiteral("before");
+    ws.settings = {DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 1, "OFF"};
+    ws.ElectrodeFile = "before.elp";
+    ws.ProbeName = "before";
     ws.sensors.resize(1);
-    ws.sensors.SensorName[0] = QStringLiteral("MEG0111");
+    ws.sensors.SensorName[0] = "MEG0111";
     ws.sensors.SensorCoil[0][0] = {0.01, 0.02, 0.03, 0, 0, 1};
-    ws.m.MCalib = Transform4::Identity();
-    ws.m.MFida = Transform4::Identity();
-    ws.ReceiverCount = 1;
+    ws.m.MCalib = ws.m.MFida = Transform4::Identity();
+    ws.ReceiverCount = ws.NumShapePoints = ws.NumSeq = 1;
     ws.ReceiverFid.assign(1, {Point3(0.1, 0, 0), Point3(0, 0.07, 0), Point3(0, -0.07, 0)});
-    for (ElectrodeSetOf<Fixed8> *s : {&ws.meas, &ws.tevo}) {
-        s->resize(1);
-        s->Name[0] = QStringLiteral("Cz");
-        s->Pos[0] = Point3(0, 0, 0.1);
-        s->Fid = ws.ReceiverFid[0];
-    }
-    for (ElectrodeSetOf<QString> *s : {&ws.besa, &ws.curry}) {
-        s->resize(1);
-        s->Name[0] = QStringLiteral("Cz");
-        s->Pos[0] = Point3(0, 0, 9);
-    }
-    ws.ShapeFid = ws.ReceiverFid[0];
-    ws.NumShapePoints = 1;
+    ws.ShapeFid = ws.meas.Fid = ws.tevo.Fid = ws.besa.Fid = ws.ReceiverFid[0];
+    for (auto *s : {&ws.meas, &ws.tevo})
+        *s = {LengthUnit::Metres, ws.ShapeFid, {}, {"400"}, {"Cz"}, {Point3(0, 0, 0.1)}};
+    for (auto *s : {&ws.besa, &ws.curry})
+        *s = {LengthUnit::Millimetres, ws.ShapeFid, {}, {"400"}, {"Cz"}, {Point3(0, 0, 9)}};
     ws.ShapePos = {Point3(0.01, 0.02, 0.03)};
-    ws.NumSeq = 1;
-    ws.SeqName = {QStringLiteral("Cz")};
-    ws.SeqCode = {QStringLiteral("400")};
+    ws.SeqName = {"Cz"};
+    ws.SeqCode = {"400"};
     ws.SeqRaw = {QString()};
     return ws;
 }
@@ -204,9 +149,9 @@ std::optional<QByteArray> writeTarget(const QString &target, Workspace &ws)
 
 QString checkFile(const QString &target, const QByteArray &input)
 {
-    QuietDialogs dialogs;
+    FakeDialogs dialogs;
     static const Workspace before = seeded();
-    static const QString unchanged = fingerprint(before);
+    static const QByteArray unchanged = fingerprint(before);
     Workspace ws = before;
     try {
         readTarget(target, input, ws, dialogs);

@@ -11,18 +11,22 @@ class TestFuzzCorpus : public QObject
 private slots:
     void replay_data();
     void replay();
-    void everyTargetHasACorpus();
 };
 
+// A target without seeds gets one row that fails.
 void TestFuzzCorpus::replay_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("file");
-    const QDir corpus(QStringLiteral(POINTRA_FUZZ_CORPUS));
-    for (const QString &target : FuzzChecks::targets())
-        for (const QString &name : QDir(corpus.filePath(target)).entryList(QDir::Files))
+    for (const QString &target : FuzzChecks::targets()) {
+        const QDir dir(QStringLiteral(POINTRA_FUZZ_CORPUS "/") + target);
+        const QStringList names = dir.entryList(QDir::Files);
+        if (names.isEmpty())
+            QTest::addRow("%s has no corpus", qPrintable(target)) << target << QString();
+        for (const QString &name : names)
             QTest::addRow("%s/%s", qPrintable(target), qPrintable(name))
-                << target << QDir(corpus.filePath(target)).filePath(name);
+                << target << dir.filePath(name);
+    }
 }
 
 void TestFuzzCorpus::replay()
@@ -33,14 +37,6 @@ void TestFuzzCorpus::replay()
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QString problem = FuzzChecks::check(target, f.readAll());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-}
-
-void TestFuzzCorpus::everyTargetHasACorpus()
-{
-    const QDir corpus(QStringLiteral(POINTRA_FUZZ_CORPUS));
-    for (const QString &target : FuzzChecks::targets())
-        QVERIFY2(!QDir(corpus.filePath(target)).entryList(QDir::Files).isEmpty(),
-                 qPrintable(target));
 }
 
 QTEST_GUILESS_MAIN(TestFuzzCorpus)
