@@ -1,10 +1,42 @@
 #include "qserial_link.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
 #include <poll.h>
 #endif
+
+namespace {
+#ifdef Q_OS_UNIX
+// A program killed while it opened the port can leave a lock file naming no live process (or
+// nothing at all); the port then stays locked for good. Removes such a lock; true when it did.
+bool removeDeadLock(const QString &portPath)
+{
+    QString name = portPath.startsWith(QLatin1String("/dev/")) ? portPath.mid(5) : portPath;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char *dir : {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks",
+                            "/var/spool/uucp", "/tmp", "/var/tmp"}) {
+        QFile lock(QString::fromLatin1(dir) + QStringLiteral("/LCK..") + name);
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        bool ok = false;
+        const qint64 pid = lock.readLine().trimmed().toLongLong(&ok);
+        lock.close();
+        const bool dead = !ok || pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH);
+        return dead && QFile::remove(lock.fileName());
+    }
+    return false;
+}
+#else
+bool removeDeadLock(const QString &)
+{
+    return false;
+}
+#endif
+} // namespace
 
 QSerialLink::QSerialLink()
 {
@@ -68,7 +100,13 @@ bool QSerialLink::open()
     m_serial.setParity(QSerialPort::NoParity);
     m_serial.setStopBits(QSerialPort::OneStop);
     m_serial.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_serial.open(QIODevice::ReadWrite)) {
+    bool opened = m_serial.open(QIODevice::ReadWrite);
+    if (!opened && m_serial.error() == QSerialPort::PermissionError &&
+        removeDeadLock(m_serial.portName().startsWith(QLatin1Char('/'))
+                           ? m_serial.portName()
+                           : QStringLiteral("/dev/") + m_serial.portName()))
+        opened = m_serial.open(QIODevice::ReadWrite);
+    if (!opened) {
         m_error =
             QStringLiteral("Comm port %1 (%2): %3").arg(m_port).arg(device, m_serial.errorString());
         return false;
