@@ -469,7 +469,7 @@ void TestCliDigitize::usageErrors_data()
     QTest::newRow("dewar without dwr") << QStringList{"--step", "dewar", "--out", "a.clb"}               << "--dewar";
     QTest::newRow("dewar writes clb")  << QStringList{"--step", "dewar", "--dewar", "d.dwr", "--out", "a.fid"} << ".clb";
     QTest::newRow("subject receivers") << QStringList{"--step", "subject", "--receivers", "3", "--out", "a.fid"} << "1 or 2";
-    QTest::newRow("unknown step")      << QStringList{"--step", "shape", "--out", "a.hsp"}               << "dewar or subject";
+    QTest::newRow("unknown step")      << QStringList{"--step", "probe", "--out", "a.hsp"}               << "dewar, subject or shape";
     QTest::newRow("bad receivers")     << QStringList{"--sequence", "a.seq", "--receivers", "x", "--out", "a.elp"} << "--receivers";
     // clang-format on
 }
