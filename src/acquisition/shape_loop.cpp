@@ -228,7 +228,8 @@ void ShapeLoop::beginSequence()
     ++NumShapeSeqs;
     SelectedSeq = NumShapeSeqs;
     ShapeSeqStart.push_back(m_s.ws.NumShapePoints);
-    m_s.ui.setText(QStringLiteral("Counter"), QStringLiteral("0"));
+    m_s.ui.setText(QStringLiteral("Counter"),
+                   QStringLiteral("Sequence %1: 0 points").arg(NumShapeSeqs));
     m_w.ShowPicturePrompt(QStringLiteral("Digitizing..."));
     showSequences();
 }
@@ -265,7 +266,9 @@ void ShapeLoop::take(const QString &text)
     ws.ShapePos.push_back(headPosition(ws, *r));
     ws.raw.shapePoints << record;
     ws.NumShapePoints = static_cast<int>(ws.ShapePos.size());
-    m_s.ui.setText(QStringLiteral("Counter"), QString::number(pointsOf(NumShapeSeqs)));
+    m_s.ui.setText(QStringLiteral("Counter"), QStringLiteral("Sequence %1: %2 points")
+                                                  .arg(NumShapeSeqs)
+                                                  .arg(pointsOf(NumShapeSeqs)));
 }
 
 void ShapeLoop::endSequence(bool askAboutOutliers)
@@ -407,6 +410,7 @@ int ShapeLoop::pointsOf(int sequence) const
 
 void ShapeLoop::showSequences()
 {
-    m_s.ui.setText(QStringLiteral("Total"), QString::number(m_s.ws.NumShapePoints));
+    m_s.ui.setText(QStringLiteral("Total"),
+                   QStringLiteral("Head shape: %1 points").arg(m_s.ws.NumShapePoints));
     m_w.view().showShapeSequences(ShapeSeqStart, SelectedSeq);
 }
