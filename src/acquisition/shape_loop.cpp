@@ -137,9 +137,7 @@ void ShapeLoop::showWaitingPrompt()
                            QStringLiteral("to start a digitization sequence,"),
                            QStringLiteral("and TAP it again to stop.")});
     if (m_s.ws.settings.Digitizer == DigitizerModel::Isotrak)
-        text = crJoin({QStringLiteral("HOLD the stylus button"),
-                       QStringLiteral("while the stylus moves over the scalp,"),
-                       QStringLiteral("and release it to stop.")});
+        text = shapeStylusInstructions(DigitizerModel::Isotrak);
     if (m_counts.refused > 0)
         text += QChar(13) +
                 QStringLiteral("%1 records were not readings and were left out (%2)")

@@ -171,14 +171,15 @@ void TestDisplayCommands::labelOptionInShapeMode_data()
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("displaying"); // "Display" selected, buttons acting
-    const QString isotrak = "Press the stylus button once\rto start a digitization sequence,\r"
-                            "and press it again to stop.";
-    const QString fastrak = "Press and hold the stylus button to start and\rperform a "
+    // Each model's button as it works: the ISOTRAK streams while held, the others toggle.
+    const QString isotrak = "Press and hold the stylus button to start and\rperform a "
                             "digitization sequence,\rrelease the button to stop";
+    const QString fastrak = "Press the stylus button once\rto start a digitization sequence,\r"
+                            "and press it again to stop.";
     // clang-format off
     QTest::newRow("ISOTRAK digitize") << "ISOTRAK" << 0 << true  << isotrak << "" << false;
     QTest::newRow("FASTRAK digitize") << "FASTRAK" << 0 << true  << fastrak << "" << false;
-    QTest::newRow("PATRIOT digitize") << "PATRIOT" << 0 << true  << ""      << "" << false;
+    QTest::newRow("PATRIOT digitize") << "PATRIOT" << 0 << true  << fastrak << "" << false;
     QTest::newRow("display")          << "FASTRAK" << 1 << true  << "Displaying digitized points" << "" << true;
     QTest::newRow("display, empty")   << "FASTRAK" << 1 << false << ""      << "No values to display" << false;
     // clang-format on
