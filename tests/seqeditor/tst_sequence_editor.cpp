@@ -4,67 +4,60 @@
 
 using Answer = Dialogs::Answer;
 
+namespace {
+// The program holds Data/a.seq with five rows and the editor has loaded it.
+void loadFive(EditorRig &rig)
+{
+    rig.loadProgram(rig.writeSequence("a.seq", {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"}));
+    rig.editor.Form_Load();
+}
+} // namespace
+
 class TestSequenceEditor : public QObject
 {
     Q_OBJECT
 private slots:
-    void newSequenceByCoordinateSystem_data();
-    void newSequenceByCoordinateSystem();
+    void newSequenceSavesItsFourPoints_data();
+    void newSequenceSavesItsFourPoints();
     void insertAndDeleteAtFiducialBoundary_data();
     void insertAndDeleteAtFiducialBoundary();
     void deleteBlankRowsKeepsCompleteRows();
-    void saveRightAfterNewWritesFourPoints();
-    void changesMarkDirtyAndRenameClose();
     void acceptSaveAndClose_data();
     void acceptSaveAndClose();
     void openChecksExtension_data();
     void openChecksExtension();
-    void saveOverAnExistingFile_data();
-    void saveOverAnExistingFile();
     void saveRefusesWhatTheMeasurementRefuses_data();
     void saveRefusesWhatTheMeasurementRefuses();
     void templatesOpenAsTheyAre();
 };
 
-namespace {
-// The program holds Data/a.seq with five rows, the editor has loaded it and row 5 is renamed
-// "Pz" when `rename`.
-void loadFive(EditorRig &rig, bool rename = false)
-{
-    rig.loadProgram(rig.writeSequence("a.seq", {"NZ:1", "LPA:2", "RPA:4", "REF:1C00", "Cz:400"}));
-    rig.editor.Form_Load();
-    if (rename) {
-        rig.editor.selectRow(5);
-        rig.editor.setName("Pz");
-    }
-}
-} // namespace
-
-void TestSequenceEditor::newSequenceByCoordinateSystem_data()
+void TestSequenceEditor::newSequenceSavesItsFourPoints_data()
 {
     QTest::addColumn<QString>("system");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<QByteArray>("saved");
     // clang-format off
-    QTest::newRow("BESA") << "BESA" << QStringList{"FidT9", "FidNz", "FidT10", "REF"} << QStringList{"2", "1", "4", "1C00"};
-    QTest::newRow("TEVO") << "TEVO" << QStringList{"NZ", "LPA", "RPA", "REF"} << QStringList{"1", "2", "4", "1C00"};
-    QTest::newRow("Curry") << "Curry" << QStringList{"NZ", "LPA", "RPA", "REF"} << QStringList{"1", "2", "4", "1C00"};
+    QTest::newRow("BESA")  << "BESA"  << QByteArray("3\t2\r\n1\r\nFidT9\t2\r\nFidNz\t1\r\nFidT10\t4\r\nREF\t1C00\r\n");
+    QTest::newRow("TEVO")  << "TEVO"  << QByteArray("3\t2\r\n1\r\nNZ\t1\r\nLPA\t2\r\nRPA\t4\r\nREF\t1C00\r\n");
+    QTest::newRow("Curry") << "Curry" << QByteArray("3\t2\r\n1\r\nNZ\t1\r\nLPA\t2\r\nRPA\t4\r\nREF\t1C00\r\n");
     // clang-format on
 }
 
-void TestSequenceEditor::newSequenceByCoordinateSystem()
+// The fiducials of the coordinate system and a reference, then blank rows the save drops.
+void TestSequenceEditor::newSequenceSavesItsFourPoints()
 {
     QFETCH(QString, system);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, codes);
     EditorRig rig({.system = system});
     rig.editor.Form_Load(); // nothing loaded: a new sequence
     QCOMPARE(rig.editor.ui.caption, QStringLiteral("Sequence File Editor - Untitled"));
     QCOMPARE(rig.editor.EditCount, 25);
-    QCOMPARE(rig.editor.EditName, names + QStringList(21, QString()));
-    QCOMPARE(rig.editor.EditCode, codes + QStringList(21, QString()));
-    QCOMPARE(rig.editor.grid().at(2).name, names.at(1));
     QCOMPARE(rig.editor.EditorDirty, 0);
+    QVERIFY(rig.editor.commands.invoke("menuNew"));
+    rig.dialogs.fileAnswers.enqueue(rig.home.path("Data/four.seq"));
+    QVERIFY(rig.editor.commands.invoke("menuSaveAs"));
+    QTEST(rig.home.read("Data/four.seq"), "saved");
+    QCOMPARE(rig.ws.NumSeq, 4);
+    QCOMPARE(rig.ws.SequenceFile, rig.home.path("Data/four.seq"));
+    QCOMPARE(rig.ws.SequenceTitle, QStringLiteral("four"));
 }
 
 void TestSequenceEditor::insertAndDeleteAtFiducialBoundary_data()
@@ -90,7 +83,6 @@ void TestSequenceEditor::insertAndDeleteAtFiducialBoundary()
     QFETCH(QString, control);
     QFETCH(int, row);
     QFETCH(QString, names);
-    QFETCH(int, current);
     EditorRig rig;
     loadFive(rig);
     rig.editor.selectRow(row);
@@ -100,9 +92,10 @@ void TestSequenceEditor::insertAndDeleteAtFiducialBoundary()
     QCOMPARE(rig.editor.EditCount, expected.size());
     QCOMPARE(rig.editor.EditCode.size(), expected.size());
     QCOMPARE(rig.editor.grid().size(), expected.size() + 1);
-    QCOMPARE(rig.editor.CurrentRow, current);
+    QTEST(rig.editor.CurrentRow, "current");
     QCOMPARE(rig.editor.EditorDirty, expected.size() != 5 ? 1 : 0);
-    QCOMPARE(rig.editor.ui.value("NameText").text, rig.editor.EditName.at(current - 1));
+    QCOMPARE(rig.editor.ui.value("NameText").text,
+             rig.editor.EditName.at(rig.editor.CurrentRow - 1));
     QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
@@ -121,89 +114,65 @@ void TestSequenceEditor::deleteBlankRowsKeepsCompleteRows()
     QCOMPARE(rig.editor.EditorDirty, 1);
 }
 
-void TestSequenceEditor::saveRightAfterNewWritesFourPoints()
-{
-    EditorRig rig;
-    rig.editor.Form_Load();
-    QVERIFY(rig.editor.commands.invoke("menuNew"));
-    const QString file = rig.home.path("Data/four.seq");
-    rig.dialogs.fileAnswers.enqueue(file);
-    QVERIFY(rig.editor.commands.invoke("menuSaveAs"));
-    QCOMPARE(rig.home.read("Data/four.seq"),
-             QByteArray("3\t2\r\n1\r\nNZ\t1\r\nLPA\t2\r\nRPA\t4\r\nREF\t1C00\r\n"));
-    QCOMPARE(rig.ws.NumSeq, 4);
-    QCOMPARE(rig.ws.SequenceFile, file);
-    QCOMPARE(rig.ws.SequenceTitle, QStringLiteral("four"));
-}
-
-void TestSequenceEditor::changesMarkDirtyAndRenameClose()
-{
-    EditorRig rig;
-    loadFive(rig);
-    QVERIFY(!rig.editor.ui.value("menuAccept").enabled);
-    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Close"));
-    rig.editor.selectRow(5);
-    // A name longer than eight characters or with a TAB cannot reach the file.
-    rig.editor.setName("Fp1\tlong name");
-    QCOMPARE(rig.editor.EditName.at(4), QStringLiteral("Fp1long "));
-    QCOMPARE(rig.editor.EditorDirty, 1);
-    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Cancel"));
-    rig.editor.chooseType("Reference");
-    QCOMPARE(rig.editor.ui.value("CodeTextLabel").text, QStringLiteral("1C00"));
-    QCOMPARE(rig.editor.grid().at(5).type, QStringLiteral("Reference"));
-    QVERIFY(rig.ws.SeqName.contains("Cz")); // the program's sequence is untouched
-}
-
 void TestSequenceEditor::acceptSaveAndClose_data()
 {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("target"); // in Data; empty: no name is chosen
+    QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<QString>("told");        // the last message begins so; empty: none
     QTest::addColumn<QString>("programName"); // row 5 of the program's sequence afterwards
     QTest::addColumn<int>("seqDirty");
-    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("written"); // the target holds the change
     QTest::addColumn<int>("closed");
     QTest::addColumn<int>("editorDirty");
+    const Answer yes = Answer::Yes, no = Answer::No;
+    const QString keep = "Do you want to keep the changes", over = "Do you want to overwrite";
     // clang-format off
-    QTest::newRow("accept") << "accept" << "Pz" << 1 << false << 1 << 0;
-    QTest::newRow("save") << "save" << "Pz" << 0 << true << 0 << 0;
-    QTest::newRow("close, keep: yes") << "yes" << "Pz" << 0 << true << 1 << 0;
-    QTest::newRow("close, keep: yes, save cancelled") << "yes-cancel" << "Pz" << 1 << false << 1 << 0;
-    QTest::newRow("close, keep: no") << "no" << "Cz" << 0 << false << 1 << 0;
-    QTest::newRow("close, keep: cancel") << "cancel" << "Cz" << 0 << false << 0 << 1;
+    QTest::newRow("accept") << "menuAccept" << "" << QList<Answer>{} << "" << "Pz" << 1 << false << 1 << 0;
+    QTest::newRow("save") << "menuSaveAs" << "b.seq" << QList<Answer>{} << "" << "Pz" << 0 << true << 0 << 0;
+    QTest::newRow("overwrite declined") << "menuSaveAs" << "a.seq" << QList<Answer>{} << over << "Cz" << 0 << false << 0 << 1;
+    QTest::newRow("overwrite accepted") << "menuSaveAs" << "a.seq" << QList<Answer>{yes} << over << "Pz" << 0 << true << 0 << 0;
+    QTest::newRow("read-only file") << "menuSaveAs" << "a.seq (read-only)" << QList<Answer>{yes} << "Error: read-only file\r" << "Cz" << 0 << false << 0 << 1;
+    QTest::newRow("close, keep: yes") << "menuCancel" << "b.seq" << QList<Answer>{yes} << keep << "Pz" << 0 << true << 1 << 0;
+    QTest::newRow("close, keep: yes, save cancelled") << "menuCancel" << "" << QList<Answer>{yes} << keep << "Pz" << 1 << false << 1 << 0;
+    QTest::newRow("close, keep: no") << "menuCancel" << "" << QList<Answer>{no} << keep << "Cz" << 0 << false << 1 << 0;
+    QTest::newRow("close, keep: cancel") << "menuCancel" << "" << QList<Answer>{Answer::Cancel} << keep << "Cz" << 0 << false << 0 << 1;
     // clang-format on
 }
 
 void TestSequenceEditor::acceptSaveAndClose()
 {
-    QFETCH(QString, how);
+    QFETCH(QString, target);
+    QFETCH(QList<Answer>, answers);
+    QFETCH(QString, told);
     QFETCH(bool, written);
-    QFETCH(int, closed);
     EditorRig rig;
     loadFive(rig);
     const QByteArray before = rig.home.read("Data/a.seq");
+    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Close"));
     rig.editor.selectRow(5);
-    rig.editor.setName("Pz");
-    const QString target = rig.home.path("Data/b.seq");
-    if (how == "save" || how == "yes")
-        rig.dialogs.fileAnswers.enqueue(target);
-    if (how == "accept" || how == "save") {
-        rig.editor.commands.invoke(how == "save" ? "menuSaveAs" : "menuAccept");
-    } else {
-        rig.dialogs.answers.enqueue(how.startsWith("yes") ? Answer::Yes
-                                    : how == "no"         ? Answer::No
-                                                          : Answer::Cancel);
-        rig.editor.commands.invoke("menuCancel");
-        QCOMPARE(rig.dialogs.shown.first().text,
-                 QStringLiteral("Do you want to keep the changes in sequence file ?"));
-        QCOMPARE(rig.dialogs.shown.first().buttons, Dialogs::Buttons::YesNoCancel);
-    }
+    rig.editor.setName("P\tz"); // a TAB cannot reach the file
+    QCOMPARE(rig.editor.ui.value("menuCancel").text, QStringLiteral("Cancel"));
+    if (target.endsWith("(read-only)"))
+        QFile::setPermissions(rig.ws.SequenceFile, QFile::ReadOwner | QFile::ReadGroup);
+    target = target.section(' ', 0, 0);
+    if (!target.isEmpty())
+        rig.dialogs.fileAnswers.enqueue(rig.home.path("Data/" + target));
+    rig.dialogs.answers.append(answers); // an unanswered question defaults to No
+    QFETCH(QString, control);
+    rig.editor.commands.invoke(control);
+    QCOMPARE(rig.dialogs.shown.isEmpty(), told.isEmpty());
+    QVERIFY2(told.isEmpty() || rig.dialogs.texts().last().startsWith(told),
+             qPrintable(rig.dialogs.texts().join('|')));
     QTEST(rig.ws.SeqName.value(4), "programName");
     QTEST(rig.ws.SeqDirty, "seqDirty");
-    QCOMPARE(QFile::exists(target), written);
-    if (written)
-        QVERIFY(rig.home.read("Data/b.seq").contains("Pz\t400"));
-    QCOMPARE(rig.home.read("Data/a.seq"), before);
-    QCOMPARE(rig.closed, closed);
+    if (!target.isEmpty())
+        QCOMPARE(rig.home.read("Data/" + target).contains("Pz\t400"), written);
+    if (target != "a.seq" || !written)
+        QCOMPARE(rig.home.read("Data/a.seq"), before);
+    QTEST(rig.closed, "closed");
     QTEST(rig.editor.EditorDirty, "editorDirty");
+    QCOMPARE(rig.editor.ui.value("menuAccept").enabled, rig.editor.EditorDirty == 1);
 }
 
 void TestSequenceEditor::openChecksExtension_data()
@@ -239,40 +208,6 @@ void TestSequenceEditor::openChecksExtension()
     if (opens)
         QCOMPARE(rig.editor.SequenceTitle, QStringLiteral("c"));
     QCOMPARE(rig.ws.SeqName.last(), QStringLiteral("Cz")); // only Accept or Save change it
-}
-
-void TestSequenceEditor::saveOverAnExistingFile_data()
-{
-    QTest::addColumn<bool>("yes");
-    QTest::addColumn<bool>("readOnly");
-    QTest::addColumn<QString>("told"); // the start of the last message
-    QTest::addColumn<bool>("written");
-    // clang-format off
-    QTest::newRow("overwrite declined") << false << false << "Do you want to overwrite existing file?" << false;
-    QTest::newRow("overwrite accepted") << true << false << "Do you want to overwrite existing file?" << true;
-    QTest::newRow("read-only file") << true << true << "Error: read-only file\r" << false;
-    // clang-format on
-}
-
-void TestSequenceEditor::saveOverAnExistingFile()
-{
-    QFETCH(bool, yes);
-    QFETCH(bool, readOnly);
-    QFETCH(QString, told);
-    QFETCH(bool, written);
-    EditorRig rig;
-    loadFive(rig, true);
-    if (readOnly)
-        QFile::setPermissions(rig.ws.SequenceFile, QFile::ReadOwner | QFile::ReadGroup);
-    rig.dialogs.fileAnswers.enqueue(rig.ws.SequenceFile);
-    if (yes) // the question defaults to No
-        rig.dialogs.answers.enqueue(Answer::Yes);
-    rig.editor.commands.invoke("menuSaveAs");
-    QVERIFY(rig.dialogs.texts().last().startsWith(told));
-    QCOMPARE(rig.home.read("Data/a.seq").contains("Pz\t400"), written);
-    QCOMPARE(rig.ws.SeqName.last(), written ? "Pz" : "Cz");
-    QCOMPARE(rig.editor.EditorDirty, written ? 0 : 1);
-    QCOMPARE(rig.editor.ui.value("menuAccept").enabled, !written);
 }
 
 void TestSequenceEditor::saveRefusesWhatTheMeasurementRefuses_data()

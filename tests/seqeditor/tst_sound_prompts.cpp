@@ -10,16 +10,11 @@ class TestSoundPrompts : public QObject
 private slots:
     void recordSaveReopenRerecord();
     void switchesFollowSetupSound();
-    void namesStayInsideTheSoundFolder_data();
-    void namesStayInsideTheSoundFolder();
-    void namesThatSanitiseAlikeGetTheirOwnFiles_data();
-    void namesThatSanitiseAlikeGetTheirOwnFiles();
-    void emptyNameCannotRecord();
+    void promptNamesAreSafeAndDistinct_data();
+    void promptNamesAreSafeAndDistinct();
     void playAllPlaysPromptsInOrder();
-    void playAllOnADeviceThatEndsAtOnce();
     void deleteSoundRemovesStoredPromptAtSave();
     void withoutDeviceOneNoticeAndNoRecording();
-    void measurementPlaysOnlyStoredPrompts();
 };
 
 namespace {
@@ -58,12 +53,16 @@ void TestSoundPrompts::recordSaveReopenRerecord()
     QCOMPARE(rig.home.read("tmp/Fp1.wav"), QByteArray("take 1"));
     QCOMPARE(rig.editor.EditorDirty, 1); // an unsaved prompt is unsaved work
     QVERIFY(!rig.editor.grid().at(4).promptMissing && rig.editor.grid().at(5).promptMissing);
+    QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3)); // not before a save
 
     saveAs(rig, "test.seq");
     QCOMPARE(rig.home.read("Sounds/test/Fp1.wav"), QByteArray("take 1"));
     QVERIFY(!QFileInfo::exists(rig.home.path("tmp")));
     QCOMPARE(rig.ws.SequenceTitle, QStringLiteral("test"));
     QVERIFY(!rig.editor.grid().at(4).promptMissing); // the stored prompt is heard now
+    QVERIFY(SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3));
+    QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 4)); // Cz has none
+    QCOMPARE(rig.wave.played, QStringList{rig.home.path("Sounds/test/Fp1.wav")});
 
     // Opening test.seq again brings its prompts back into the working folder.
     rig.dialogs.fileAnswers.enqueue(rig.home.path("Data/test.seq"));
@@ -76,6 +75,8 @@ void TestSoundPrompts::recordSaveReopenRerecord()
     saveAs(rig, "test.seq");
     QCOMPARE(rig.home.read("Sounds/test/Fp1.wav"), QByteArray("take 3"));
     QCOMPARE(QDir(rig.home.path("Sounds/test")).entryList(QDir::Files), QStringList{"Fp1.wav"});
+    rig.ws.SoundEnabled = 0;
+    QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3));
 }
 
 void TestSoundPrompts::switchesFollowSetupSound()
@@ -93,43 +94,54 @@ void TestSoundPrompts::switchesFollowSetupSound()
     QVERIFY(!QFileInfo::exists(rig.home.path("tmp")));
     rig.editor.commands.invoke("menuSoundEnabled");
     QVERIFY(rig.home.ini().contains("Sound=ON\r\n") && rig.ui.value("menuSoundON").checked);
-    QVERIFY(!rig.editor.ui.value("menuSoundDisabled").checked);
     QVERIFY(rig.editor.ui.value("RecordButton").enabled); // row 5, "Cz"
     QVERIFY(QFileInfo(rig.home.path("tmp")).isDir());
+    // A row without a name has no prompt to record.
+    rig.editor.commands.invoke("menuInsertBelow");
+    QVERIFY(!rig.editor.ui.value("SoundControl").enabled);
+    QVERIFY(!rig.editor.ui.value("RecordButton").enabled);
+    rig.editor.commands.invoke("RecordButton");
+    QVERIFY(!rig.wave.isRecording() && QDir(rig.home.path("tmp")).isEmpty());
+    QVERIFY(!rig.editor.grid().at(6).promptMissing);
+    rig.editor.selectRow(5);
     rig.editor.commands.invoke("menuSoundDisabled");
     QVERIFY(rig.home.ini().contains("Sound=OFF\r\n"));
     QVERIFY(!rig.editor.ui.value("RecordButton").enabled);
 }
 
-void TestSoundPrompts::namesStayInsideTheSoundFolder_data()
+void TestSoundPrompts::promptNamesAreSafeAndDistinct_data()
 {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
     // clang-format off
-    QTest::newRow("parent folder") << "../x";
-    QTest::newRow("up only") << "..";
-    QTest::newRow("dot") << ".";
-    QTest::newRow("slash") << "a/b";
-    QTest::newRow("backslash") << "a\\b";
-    QTest::newRow("absolute") << "/etc/x";
-    QTest::newRow("device") << "CON";
-    QTest::newRow("device, lower case") << "nul";
-    QTest::newRow("device with extension") << "COM1.txt";
-    QTest::newRow("drive") << "C:x";
-    QTest::newRow("trailing dot") << "Fp1.";
-    QTest::newRow("control character") << QString("a") + QChar(7) + "b";
+    QTest::newRow("parent folder")         << "../x"   << "Cz";
+    QTest::newRow("up and dot")            << ".."     << ".";
+    QTest::newRow("dots and underscores")  << ".."     << "__";
+    QTest::newRow("slash and underscore")  << "a/b"    << "a_b";
+    QTest::newRow("slash and backslash")   << "a/b"    << "a\\b";
+    QTest::newRow("absolute")              << "/etc/x" << "Cz";
+    QTest::newRow("device and escaped")    << "CON"    << "_CON";
+    QTest::newRow("devices")               << "nul"    << "COM1.txt";
+    QTest::newRow("drive, trailing dot")   << "C:x"    << "Fp1.";
+    QTest::newRow("letter case")           << "Fp1"    << "FP1";
+    QTest::newRow("control character")     << QString("a") + QChar(7) + "b" << "Cz";
     // clang-format on
 }
 
-void TestSoundPrompts::namesStayInsideTheSoundFolder()
+// Prompt files stay inside the sequence's sound folder, are no device or hidden names, and
+// names that clean to the same text still get a file each.
+void TestSoundPrompts::promptNamesAreSafeAndDistinct()
 {
-    QFETCH(QString, name);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
     EditorRig rig(SoundOn);
-    // As the program holds it, without the cleaning of the name box.
+    // As the program holds them, without the cleaning of the name box.
     rig.ws.NumSeq = 5;
-    rig.ws.SeqName = QStringList{"NZ", "LPA", "RPA", "REF", name};
-    rig.ws.SeqCode = QStringList{"1", "2", "4", "1C00", "400"};
+    rig.ws.SeqName = QStringList{"NZ", "LPA", "RPA", first, second};
+    rig.ws.SeqCode = QStringList{"1", "2", "4", "400", "400"};
     rig.ws.SequenceFile = rig.home.path("Data/in.seq");
     rig.editor.Form_Load();
+    recordRow(rig, 4);
     recordRow(rig, 5);
     saveAs(rig, "test.seq");
     QStringList files;
@@ -138,63 +150,19 @@ void TestSoundPrompts::namesStayInsideTheSoundFolder()
         files << QDir(rig.home.path()).relativeFilePath(it.next());
     files.removeOne("pointra.ini");
     files.removeOne("Data/test.seq");
-    QCOMPARE(files.size(), 1);
-    const QString prompt = files.first();
-    QVERIFY2(prompt.startsWith("Sounds/test/") && prompt.count('/') == 2, qPrintable(prompt));
-    const QString stem = QFileInfo(prompt).completeBaseName();
-    QVERIFY(!stem.startsWith('.') && !stem.endsWith('.') && !stem.endsWith(' '));
-    QVERIFY(!QStringList({"CON", "NUL", "COM1"}).contains(stem.section('.', 0, 0).toUpper()));
-    // The measurement finds the prompt under the same name.
-    QVERIFY(SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 4));
-    QCOMPARE(rig.wave.played.last(), rig.home.path(prompt));
-}
-
-void TestSoundPrompts::namesThatSanitiseAlikeGetTheirOwnFiles_data()
-{
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    // clang-format off
-    QTest::newRow("slash and underscore") << "a/b" << "a_b";
-    QTest::newRow("slash and backslash") << "a/b" << "a\\b";
-    QTest::newRow("letter case") << "Fp1" << "FP1";
-    QTest::newRow("device and escaped device") << "CON" << "_CON";
-    QTest::newRow("dots") << ".." << "__";
-    // clang-format on
-}
-
-void TestSoundPrompts::namesThatSanitiseAlikeGetTheirOwnFiles()
-{
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    EditorRig rig(SoundOn);
-    rig.editor.Form_Load();
-    for (int row : {5, 6}) {
-        rig.editor.selectRow(row);
-        rig.editor.setName(row == 5 ? first : second);
-        rig.editor.chooseType("Electrode");
+    QCOMPARE(files.size(), 2);
+    for (int i : {3, 4}) {
+        // The measurement finds each take under the same name.
+        QVERIFY(SoundPrompts::playStoredPrompt(rig.ws, rig.wave, i));
+        const QString prompt = QDir(rig.home.path()).relativeFilePath(rig.wave.played.last());
+        QVERIFY2(files.contains(prompt) && prompt.startsWith("Sounds/test/") &&
+                     prompt.count('/') == 2,
+                 qPrintable(prompt));
+        const QString stem = QFileInfo(prompt).completeBaseName();
+        QVERIFY(!stem.startsWith('.') && !stem.endsWith('.') && !stem.endsWith(' '));
+        QVERIFY(!QStringList({"CON", "NUL", "COM1"}).contains(stem.section('.', 0, 0).toUpper()));
+        QCOMPARE(rig.home.read(prompt), "take " + QByteArray::number(i - 2));
     }
-    recordRow(rig, 5);
-    recordRow(rig, 6);
-    saveAs(rig, "test.seq");
-    QCOMPARE(QDir(rig.home.path("Sounds/test")).entryList(QDir::Files).size(), 2);
-    QVERIFY(SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 4));
-    QVERIFY(SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 5));
-    const QDir home(rig.home.path());
-    const QStringList last = rig.wave.played.mid(rig.wave.played.size() - 2);
-    QCOMPARE(rig.home.read(home.relativeFilePath(last[0])), QByteArray("take 1"));
-    QCOMPARE(rig.home.read(home.relativeFilePath(last[1])), QByteArray("take 2"));
-}
-
-void TestSoundPrompts::emptyNameCannotRecord()
-{
-    EditorRig rig(SoundOn);
-    rig.editor.Form_Load();
-    rig.editor.selectRow(6); // an empty row of the new sequence
-    QVERIFY(!rig.editor.ui.value("SoundControl").enabled);
-    QVERIFY(!rig.editor.ui.value("RecordButton").enabled);
-    rig.editor.commands.invoke("RecordButton");
-    QVERIFY(!rig.wave.isRecording() && QDir(rig.home.path("tmp")).isEmpty());
-    QVERIFY(!rig.editor.grid().at(6).promptMissing);
 }
 
 void TestSoundPrompts::playAllPlaysPromptsInOrder()
@@ -231,18 +199,11 @@ void TestSoundPrompts::playAllPlaysPromptsInOrder()
     QVERIFY(!rig.editor.ui.value("PlayAllCheck").checked);
     rig.wave.endOfPrompt();
     QCOMPARE(rig.wave.played.size(), 4);
-}
-
-void TestSoundPrompts::playAllOnADeviceThatEndsAtOnce()
-{
-    EditorRig rig(SoundOn);
-    loadFive(rig, "p.seq");
-    for (int row : {1, 2, 4})
-        recordRow(rig, row);
+    // A device that reports the end before play() returns still plays each prompt once.
     rig.wave.finishAtOnce = true;
     rig.editor.setPlayAll(true);
-    QCOMPARE(rig.wave.played.size(), 3);
-    QCOMPARE(rig.wave.played.last(), rig.home.path("tmp/Fp1.wav"));
+    QCOMPARE(rig.wave.played.size(), 7);
+    QCOMPARE(rig.wave.played.last(), rig.home.path("tmp/Cz.wav"));
     QVERIFY(!rig.editor.ui.value("PlayAllCheck").checked);
 }
 
@@ -284,21 +245,6 @@ void TestSoundPrompts::withoutDeviceOneNoticeAndNoRecording()
     rig.dialogs.fileAnswers.enqueue(rig.home.path("Data/n.seq"));
     rig.editor.commands.invoke("menuSaveAs");
     QVERIFY(rig.home.read("Data/n.seq").contains("Nasion\t1"));
-}
-
-void TestSoundPrompts::measurementPlaysOnlyStoredPrompts()
-{
-    EditorRig rig(SoundOn);
-    loadFive(rig, "m.seq");
-    recordRow(rig, 4); // Fp1: a working prompt only
-    QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3));
-    saveAs(rig, "m.seq");
-    QVERIFY(SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3));
-    QCOMPARE(rig.wave.played.last(), rig.home.path("Sounds/m/Fp1.wav"));
-    QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 4)); // Cz has none
-    rig.ws.SoundEnabled = 0;
-    QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3));
-    QCOMPARE(rig.wave.played.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSoundPrompts)
