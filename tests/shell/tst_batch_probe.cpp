@@ -1,4 +1,3 @@
-#include "data/electrode_file.h"
 #include "data/meg_files.h"
 #include "data/text_grammar.h"
 #include "data/workspace.h"
@@ -75,22 +74,6 @@ struct MegFiles
     std::vector<CoilData> coils;
 };
 
-// The sensor tables of a probe file, read with the sensor blocks of the calibration files.
-SensorTables probeSensors(const QByteArray &text)
-{
-    LineReader in(text);
-    readTypeAndRevision(in);
-    in.ReadDataLine(); // the probe name
-    int type = 0, n = 0;
-    SplitTwoInts(in.ReadDataLine(), type, n);
-    for (int f = 0; f < 3; ++f)
-        in.ReadDataLine();
-    SensorTables s;
-    s.resize(n);
-    for (int i = 0; i < n; ++i)
-        readSensorBlock(in, s, i);
-    return s;
-}
 } // namespace
 
 class TestBatchProbe : public QObject
@@ -114,7 +97,10 @@ void TestBatchProbe::probeRunAgainstSimdig()
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QByteArray text = files.home.read("probe out.elp");
     QVERIFY(text.startsWith("3\t2\r\n//Probe file\r\n"));
-    const SensorTables got = probeSensors(text);
+    Workspace read; // a probe file has the layout of a dewar file
+    LineReader in(text);
+    ReadDewarFile(in, read);
+    const SensorTables &got = read.sensors;
     QCOMPARE(got.NumSensors, 2);
     for (int i = 0; i < 2; ++i) {
         const auto &c = files.coils[i][0], &g = got.SensorCoil[i][0];
