@@ -58,57 +58,24 @@ class TestFileCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void openDialog_data();
-    void openDialog();
     void failedOpenChangesNothing_data();
     void failedOpenChangesNothing();
-    void saveAsAsksBeforeReplacing();
-    void fullDiskSaveKeepsOldFile_data();
-    void fullDiskSaveKeepsOldFile();
+    void failedSaveChangesNothing_data();
+    void failedSaveChangesNothing();
     void openFixedFindsWhatSaveWrote_data();
     void openFixedFindsWhatSaveWrote();
-    void emptySavesAreRefused_data();
-    void emptySavesAreRefused();
     void importedOrConvertedIsUnsaved_data();
     void importedOrConvertedIsUnsaved();
     void listingsSayWhatTheyShow_data();
     void listingsSayWhatTheyShow();
     void megListings();
     void decimalCommaIsToldOnce();
-    void sharedLabelsAreWarned();
+    void saveAsWarnsOfSharedLabels();
     void tableImportLeadsToTevo();
     void curryOldConversions();
     void conversionRefused_data();
     void conversionRefused();
 };
-
-void TestFileCommands::openDialog_data()
-{
-    QTest::addColumn<QString>("system");
-    QTest::newRow("TEVO") << "TEVO";
-    QTest::newRow("BESA") << "BESA";
-    QTest::newRow("Curry") << "Curry";
-}
-
-void TestFileCommands::openDialog()
-{
-    QFETCH(QString, system);
-    FileRig rig(system);
-    rig.invoke("menuOpen"); // cancelled
-    QVERIFY(rig.dialogs.shown.isEmpty());
-    const Dialogs::FileRequest request = rig.dialogs.fileRequests.value(0);
-    QCOMPARE(request.title, "Open File");
-    QCOMPARE(request.initialFolder, rig.home.path("Data"));
-    for (const char *ext : {"seq", "elp", "hsp", "sfp", "res", "clb", "dwr", "fid"})
-        QVERIFY2(request.filter.contains(QStringLiteral("|*.%1").arg(QLatin1String(ext))), ext);
-    QVERIFY(request.filter.endsWith("All files (*.*)|*.*"));
-    rig.dialogs.fileAnswers.enqueue(rig.write("sub/e.elp", Elp));
-    rig.invoke("menuOpen");
-    QCOMPARE(rig.dialogs.texts(), QStringList{" 2 electrodes"});
-    QCOMPARE(rig.ws.ElectrodeFile, rig.home.path("sub/e.elp"));
-    QCOMPARE(rig.ws.DataPath, rig.home.path("sub"));
-    QCOMPARE(rig.ws.sensors.NumSensors, 2);
-}
 
 void TestFileCommands::failedOpenChangesNothing_data()
 {
@@ -135,15 +102,22 @@ void TestFileCommands::failedOpenChangesNothing_data()
     // clang-format on
 }
 
+// File > Open in each coordinate system: a good file reads, a refused one changes nothing.
 void TestFileCommands::failedOpenChangesNothing()
 {
     QFETCH(QString, system);
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, told);
-    FileRig rig;
-    QVERIFY(rig.open("good.elp", Elp));
-    rig.ws.settings.CoordinateSystem = system;
+    FileRig rig(system);
+    rig.dialogs.fileAnswers.enqueue(rig.write("good.elp", Elp));
+    rig.invoke("menuOpen");
+    const Dialogs::FileRequest request = rig.dialogs.fileRequests.value(0);
+    QCOMPARE(request.initialFolder, rig.home.path("Data"));
+    for (const char *ext : {"seq", "elp", "hsp", "sfp", "res", "clb", "dwr", "fid"})
+        QVERIFY2(request.filter.contains(QStringLiteral("|*.%1").arg(QLatin1String(ext))), ext);
+    QCOMPARE(rig.dialogs.texts(), QStringList{" 2 electrodes"});
+    rig.ws.settings.CoordinateSystem = system; // the electrode file chose TEVO
     rig.invoke("menuViewEInternal");
     const QString caption = rig.ui.caption, listing = Listings::internalElectrodes(rig.ws);
     rig.dialogs.clear();
@@ -165,67 +139,63 @@ void TestFileCommands::failedOpenChangesNothing()
     QCOMPARE(rig.ws.NumSeq, 0);
 }
 
-void TestFileCommands::saveAsAsksBeforeReplacing()
-{
-    FileRig rig;
-    rig.invoke("menuSaveAs"); // cancelled
-    rig.dialogs.fileAnswers.enqueue(rig.home.path("notes.txt"));
-    rig.invoke("menuSaveAs"); // no format of that name
-    QVERIFY(!QFileInfo::exists(rig.home.path("notes.txt")));
-    QVERIFY(rig.open("e.elp", Elp));
-    const QString target = rig.write("sub.elp", "keep");
-    rig.ws.DataPath = "/somewhere";
-    rig.dialogs.clear();
-    rig.dialogs.fileAnswers.enqueue(target);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
-    rig.invoke("menuSaveAs");
-    QCOMPARE(rig.dialogs.shown.last().text, "Do you want to overwrite existing file?");
-    QCOMPARE(rig.dialogs.shown.last().buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(rig.home.read("sub.elp"), QByteArray("keep"));
-    QCOMPARE(rig.ws.DataPath, "/somewhere");
-    rig.dialogs.fileAnswers.enqueue(target);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    rig.invoke("menuSaveAs");
-    QVERIFY(rig.home.read("sub.elp").startsWith("3\t2\r\n//Probe file"));
-    QCOMPARE(rig.ws.DataPath, rig.home.path());
-}
-
-void TestFileCommands::fullDiskSaveKeepsOldFile_data()
+void TestFileCommands::failedSaveChangesNothing_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("target"); // holds an older file
+    QTest::addColumn<QString>("fault"); // full: the disk fills; empty: nothing to save
+    QTest::addColumn<QString>("says"); // in the last message
     // clang-format off
-    QTest::newRow("Save As")              << "menuSaveAs"            << "out.elp";
-    QTest::newRow("fixed electrode file") << "menuSaveEProbe"        << "PointraE.elp";
-    QTest::newRow("fixed shape file")     << "menuSaveShape"         << "pointraE.hsp";
-    QTest::newRow("TEVO to BESA")         << "menuConvertTEVOtoBESA" << "out.sfp";
+    QTest::newRow("Save As, overwrite declined") << "menuSaveAs"            << "out.elp"          << "declined" << "Do you want to overwrite existing file?";
+    QTest::newRow("Save As, unknown extension")  << "menuSaveAs"            << "notes.txt"        << ""         << "Do you want to overwrite existing file?";
+    QTest::newRow("Save As, disk full")          << "menuSaveAs"            << "out.elp"          << "full"     << "not changed";
+    QTest::newRow("fixed electrode file, full")  << "menuSaveEProbe"        << "PointraE.elp"     << "full"     << "not changed";
+    QTest::newRow("fixed shape file, full")      << "menuSaveShape"         << "pointraE.hsp"     << "full"     << "not changed";
+    QTest::newRow("TEVO to BESA, full")          << "menuConvertTEVOtoBESA" << "out.sfp"          << "full"     << "not changed";
+    QTest::newRow("no calibration")              << "menuSaveCalibration"   << "MEG/pointra.clb"  << "empty"    << "There is no calibration to save";
+    QTest::newRow("no fiducials")                << "menuSaveFiducials"     << "MEG/pointra.fid"  << "empty"    << "There are no fiducials data to save";
+    QTest::newRow("no electrodes")               << "menuSaveEProbe"        << "PointraE.elp"     << "empty"    << "no electrodes";
     // clang-format on
 }
 
-void TestFileCommands::fullDiskSaveKeepsOldFile()
+void TestFileCommands::failedSaveChangesNothing()
 {
-    QFETCH(QString, command);
     QFETCH(QString, target);
+    QFETCH(QString, fault);
+    QFETCH(QString, says);
     FileRig rig;
-    QVERIFY(rig.open("e.elp", Elp));
+    if (fault == "empty") {
+        // An opened table fills the electrode count, which is no MEG sensor count.
+        rig.dialogs.fileAnswers.enqueue(
+            rig.write("cap.txt", "FidNz 0 9.5 0\nFidT9 -7 0 0\nFidT10 7 0 0\n"));
+        QVERIFY(rig.conversions.importTable());
+    } else {
+        QVERIFY(rig.open("e.elp", Elp));
+    }
     rig.ws.ElectrodesDirty = rig.ws.ShapeDirty = 1;
+    rig.ws.DataPath = "/somewhere";
     const QByteArray old = "the old " + target.toLatin1() + "\r\n";
-    const QString path = rig.write(target, old);
     rig.dialogs.clear();
-    rig.dialogs.fileAnswers.enqueue(path);
-    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes); // replace the existing file
+    rig.dialogs.fileAnswers.enqueue(rig.write(target, old));
+    rig.dialogs.answers.enqueue(fault == "declined" ? Dialogs::Answer::No : Dialogs::Answer::Yes);
     {
-        DiskFull full(target.right(4));
+        DiskFull full(fault == "full" ? target.right(4) : "/"); // no target ends in '/'
+
+        QFETCH(QString, command);
         QVERIFY(rig.invoke(command));
     }
     const auto &told = rig.dialogs.shown.last();
-    QCOMPARE(told.title, QStringLiteral("Error saving file"));
-    QVERIFY2(told.text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
-             qPrintable(told.text));
-    QVERIFY(told.text.contains("not changed"));
+    QVERIFY2(told.text.contains(says), qPrintable(told.text));
+    if (fault == "full" || fault == "empty")
+        QCOMPARE(told.title, QStringLiteral("Error saving file"));
+    if (fault == "full")
+        QVERIFY2(told.text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                 qPrintable(told.text));
     QCOMPARE(rig.home.read(target), old);
     QCOMPARE(rig.ws.ElectrodesDirty + rig.ws.ShapeDirty, 2); // still unsaved
     QVERIFY(!QDir(rig.home.path()).entryList(QDir::Files).contains("out.ela"));
+    if (fault == "declined")
+        QCOMPARE(rig.ws.DataPath, "/somewhere");
 }
 
 void TestFileCommands::openFixedFindsWhatSaveWrote_data()
@@ -267,36 +237,6 @@ void TestFileCommands::openFixedFindsWhatSaveWrote()
     rig.ws.SeqCode = {"400"};
     rig.invoke("menuSaveSequence");
     QCOMPARE(rig.home.read("pe_out.seq"), QByteArray("3\t2\r\n1\r\nCz\t400\r\n"));
-}
-
-void TestFileCommands::emptySavesAreRefused_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("names");
-    // clang-format off
-    QTest::newRow("calibration") << "menuSaveCalibration" << "MEG/pointra.clb" << "There is no calibration to save";
-    QTest::newRow("fiducials")   << "menuSaveFiducials"   << "MEG/pointra.fid" << "There are no fiducials data to save";
-    QTest::newRow("electrodes")  << "menuSaveEProbe"      << "PointraE.elp"    << "no electrodes";
-    // clang-format on
-}
-
-void TestFileCommands::emptySavesAreRefused()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, file);
-    QFETCH(QString, names);
-    FileRig rig;
-    // An opened table fills the electrode count, which is no MEG sensor count.
-    rig.dialogs.fileAnswers.enqueue(
-        rig.write("cap.txt", "FidNz 0 9.5 0\nFidT9 -7 0 0\nFidT10 7 0 0\n"));
-    QVERIFY(rig.conversions.importTable());
-    rig.dialogs.clear();
-    rig.invoke(command);
-    QVERIFY(!QFileInfo::exists(rig.home.path(file)));
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QCOMPARE(rig.dialogs.shown[0].title, QStringLiteral("Error saving file"));
-    QVERIFY2(rig.dialogs.shown[0].text.contains(names), qPrintable(rig.dialogs.shown[0].text));
 }
 
 void TestFileCommands::importedOrConvertedIsUnsaved_data()
@@ -415,17 +355,22 @@ void TestFileCommands::decimalCommaIsToldOnce()
     }
 }
 
-void TestFileCommands::sharedLabelsAreWarned()
+// Save As over an older file, with a label that two electrodes share.
+void TestFileCommands::saveAsWarnsOfSharedLabels()
 {
     FileRig rig;
     QVERIFY(rig.open("e.elp", QByteArray(Elp).replace("%N\tFp1", "%N\tCz")));
+    rig.ws.DataPath = "/somewhere";
     rig.dialogs.clear();
-    QVERIFY(rig.files.savePath(rig.home.path("out.elp")));
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Warning);
-    QVERIFY2(rig.dialogs.shown[0].text.contains("Cz (electrodes 1, 2)"),
-             qPrintable(rig.dialogs.shown[0].text));
+    rig.dialogs.fileAnswers.enqueue(rig.write("out.elp", "an older file"));
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    QVERIFY(rig.invoke("menuSaveAs"));
+    QCOMPARE(rig.dialogs.shown.size(), 2);
+    QCOMPARE(rig.dialogs.shown[1].icon, Dialogs::Icon::Warning);
+    QVERIFY2(rig.dialogs.shown[1].text.contains("Cz (electrodes 1, 2)"),
+             qPrintable(rig.dialogs.shown[1].text));
     QVERIFY(rig.home.read("out.elp").contains("%N\tCz      \r\n0.0800"));
+    QCOMPARE(rig.ws.DataPath, rig.home.path());
 }
 
 void TestFileCommands::tableImportLeadsToTevo()
