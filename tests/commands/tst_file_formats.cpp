@@ -101,8 +101,6 @@ private slots:
     void exactText();
     void readerDetails();
     void curryOldForm();
-    void besaLabels_data();
-    void besaLabels();
     void badInput_data();
     void badInput();
 };
@@ -198,29 +196,6 @@ void TestFileFormats::curryOldForm()
     QCOMPARE(d.shown.size(), 2);
     QVERIFY(d.texts()[0].endsWith("Check input file with a text editor,\routput may have errors."));
     QCOMPARE(d.texts()[1], " 2 electrodes");
-}
-
-void TestFileFormats::besaLabels_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("fiducial");
-    QTest::addColumn<QString>("type");
-    // clang-format off
-    QTest::newRow("FidNz") << "FidNz" << 0 << "1";
-    QTest::newRow("FidT9") << "FidT9" << 1 << "2";
-    QTest::newRow("FidLPA") << "FidLPA" << 1 << "2";
-    QTest::newRow("FidRLA") << "FidRLA" << 2 << "4";
-    QTest::newRow("unknown fiducial") << "FidXY" << -1 << "";
-    QTest::newRow("surface point upper") << "SfHead" << -1 << "8";
-    QTest::newRow("electrode") << "Cz" << -1 << "400";
-    // clang-format on
-}
-
-void TestFileFormats::besaLabels()
-{
-    QFETCH(QString, label);
-    QTEST(besaFiducialIndex(label), "fiducial");
-    QTEST(besaTypeOfLabel(label), "type");
 }
 
 void TestFileFormats::badInput_data()
