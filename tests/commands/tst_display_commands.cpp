@@ -15,12 +15,9 @@ private slots:
     void displayMenu_data();
     void displayMenu();
     void dewarIsToldAtTheNextStep();
-    void fiducialSetsWithoutAFrameAreTold();
-    void clearHidesTheDisplayAndStopsTheButtons();
     void labelOptionInShapeMode_data();
     void labelOptionInShapeMode();
-    void homeAndStepsActOnlyWhileHolding();
-    void openingAFileRefreshesTheDisplay();
+    void viewButtonsHomeAndClear();
     void wizardSteps();
     void exportPicture_data();
     void exportPicture();
@@ -133,35 +130,6 @@ void TestDisplayCommands::dewarIsToldAtTheNextStep()
     QVERIFY(view().lastDraw().dewarMessage);
 }
 
-void TestDisplayCommands::fiducialSetsWithoutAFrameAreTold()
-{
-    load("receivers2");
-    rig->ws.ReceiverFid[1] = zeroFids();
-    invoke("menuDFiducials");
-    QCOMPARE(rig->dialogs.texts().size(), 1);
-    QVERIFY(rig->dialogs.texts().first().startsWith("Station 2"));
-}
-
-void TestDisplayCommands::clearHidesTheDisplayAndStopsTheButtons()
-{
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    invoke("LabelOption(1)");
-    for (const QString &b : DisplayCommands::WizardButtons)
-        rig->ui.setEnabled(b, true);
-    view().press(ViewButtons::Left);
-    QVERIFY(view().hold().isRepeating());
-    invoke("menuDClear");
-    for (const QString &c : {DisplayPanel, PromptPanel, Picture, Prompt})
-        QVERIFY2(!control(c).visible, qPrintable(c));
-    for (const QString &b : DisplayCommands::WizardButtons)
-        QVERIFY2(!control(b).enabled, qPrintable(b));
-    QVERIFY(!buttonsEnabled() && !view().labelsShown() && !view().hold().isRepeating());
-    const int azimuth = state().ViewAzimuth;
-    view().press(ViewButtons::Left);
-    QCOMPARE(state().ViewAzimuth, azimuth);
-}
-
 void TestDisplayCommands::labelOptionInShapeMode_data()
 {
     QTest::addColumn<QString>("model");
@@ -203,16 +171,28 @@ void TestDisplayCommands::labelOptionInShapeMode()
     QVERIFY(!view().labelsShown()); // the head-shape options never show electrode labels
 }
 
-void TestDisplayCommands::homeAndStepsActOnlyWhileHolding()
+// A fixed view ignores Home; on the electrodes the buttons turn the way of the coordinate
+// system in use and Home goes back; an opened file shows at once; Clear hides it all.
+void TestDisplayCommands::viewButtonsHomeAndClear()
 {
-    load("receivers1");
+    load("receivers2");
+    rig->ws.ReceiverFid[1] = zeroFids();
     invoke("menuDFiducials"); // does not make the buttons act
+    QCOMPARE(rig->dialogs.texts().size(), 1);
+    QVERIFY(rig->dialogs.texts().first().startsWith("Station 2")); // no frame for it
     state().ViewAzimuth = 200;
     invoke("cmdHome");
     QCOMPARE(state().ViewAzimuth, 200);
     load("electrodes");
     invoke("menuDisplayEProbe");
-    // The buttons turn the way of the coordinate system in use now.
+    Workspace other;
+    other.settings = rig->ws.settings;
+    other.tevo = rig->ws.meas;
+    other.sensors.NumSensors = 2;
+    WriteElectrodeFile(rig->home.path("two.elp"), other);
+    QVERIFY(rig->app.menus.files.openPath(rig->home.path("two.elp")));
+    QCOMPARE(view().scene().points.size(), std::size_t(2));
+    QCOMPARE(state().DisplaySet, 6);
     rig->ws.settings.CoordinateSystem = "BESA";
     view().press(ViewButtons::Left);
     view().release(ViewButtons::Left + 1);
@@ -223,21 +203,21 @@ void TestDisplayCommands::homeAndStepsActOnlyWhileHolding()
     QCOMPARE(state().ViewAzimuth, 180);
     QCOMPARE(state().PlotScale, 150.0);
     QCOMPARE(content(), QStringLiteral("scene"));
-}
 
-void TestDisplayCommands::openingAFileRefreshesTheDisplay()
-{
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    QCOMPARE(view().scene().points.size(), std::size_t(3));
-    Workspace other;
-    other.settings = rig->ws.settings;
-    other.tevo = rig->ws.meas;
-    other.sensors.NumSensors = 2;
-    WriteElectrodeFile(rig->home.path("two.elp"), other);
-    QVERIFY(rig->app.menus.files.openPath(rig->home.path("two.elp")));
-    QCOMPARE(view().scene().points.size(), std::size_t(2));
-    QCOMPARE(state().DisplaySet, 6);
+    invoke("LabelOption(1)");
+    for (const QString &b : DisplayCommands::WizardButtons)
+        rig->ui.setEnabled(b, true);
+    view().press(ViewButtons::Left);
+    QVERIFY(view().hold().isRepeating());
+    invoke("menuDClear");
+    for (const QString &c : {DisplayPanel, PromptPanel, Picture, Prompt})
+        QVERIFY2(!control(c).visible, qPrintable(c));
+    for (const QString &b : DisplayCommands::WizardButtons)
+        QVERIFY2(!control(b).enabled, qPrintable(b));
+    QVERIFY(!buttonsEnabled() && !view().labelsShown() && !view().hold().isRepeating());
+    const int azimuth = state().ViewAzimuth;
+    view().press(ViewButtons::Left);
+    QCOMPARE(state().ViewAzimuth, azimuth);
 }
 
 // The measurement steps: electrodes with labels, then the head shape by the option chosen.

@@ -5,7 +5,6 @@
 #include "on_emulator.h"
 #include "simdig_process.h"
 
-#include <Eigen/Geometry>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -20,24 +19,6 @@ QStringList fileLines(const Rig &rig, const QString &name)
     if (lines.last().isEmpty()) // after the last line end
         lines.removeLast();
     return lines;
-}
-
-Transform4 turned(double degrees, const Point3 &axis, const Point3 &shift)
-{
-    Transform4 t = Transform4::Identity();
-    t.block<3, 3>(0, 0) = Eigen::AngleAxisd(degrees * M_PI / 180, axis.normalized()).matrix();
-    t.block<3, 1>(0, 3) = shift;
-    return t;
-}
-
-// The record the emulator sends with the stylus on `site`.
-QString poll(Rig &rig, const QString &site)
-{
-    rig.emu->touchSite(site);
-    QString record;
-    Records::PollDigitizerRecord(rig.s, record);
-    rig.clock.advance(50);
-    return record;
 }
 
 // The lines after `label` (searched from `from`) are the record's own lines.
@@ -232,11 +213,18 @@ void TestService::dumps()
 {
     OnEmulator rig(M::Fastrak);
     Workspace &ws = rig.ws;
-    const QHash<QString, Transform4> set = {{"MCalib", turned(20, {0, 0, 1}, {0.01, -0.02, 0.03})},
-                                            {"MHeadb", turned(70, {0, 1, 1}, {-0.1, 0, 0.2})}};
+    // Two matrices of distinct, non-round numbers; all others were never computed.
+    const auto filled = [](double k) {
+        return Transform4(Transform4::NullaryExpr([k](Eigen::Index i, Eigen::Index j) {
+            return k * (0.37 * double(i) - 0.11 * double(j) + 0.013);
+        }));
+    };
+    const QHash<QString, Transform4> set = {{"MCalib", filled(1)}, {"MHeadb", filled(-2.5)}};
     ws.m.MCalib = set["MCalib"];
     ws.m.MHeadb = set["MHeadb"];
-    const QString cz = poll(rig, "Cz");
+    rig.emu->touchSite("Cz");
+    QString cz;
+    Records::PollDigitizerRecord(rig.s, cz);
     for (int i = 0; i < 6; ++i) {
         ws.raw.calibration[i] = i == 5 ? cz : "cal " + QString::number(i + 1);
         ws.raw.fiducials[i] = "fid " + QString::number(i + 1) + "\r\n";
@@ -397,16 +385,13 @@ void TestService::consoleExchanges()
     // The bytes in hex, 16 to a line, each piece with the time it arrived after the command.
     QByteArray hex;
     qint64 lastArrival = -1;
-    const QRegularExpression hexLine("^  (?:\\+ *(\\d+) ms|         )  ((?:[0-9A-F]{2} ?)+)$");
+    const QRegularExpression hexLine("^  (?:\\+ *(\\d+) ms|         )  ((?:[0-9A-F]{2} ?){1,16})$");
     for (const QString &l : lines) {
         const QRegularExpressionMatch m = hexLine.match(l);
-        if (!m.hasMatch())
-            continue;
-        if (!m.captured(1).isEmpty()) {
+        if (m.hasMatch() && !m.captured(1).isEmpty()) {
             QVERIFY(m.captured(1).toLongLong() >= lastArrival);
             lastArrival = m.captured(1).toLongLong();
         }
-        QVERIFY(m.captured(2).split(' ').size() <= 16);
         hex += QByteArray::fromHex(m.captured(2).remove(' ').toLatin1());
     }
     QCOMPARE(hex.size(), length);

@@ -19,10 +19,9 @@ private slots:
     void sequences();
     void isotrakOneStation_data();
     void isotrakOneStation();
-    void portFailureToldOncePerOperation();
     void inputBoxesAskAgain_data();
     void inputBoxesAskAgain();
-    void readOnlyIniToldOnce();
+    void failuresToldOncePerOperation();
 
 private:
     std::unique_ptr<Rig> rig;
@@ -204,21 +203,6 @@ void TestSetupCommands::isotrakOneStation()
     QCOMPARE(r.ui.value("menuEProbes").enabled, receivers == 0);
 }
 
-void TestSetupCommands::portFailureToldOncePerOperation()
-{
-    rig->fakeLink.failOpen = true;
-    rig->invoke("menuInitialize");
-    QCOMPARE(rig->dialogs.shown.size(), 1);
-    QVERIFY(rig->dialogs.texts().value(0).contains("/dev/fake"));
-    rig->invoke("menu96");
-    QCOMPARE(rig->dialogs.shown.size(), 2);
-    QCOMPARE(rig->link.settings(), "19200,n,8,1"); // both ends stay in step
-    QVERIFY(rig->ui.value("menu192").checked);
-    rig->fakeLink.failOpen = false;
-    rig->invoke("menuInitialize");
-    QCOMPARE(rig->fakeLink.written.size(), 16);
-}
-
 void TestSetupCommands::inputBoxesAskAgain_data()
 {
     QTest::addColumn<QString>("command");
@@ -260,13 +244,26 @@ void TestSetupCommands::inputBoxesAskAgain()
     QVERIFY(rig->dialogs.inputs.value(0).endsWith(step ? "| .5" : "| 100"));
 }
 
-void TestSetupCommands::readOnlyIniToldOnce()
+// A port that does not open, and settings that cannot be saved, are told once per operation;
+// the choices still take effect.
+void TestSetupCommands::failuresToldOncePerOperation()
 {
+    rig->fakeLink.failOpen = true;
+    rig->invoke("menuInitialize");
+    QCOMPARE(rig->dialogs.shown.size(), 1);
+    QVERIFY(rig->dialogs.texts().value(0).contains("/dev/fake"));
+    rig->invoke("menu96");
+    QCOMPARE(rig->dialogs.shown.size(), 2);
+    QCOMPARE(rig->link.settings(), "19200,n,8,1"); // both ends stay in step
+    QVERIFY(rig->ui.value("menu192").checked);
+    rig->fakeLink.failOpen = false;
+    rig->invoke("menuInitialize");
+    QCOMPARE(rig->fakeLink.written.size(), 16);
     QVERIFY(QFile::setPermissions(rig->home.path("pointra.ini"), QFile::ReadOwner));
     rig->invoke("menuSoundON");
     rig->invoke("menuCommPort3");
-    QCOMPARE(rig->dialogs.shown.size(), 1);
-    QVERIFY(rig->dialogs.texts().value(0).startsWith("The settings could not be saved"));
+    QCOMPARE(rig->dialogs.shown.size(), 3);
+    QVERIFY(rig->dialogs.texts().value(2).startsWith("The settings could not be saved"));
     QCOMPARE(rig->ws.SoundEnabled, 1);
     QCOMPARE(rig->ws.settings.CommPort, 3);
     QVERIFY(rig->home.ini().contains("Sound=OFF"));

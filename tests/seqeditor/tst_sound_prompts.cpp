@@ -8,12 +8,11 @@ class TestSoundPrompts : public QObject
 {
     Q_OBJECT
 private slots:
-    void recordSaveReopenRerecord();
+    void recordSaveReopenRerecordDelete();
     void switchesFollowSetupSound();
     void promptNamesAreSafeAndDistinct_data();
     void promptNamesAreSafeAndDistinct();
     void playAllPlaysPromptsInOrder();
-    void deleteSoundRemovesStoredPromptAtSave();
     void withoutDeviceOneNoticeAndNoRecording();
 };
 
@@ -43,7 +42,7 @@ void saveAs(EditorRig &rig, const QString &name)
 }
 } // namespace
 
-void TestSoundPrompts::recordSaveReopenRerecord()
+void TestSoundPrompts::recordSaveReopenRerecordDelete()
 {
     EditorRig rig(SoundOn);
     loadFive(rig, "work.seq");
@@ -70,10 +69,21 @@ void TestSoundPrompts::recordSaveReopenRerecord()
     QCOMPARE(rig.home.read("tmp/Fp1.wav"), QByteArray("take 1"));
     recordRow(rig, 4);
     recordRow(rig, 4);
+    recordRow(rig, 5);
     QCOMPARE(rig.home.read("tmp/Fp1.wav"), QByteArray("take 3"));
-    QCOMPARE(QDir(rig.home.path("tmp")).entryList(QDir::Files), QStringList{"Fp1.wav"});
+    QCOMPARE(QDir(rig.home.path("tmp")).entryList(QDir::Files), (QStringList{"Cz.wav", "Fp1.wav"}));
     saveAs(rig, "test.seq");
     QCOMPARE(rig.home.read("Sounds/test/Fp1.wav"), QByteArray("take 3"));
+    QCOMPARE(rig.home.read("Sounds/test/Cz.wav"), QByteArray("take 4"));
+
+    // Delete Sound takes the stored prompt away at the next save, and only that one.
+    rig.editor.selectRow(5);
+    QCOMPARE(rig.editor.EditorDirty, 0);
+    rig.editor.commands.invoke("menuDeleteSound");
+    QCOMPARE(rig.editor.EditorDirty, 1);
+    QVERIFY(rig.editor.grid().at(5).promptMissing && !rig.editor.grid().at(4).promptMissing);
+    QVERIFY(QFileInfo::exists(rig.home.path("Sounds/test/Cz.wav")));
+    saveAs(rig, "test.seq");
     QCOMPARE(QDir(rig.home.path("Sounds/test")).entryList(QDir::Files), QStringList{"Fp1.wav"});
     rig.ws.SoundEnabled = 0;
     QVERIFY(!SoundPrompts::playStoredPrompt(rig.ws, rig.wave, 3));
@@ -205,24 +215,6 @@ void TestSoundPrompts::playAllPlaysPromptsInOrder()
     QCOMPARE(rig.wave.played.size(), 7);
     QCOMPARE(rig.wave.played.last(), rig.home.path("tmp/Cz.wav"));
     QVERIFY(!rig.editor.ui.value("PlayAllCheck").checked);
-}
-
-void TestSoundPrompts::deleteSoundRemovesStoredPromptAtSave()
-{
-    EditorRig rig(SoundOn);
-    loadFive(rig, "d.seq");
-    recordRow(rig, 4);
-    recordRow(rig, 5);
-    saveAs(rig, "d.seq");
-    QVERIFY(QFileInfo::exists(rig.home.path("Sounds/d/Cz.wav")));
-    rig.editor.selectRow(5);
-    QCOMPARE(rig.editor.EditorDirty, 0);
-    rig.editor.commands.invoke("menuDeleteSound");
-    QCOMPARE(rig.editor.EditorDirty, 1);
-    QVERIFY(rig.editor.grid().at(5).promptMissing && !rig.editor.grid().at(4).promptMissing);
-    saveAs(rig, "d.seq");
-    QVERIFY(!QFileInfo::exists(rig.home.path("Sounds/d/Cz.wav")));
-    QVERIFY(QFileInfo::exists(rig.home.path("Sounds/d/Fp1.wav")));
 }
 
 void TestSoundPrompts::withoutDeviceOneNoticeAndNoRecording()
