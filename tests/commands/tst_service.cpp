@@ -66,10 +66,8 @@ class TestService : public QObject
 private slots:
     void manualQueries_data();
     void manualQueries();
-    void deviceItems_data();
-    void deviceItems();
-    void messages_data();
-    void messages();
+    void menuItems_data();
+    void menuItems();
     void portFailureIsTold();
     void dumps();
     void failedDumpIsTold_data();
@@ -131,62 +129,42 @@ void TestService::manualQueries()
         QVERIFY(answer.startsWith("01") && lines.size() - 1 == answer.count("\r\n"));
 }
 
-void TestService::deviceItems_data()
+void TestService::menuItems_data()
 {
+    QTest::addColumn<M>("model");
     QTest::addColumn<QStringList>("controls");
     QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<int>("lastLength"); // of the last query's answer; -1: no message
+    QTest::addColumn<QString>("told"); // the end of the one message; empty: none
+    const QString comma = "menuDecimalPointComma";
     // clang-format off
-    QTest::newRow("cancel Y") << QStringList{"menuTestNoY"} << QByteArray() << -1;
+    QTest::newRow("cancel Y") << M::Isotrak << QStringList{"menuTestNoY"} << QByteArray() << "";
     // Digitizer mode and ^D: P is no longer answered; ^D again, or ^Y, brings it back.
-    QTest::newRow("Y, E, ^D silence P") << QStringList{"menuTestYE", "menuTestCD", "menuIsotrakP"} << QByteArray("YE\x04P") << 0;
-    QTest::newRow("Y, E alone leave P") << QStringList{"menuTestYE", "menuIsotrakP"} << QByteArray("YEP") << 178;
-    QTest::newRow("second ^D brings P back") << QStringList{"menuTestYE", "menuTestCD", "menuTestCD", "menuIsotrakP"} << QByteArray("YE\x04\x04P") << 178;
-    QTest::newRow("^Y brings P back") << QStringList{"menuTestYE", "menuTestCD", "menuTestCY", "menuIsotrakP"} << QByteArray("YE\x04\x19P") << 178;
+    QTest::newRow("Y, E, ^D silence P") << M::Isotrak << QStringList{"menuTestYE", "menuTestCD", "menuIsotrakP"} << QByteArray("YE\x04P") << "Length of DataString is  0";
+    QTest::newRow("Y, E alone leave P") << M::Isotrak << QStringList{"menuTestYE", "menuIsotrakP"} << QByteArray("YEP") << "Length of DataString is  178";
+    QTest::newRow("second ^D brings P back") << M::Isotrak << QStringList{"menuTestYE", "menuTestCD", "menuTestCD", "menuIsotrakP"} << QByteArray("YE\x04\x04P") << "Length of DataString is  178";
+    QTest::newRow("^Y brings P back") << M::Isotrak << QStringList{"menuTestYE", "menuTestCD", "menuTestCY", "menuIsotrakP"} << QByteArray("YE\x04\x19P") << "Length of DataString is  178";
+    QTest::newRow("dirty flags") << M::Fastrak << QStringList{"menuShowDirty"} << QByteArray() << "SetDirtyShape=  1\rSetDirtyEletrodes=  0";
+    QTest::newRow("baud patriot") << M::Patriot << QStringList{"menuShowBaude"} << QByteArray() << "115200,n,8,1";
+    QTest::newRow("format 1 comma") << M::Fastrak << QStringList{comma, "menuTestOutFormat1"} << QByteArray() << "22/7 = 3,1429";
+    QTest::newRow("format 2 ignores the comma") << M::Fastrak << QStringList{comma, "menuTestOutFormat2"} << QByteArray() << "22/7 =  3.14285714285714";
+    QTest::newRow("digitizer type") << M::Isotrak << QStringList{"menuTestMalvekType"} << QByteArray() << "DigitizerType is  ISOTRAK";
+    QTest::newRow("console without a window") << M::Fastrak << QStringList{"menuConsole"} << QByteArray() << "The service console needs the Pointra window.";
     // clang-format on
 }
 
-void TestService::deviceItems()
+void TestService::menuItems()
 {
+    QFETCH(M, model);
     QFETCH(QStringList, controls);
-    QFETCH(int, lastLength);
-    OnEmulator rig(M::Isotrak);
+    QFETCH(QString, told);
+    OnEmulator rig(model);
+    rig.ws.ShapeDirty = 1;
     for (const QString &c : controls)
         QVERIFY(rig.invoke(c) && !rig.link.isOpen());
     QTEST(rig.emuLink->hostBytes(), "sent");
-    QCOMPARE(rig.dialogs.shown.size(), lastLength < 0 ? 0 : 1);
-    if (lastLength >= 0)
-        QVERIFY(rig.dialogs.texts()[0].endsWith("Length of DataString is " + Str(lastLength)));
-}
-
-void TestService::messages_data()
-{
-    QTest::addColumn<M>("model");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("decimal");
-    QTest::addColumn<QString>("message");
-    // clang-format off
-    QTest::newRow("dirty flags") << M::Fastrak << "menuShowDirty" << "Period" << "SetDirtyShape=  1\rSetDirtyEletrodes=  0";
-    QTest::newRow("baud patriot") << M::Patriot << "menuShowBaude" << "Period" << "115200,n,8,1";
-    QTest::newRow("format 1 comma") << M::Fastrak << "menuTestOutFormat1" << "Comma" << "22/7 = 3,1429";
-    QTest::newRow("format 2 ignores the comma") << M::Fastrak << "menuTestOutFormat2" << "Comma" << "22/7 =  3.14285714285714";
-    QTest::newRow("digitizer type") << M::Isotrak << "menuTestMalvekType" << "Period" << "DigitizerType is  ISOTRAK";
-    QTest::newRow("console without a window") << M::Fastrak << "menuConsole" << "Period" << "The service console needs the Pointra window.";
-    // clang-format on
-}
-
-void TestService::messages()
-{
-    QFETCH(M, model);
-    QFETCH(QString, control);
-    QFETCH(QString, decimal);
-    QFETCH(QString, message);
-    OnEmulator rig(model);
-    rig.ws.settings.DecimalPoint = decimal;
-    rig.ws.ShapeDirty = 1;
-    QVERIFY(rig.invoke(control));
-    QCOMPARE(rig.dialogs.texts(), QStringList{message});
-    QVERIFY(rig.emuLink->hostBytes().isEmpty());
+    QCOMPARE(rig.dialogs.shown.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty())
+        QVERIFY2(rig.dialogs.texts()[0].endsWith(told), qPrintable(rig.dialogs.texts()[0]));
 }
 
 // A query, a control character, a stream test and a console command on a port that does not open.

@@ -17,10 +17,8 @@ private slots:
     void startupMenuStates_data();
     void startupMenuStates();
     void interactiveStartAndHelp();
-    void newDataAsksThenClears_data();
-    void newDataAsksThenClears();
-    void exitAsksAboutUnsavedData_data();
-    void exitAsksAboutUnsavedData();
+    void unsavedDataIsAskedFor_data();
+    void unsavedDataIsAskedFor();
     void statusSaysWhoAnswers();
     void commandLine_data();
     void commandLine();
@@ -126,76 +124,50 @@ void TestStartup::interactiveStartAndHelp()
     QVERIFY(rig.view.helpFile.endsWith("index.html") && QFileInfo::exists(rig.view.helpFile));
 }
 
-void TestStartup::newDataAsksThenClears_data()
+void TestStartup::unsavedDataIsAskedFor_data()
 {
-    QTest::addColumn<QList<Answer>>("answers");
-    QTest::addColumn<bool>("saveWorks");
-    QTest::addColumn<bool>("cleared");
-    // clang-format off
-    QTest::newRow("nothing unsaved clears at once") << QList<Answer>{} << true << true;
-    QTest::newRow("no forgets the electrodes") << QList<Answer>{Answer::No} << true << true;
-    QTest::newRow("yes saves, then clears") << QList<Answer>{Answer::Yes} << true << true;
-    QTest::newRow("yes but the save fails keeps all") << QList<Answer>{Answer::Yes} << false << false;
-    QTest::newRow("cancel keeps all") << QList<Answer>{Answer::Cancel} << true << false;
-    // clang-format on
-}
-
-void TestStartup::newDataAsksThenClears()
-{
-    QFETCH(QList<Answer>, answers);
-    QFETCH(bool, saveWorks);
-    QFETCH(bool, cleared);
-    Rig rig;
-    rig.start();
-    QVERIFY(rig.app.menus.files.openPath(rig.home.write("cap.elp", Fixtures::Elp)));
-    rig.ws.ElectrodesDirty = answers.isEmpty() ? 0 : 1;
-    rig.app.shell.saveAs = [&] { return saveWorks; };
-    rig.dialogs.clear();
-    rig.dialogs.answers.append(answers);
-    QVERIFY(rig.invoke("menuNew"));
-    QCOMPARE(rig.dialogs.shown.size(), answers.size());
-    QCOMPARE(rig.ws.sensors.NumSensors, cleared ? 0 : 2);
-    QCOMPARE(rig.ws.ElectrodeFile.isEmpty(), cleared);
-    if (cleared) {
-        // The convention can be chosen again without a restart.
-        rig.invoke("menuCoordinatesBESA");
-        QCOMPARE(rig.ws.settings.CoordinateSystem, QStringLiteral("BESA"));
-    }
-}
-
-void TestStartup::exitAsksAboutUnsavedData_data()
-{
+    QTest::addColumn<QString>("control");
     QTest::addColumn<int>("seq");
     QTest::addColumn<int>("electrodes");
     QTest::addColumn<int>("shape");
     QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<bool>("saveFails");
     QTest::addColumn<QStringList>("questions");
-    QTest::addColumn<int>("quits");
     QTest::addColumn<int>("saves");
+    QTest::addColumn<bool>("proceeds"); // quits, or clears the data
     QTest::addColumn<int>("helpCloses");
     QTest::addColumn<bool>("tmpRemoved");
-    QTest::addColumn<bool>("saveFails");
     const QString qSeq = "Do you want to save the sequence file ?";
     const QString qEl = "Do you want to save the digitized electrode data ?";
     const QString qSh = "Do you want to save the digitized shape data ?";
     const Answer yes = Answer::Yes, no = Answer::No, cancel = Answer::Cancel;
     // clang-format off
-    QTest::newRow("nothing unsaved") << 0 << 0 << 0 << QList<Answer>{} << QStringList{} << 1 << 0 << 1 << true << false;
-    QTest::newRow("shape cancel") << 0 << 0 << 1 << QList<Answer>{cancel} << QStringList{qSh} << 0 << 0 << 1 << true << false;
-    QTest::newRow("all no") << 1 << 1 << 1 << QList<Answer>{no, no, no} << QStringList{qSeq, qEl, qSh} << 1 << 0 << 1 << true << false;
-    QTest::newRow("all yes") << 1 << 1 << 1 << QList<Answer>{yes, yes, yes} << QStringList{qSeq, qEl, qSh} << 1 << 3 << 0 << false << false;
-    QTest::newRow("sequence cancel still asks the rest") << 1 << 1 << 0 << QList<Answer>{cancel, no} << QStringList{qSeq, qEl} << 0 << 0 << 1 << true << false;
-    QTest::newRow("electrodes yes keeps help") << 0 << 1 << 0 << QList<Answer>{yes} << QStringList{qEl} << 1 << 1 << 0 << true << false;
-    QTest::newRow("a save that fails keeps the window") << 0 << 1 << 0 << QList<Answer>{yes} << QStringList{qEl} << 0 << 1 << 0 << true << true;
+    QTest::newRow("exit, nothing unsaved") << "menuExit" << 0 << 0 << 0 << QList<Answer>{} << false << QStringList{} << 0 << true << 1 << true;
+    QTest::newRow("exit, shape cancel") << "menuExit" << 0 << 0 << 1 << QList<Answer>{cancel} << false << QStringList{qSh} << 0 << false << 1 << true;
+    QTest::newRow("exit, all no") << "menuExit" << 1 << 1 << 1 << QList<Answer>{no, no, no} << false << QStringList{qSeq, qEl, qSh} << 0 << true << 1 << true;
+    QTest::newRow("exit, all yes") << "menuExit" << 1 << 1 << 1 << QList<Answer>{yes, yes, yes} << false << QStringList{qSeq, qEl, qSh} << 3 << true << 0 << false;
+    QTest::newRow("exit, sequence cancel still asks the rest") << "menuExit" << 1 << 1 << 0 << QList<Answer>{cancel, no} << false << QStringList{qSeq, qEl} << 0 << false << 1 << true;
+    QTest::newRow("exit, electrodes yes keeps help") << "menuExit" << 0 << 1 << 0 << QList<Answer>{yes} << false << QStringList{qEl} << 1 << true << 0 << true;
+    QTest::newRow("exit, a save that fails keeps the window") << "menuExit" << 0 << 1 << 0 << QList<Answer>{yes} << true << QStringList{qEl} << 1 << false << 0 << true;
+    QTest::newRow("new, nothing unsaved clears at once") << "menuNew" << 0 << 0 << 0 << QList<Answer>{} << false << QStringList{} << 0 << true << 0 << false;
+    QTest::newRow("new, no forgets the electrodes") << "menuNew" << 0 << 1 << 0 << QList<Answer>{no} << false << QStringList{qEl} << 0 << true << 0 << false;
+    QTest::newRow("new, yes saves, then clears") << "menuNew" << 0 << 1 << 0 << QList<Answer>{yes} << false << QStringList{qEl} << 1 << true << 0 << false;
+    QTest::newRow("new, a save that fails keeps all") << "menuNew" << 0 << 1 << 0 << QList<Answer>{yes} << true << QStringList{qEl} << 1 << false << 0 << false;
+    QTest::newRow("new, cancel asks no more") << "menuNew" << 1 << 1 << 0 << QList<Answer>{cancel} << false << QStringList{qSeq} << 0 << false << 0 << false;
     // clang-format on
 }
 
-void TestStartup::exitAsksAboutUnsavedData()
+// File > Exit and File > New ask about each kind of unsaved data; Yes saves, Cancel or a failed
+// save keeps everything.
+void TestStartup::unsavedDataIsAskedFor()
 {
+    QFETCH(QString, control);
     QFETCH(QList<Answer>, answers);
     QFETCH(bool, saveFails);
+    QFETCH(bool, proceeds);
     Rig rig;
     rig.start();
+    QVERIFY(rig.app.menus.files.openPath(rig.home.write("cap.elp", Fixtures::Elp)));
     QVERIFY(QDir().mkpath(rig.home.path("tmp")));
     int saves = 0;
     rig.app.shell.saveAs = [&] { return ++saves, !saveFails; };
@@ -205,16 +177,25 @@ void TestStartup::exitAsksAboutUnsavedData()
     rig.ws.SeqDirty = seq;
     rig.ws.ElectrodesDirty = electrodes;
     rig.ws.ShapeDirty = shape;
+    rig.dialogs.clear();
     rig.dialogs.answers.append(answers);
-    QVERIFY(rig.invoke("menuExit"));
+    QVERIFY(rig.invoke(control));
     QTEST(rig.dialogs.texts(), "questions");
     for (const auto &shown : rig.dialogs.shown)
         QCOMPARE(shown.buttons, Dialogs::Buttons::YesNoCancel);
-    QTEST(rig.view.quits, "quits");
     QTEST(saves, "saves");
+    QCOMPARE(rig.ws.ExitCancelled, 0); // a refusal does not block the next try
+    if (control == "menuNew") {
+        QCOMPARE(rig.ws.sensors.NumSensors, proceeds ? 0 : 2);
+        QCOMPARE(rig.ws.ElectrodeFile.isEmpty(), proceeds);
+        // The convention can be chosen again without a restart.
+        rig.invoke("menuCoordinatesBESA");
+        QCOMPARE(rig.ws.settings.CoordinateSystem, proceeds ? "BESA" : "TEVO");
+        return;
+    }
+    QCOMPARE(rig.view.quits, proceeds ? 1 : 0);
     QTEST(rig.view.helpCloses, "helpCloses");
     QTEST(!QFileInfo::exists(rig.home.path("tmp")), "tmpRemoved");
-    QCOMPARE(rig.ws.ExitCancelled, 0); // a refused exit does not block the next one
 }
 
 void TestStartup::statusSaysWhoAnswers()
