@@ -17,8 +17,6 @@ private slots:
     void coordinateChangeWithData();
     void sequences_data();
     void sequences();
-    void isotrakOneStation_data();
-    void isotrakOneStation();
     void inputBoxesAskAgain_data();
     void inputBoxesAskAgain();
     void failuresToldOncePerOperation();
@@ -151,12 +149,18 @@ void TestSetupCommands::sequences_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("hemisphere");
+    QTest::addColumn<int>("answer"); // the length of the answer to P
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("receivers");
+    const QByteArray isotrak = "PcuO2,5,6,7,1\rH1,0,0,1\rH2,0,0,1\r";
     // clang-format off
-    QTest::newRow("fastrak x+") << "FASTRAK" << "1,0,0" << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\rH1,1,0,0\rH2,1,0,0\rH3,1,0,0\rH4,1,0,0\rl1,1\rl2,1\rl3,1\rl4,1\re1,1\r");
-    QTest::newRow("patriot y-") << "PATRIOT" << "0,-1,0" << QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,-1,0\rH2,0,-1,0\r");
-    QTest::newRow("isotrak z+") << "ISOTRAK" << "0,0,1" << QByteArray("PcuO2,5,6,7,1\rH1,0,0,1\rH2,0,0,1\r");
-    QTest::newRow("no digitizer") << "Polhemus" << "0,0,1" << QByteArray();
+    QTest::newRow("fastrak x+") << "FASTRAK" << "1,0,0" << 0 << QByteArray("ce1,1\ruO1,2,1\rO2,2,5,6,7,1\rO3,2,5,6,7,1\rO4,2,5,6,7,1\rH1,1,0,0\rH2,1,0,0\rH3,1,0,0\rH4,1,0,0\rl1,1\rl2,1\rl3,1\rl4,1\re1,1\r") << -1;
+    QTest::newRow("patriot y-") << "PATRIOT" << "0,-1,0" << 0 << QByteArray("L1,1\rU1\rO1,2,1\rO2,2,6,1\rH1,0,-1,0\rH2,0,-1,0\r") << -1;
+    QTest::newRow("isotrak z+, silent") << "ISOTRAK" << "0,0,1" << 0 << isotrak << -1;
+    QTest::newRow("isotrak, two stations") << "ISOTRAK" << "0,0,1" << 178 << isotrak << -1;
+    // One station needs no receiver choice.
+    QTest::newRow("isotrak, one station") << "ISOTRAK" << "0,0,1" << 89 << isotrak << 0;
+    QTest::newRow("no digitizer") << "Polhemus" << "0,0,1" << 0 << QByteArray() << -1;
     // clang-format on
 }
 
@@ -164,9 +168,12 @@ void TestSetupCommands::sequences()
 {
     QFETCH(QString, model);
     QFETCH(QString, hemisphere);
+    QFETCH(int, answer);
     QFETCH(QByteArray, bytes);
+    QFETCH(int, receivers);
     Rig r;
     r.start({.model = model, .hemisphere = hemisphere});
+    r.fakeLink.replies.insert("P", QByteArray(answer, '0'));
     const qint64 t0 = r.clock.nowMs();
     r.invoke("menuInitialize");
     QCOMPARE(r.fakeLink.written.join(), bytes);
@@ -175,28 +182,6 @@ void TestSetupCommands::sequences()
     // Only the ISOTRAK is paced: 200 ms after P and 100 ms after each of c, u and O.
     QCOMPARE(r.clock.nowMs() - t0, model == "ISOTRAK" ? 500 : 0);
     QCOMPARE(r.ui.busyDepth, 0);
-}
-
-void TestSetupCommands::isotrakOneStation_data()
-{
-    QTest::addColumn<int>("answerLength");
-    QTest::addColumn<int>("receivers");
-    // clang-format off
-    QTest::newRow("one station") << 89 << 0;
-    QTest::newRow("two stations") << 178 << -1;
-    QTest::newRow("silent") << 0 << -1;
-    // clang-format on
-}
-
-// The length of the answer to P tells a one-station ISOTRAK, which needs no receiver choice.
-void TestSetupCommands::isotrakOneStation()
-{
-    QFETCH(int, answerLength);
-    QFETCH(int, receivers);
-    Rig r;
-    r.start({.model = "ISOTRAK"});
-    r.fakeLink.replies.insert("P", QByteArray(answerLength, '0'));
-    r.invoke("menuInitialize");
     QCOMPARE(r.ws.ReceiverCount, receivers);
     QCOMPARE(r.ui.value("menuOne").enabled, receivers != 0);
     QCOMPARE(r.ui.value("menuZero").checked, receivers == 0);
