@@ -66,8 +66,7 @@ private slots:
     void openFixedFindsWhatSaveWrote();
     void listingsSayWhatTheyShow_data();
     void listingsSayWhatTheyShow();
-    void decimalCommaIsToldOnce();
-    void saveAsWarnsOfSharedLabels();
+    void savesWarn();
     void tableImportLeadsToTevo();
     void curryOldConversions();
     void conversionRefused_data();
@@ -306,38 +305,30 @@ void TestFileCommands::listingsSayWhatTheyShow()
     QVERIFY2(!rig.shown().contains(never), qPrintable(rig.shown()));
 }
 
-void TestFileCommands::decimalCommaIsToldOnce()
+// Save As over an older file, and two fixed-name saves: a label two electrodes share is warned
+// of at each electrode save, the decimal comma once per run.
+void TestFileCommands::savesWarn()
 {
     const QString notice = "files written with a decimal comma are read correctly by Pointra but "
                            "not by MNE, EEGLAB or FieldTrip";
     for (const QString decimal : {"Comma", "Period"}) {
         FileRig rig("TEVO", decimal);
-        QVERIFY(rig.open("e.elp", Elp));
+        QVERIFY(rig.open("e.elp", QByteArray(Elp).replace("%N\tFp1", "%N\tCz")));
+        rig.ws.DataPath = "/somewhere";
         rig.dialogs.clear();
-        QVERIFY(rig.files.savePath(rig.home.path("a.elp")));
+        rig.dialogs.fileAnswers.enqueue(rig.write("out.elp", "an older file"));
+        rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+        QVERIFY(rig.invoke("menuSaveAs"));
+        QCOMPARE(rig.ws.DataPath, rig.home.path());
         QVERIFY(rig.files.savePath(rig.home.path("b.hsp")));
         rig.invoke("menuSaveEProbe");
-        QCOMPARE(rig.dialogs.texts().count(notice), decimal == "Comma" ? 1 : 0);
-        QCOMPARE(rig.home.read("a.elp").contains("0,0800"), decimal == "Comma");
+        const QStringList texts = rig.dialogs.texts();
+        QCOMPARE(texts.count(notice), decimal == "Comma" ? 1 : 0);
+        QCOMPARE(texts.filter("Cz (electrodes 1, 2)").size(), 2);
+        QCOMPARE(rig.dialogs.shown[1].icon, Dialogs::Icon::Warning);
+        QVERIFY(rig.home.read("out.elp").contains(decimal == "Comma" ? "%N\tCz      \r\n0,0800"
+                                                                     : "%N\tCz      \r\n0.0800"));
     }
-}
-
-// Save As over an older file, with a label that two electrodes share.
-void TestFileCommands::saveAsWarnsOfSharedLabels()
-{
-    FileRig rig;
-    QVERIFY(rig.open("e.elp", QByteArray(Elp).replace("%N\tFp1", "%N\tCz")));
-    rig.ws.DataPath = "/somewhere";
-    rig.dialogs.clear();
-    rig.dialogs.fileAnswers.enqueue(rig.write("out.elp", "an older file"));
-    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    QVERIFY(rig.invoke("menuSaveAs"));
-    QCOMPARE(rig.dialogs.shown.size(), 2);
-    QCOMPARE(rig.dialogs.shown[1].icon, Dialogs::Icon::Warning);
-    QVERIFY2(rig.dialogs.shown[1].text.contains("Cz (electrodes 1, 2)"),
-             qPrintable(rig.dialogs.shown[1].text));
-    QVERIFY(rig.home.read("out.elp").contains("%N\tCz      \r\n0.0800"));
-    QCOMPARE(rig.ws.DataPath, rig.home.path());
 }
 
 void TestFileCommands::tableImportLeadsToTevo()
