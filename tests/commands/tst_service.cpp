@@ -77,10 +77,8 @@ private slots:
     void consoleExchanges_data();
     void consoleExchanges();
     void consoleSession();
-    void startDigitizing_data();
-    void startDigitizing();
-    void pLoop_data();
-    void pLoop();
+    void streamTests_data();
+    void streamTests();
     void continuousTestThroughPty_data();
     void continuousTestThroughPty();
 };
@@ -403,116 +401,77 @@ void TestService::consoleSession()
     QVERIFY(saved.contains("> c    sent 1 bytes: 63") && saved.contains("22O2,5,6,7,1<CR><LF>"));
 }
 
-void TestService::startDigitizing_data()
+void TestService::streamTests_data()
 {
+    QTest::addColumn<M>("model");
     QTest::addColumn<int>("receivers");
-    QTest::addColumn<QByteArray>("stations"); // switched on for the test
-    QTest::addColumn<QString>("ending");      // "waiting": stopped before the first press
+    QTest::addColumn<QString>("ending");  // "waiting": stopped before the first press
+    QTest::addColumn<QByteArray>("host"); // all the host sent
+    QTest::addColumn<Ending>("ended");
+    QTest::addColumn<int>("lines"); // of each record shown
+    const QByteArray cont = "O1,2,5,6,7,1\r",
+                     restore = "O1,2,1\rl1,1\rl2,1\rl3,1\rl4,1\rce1,0\re1,1\r";
+    const QByteArray two = cont + "l1,1\rl2,1\rl3,1\rl4,0\rcC",
+                     one = cont + "l1,1\rl2,1\rl3,0\rl4,0\rcC";
+    const M f = M::Fastrak, i = M::Isotrak;
     // clang-format off
-    QTest::newRow("no receivers") << 0 << QByteArray("l1,1\rl2,0\rl3,0\rl4,0\r") << "stylus";
-    QTest::newRow("two receivers") << 2 << QByteArray("l1,1\rl2,1\rl3,1\rl4,0\r") << "stylus";
-    QTest::newRow("stop button") << 1 << QByteArray("l1,1\rl2,1\rl3,0\rl4,0\r") << "stop";
-    QTest::newRow("device lost") << 2 << QByteArray("l1,1\rl2,1\rl3,1\rl4,0\r") << "unplug";
-    QTest::newRow("stop before the press") << 1 << QByteArray("l1,1\rl2,1\rl3,0\rl4,0\r") << "waiting";
+    QTest::newRow("continuous, no receivers") << f << 0 << "stylus" << cont + "l1,1\rl2,0\rl3,0\rl4,0\rcC" + restore << Ending::Stylus << 1;
+    QTest::newRow("continuous, two receivers") << f << 2 << "stylus" << two + restore << Ending::Stylus << 3;
+    // Stopped from the window, the stream is ended before the device is restored.
+    QTest::newRow("continuous, stop button") << f << 1 << "stop" << one + "c" + restore << Ending::Stopped << 2;
+    // Nothing reaches a device that is gone.
+    QTest::newRow("continuous, device lost") << f << 2 << "unplug" << two << Ending::DeviceGone << 3;
+    // No stream was asked for, so none is stopped.
+    QTest::newRow("continuous, stop before the press") << f << 1 << "waiting" << one.chopped(1) + restore << Ending::Stopped << 0;
+    QTest::newRow("P-loop, stylus") << i << 1 << "stylus" << QByteArray("\4C\4c") << Ending::Stylus << 2;
+    QTest::newRow("P-loop, stop button") << i << 1 << "stop" << QByteArray("\4C\4c") << Ending::Stopped << 2;
+    QTest::newRow("P-loop, one station") << i << 0 << "stop" << QByteArray("\4C\4c") << Ending::Stopped << 1;
+    QTest::newRow("P-loop, device lost") << i << 1 << "unplug" << QByteArray("\4C") << Ending::DeviceGone << 2;
     // clang-format on
 }
 
-void TestService::startDigitizing()
+// xFASTRAK > Start Digitizing (started by a press) and xISOTRAK > P-loop count every record the
+// device sent, show each whole, and leave the device as it was.
+void TestService::streamTests()
 {
+    QFETCH(M, model);
     QFETCH(int, receivers);
-    QFETCH(QByteArray, stations);
     QFETCH(QString, ending);
-    OnEmulator rig(M::Fastrak, 3);
+    QFETCH(int, lines);
+    const bool continuous = model == M::Fastrak;
+    OnEmulator rig(model, continuous ? 3 : receivers);
     rig.ws.ReceiverCount = receivers;
     const int sentBefore = rig.emu->recordsSent();
-    // The operator presses once to start; the row's ending comes two seconds later.
-    if (ending == "waiting")
-        arrangeEnding(rig, "stop", 1000);
-    else
+    if (continuous && ending != "waiting")
         rig.emu->schedule(rig.clock.nowMs() + 500, [&rig, ending] {
             rig.emu->press();
             arrangeEnding(rig, ending, 2000);
         });
-    QVERIFY(rig.invoke("menuFStartDigitizing"));
-
+    else
+        arrangeEnding(rig, ending == "waiting" ? "stop" : ending, continuous ? 1000 : 3000);
+    QVERIFY(rig.invoke(continuous ? "menuFStartDigitizing" : "menuTestPLoop"));
     const auto monitor = rig.app.menus.service.monitor();
     QVERIFY(monitor && monitor->finished() && !rig.link.isOpen());
-    const QByteArray host = rig.emuLink->hostBytes();
-    const QByteArray opening = "O1,2,5,6,7,1\r" + stations + "cC";
-    const int sent = rig.emu->recordsSent() - sentBefore;
+    QTEST(rig.emuLink->hostBytes(), "host");
+    QTEST(monitor->ending(), "ended");
+    const int sent = rig.emu->recordsSent() - sentBefore, records = monitor->records();
+    QVERIFY(lines == 0 ? records == 0 : sent > 5);
+    // The record the loss of the device cut short is shown but not counted.
+    QVERIFY(ending == "unplug" ? records >= sent - 1 && records <= sent : records == sent);
+    const QStringList shown = monitor->takeShown();
+    QCOMPARE(shown.filter(QRegularExpression("^Stylus: ")).size(), records);
+    for (qsizetype k = 0; k < records - (ending == "unplug" ? 1 : 0); ++k)
+        QCOMPARE(shown[k].split(QChar(13)).size(), lines);
     const QStringList texts = rig.dialogs.texts();
-    QCOMPARE(texts.first(), "To start, press button once\rTo stop, press button again once");
-    QCOMPARE(texts.last(),
-             QStringLiteral("Digitizing Stopped - Total points %1").arg(monitor->records()));
-    if (ending == "waiting") {
-        // No stream was asked for, so none is stopped.
-        QCOMPARE(monitor->ending(), Ending::Stopped);
-        QVERIFY(monitor->records() == 0 && !host.contains('C'));
-        return;
+    QCOMPARE(texts.size(), (continuous ? 2 : 0) + (ending == "unplug" ? 1 : 0));
+    if (ending == "unplug")
+        QVERIFY(texts[continuous ? 1 : 0].startsWith("The digitizer stopped answering."));
+    if (continuous) {
+        QCOMPARE(texts.first(), "To start, press button once\rTo stop, press button again once");
+        QCOMPARE(texts.last(), QStringLiteral("Digitizing Stopped - Total points %1").arg(records));
     }
-    QVERIFY(sent > 5);
-    if (ending == "unplug") {
-        // Nothing reaches a device that is gone; the record cut by the loss is not counted.
-        QCOMPARE(host, opening);
-        QCOMPARE(monitor->ending(), Ending::DeviceGone);
-        QVERIFY(monitor->records() >= sent - 1 && monitor->records() <= sent);
-        QCOMPARE(texts.size(), 3);
-        QVERIFY(texts[1].startsWith("The digitizer stopped answering."));
+    if (ending == "unplug")
         return;
-    }
-    const QByteArray closing = "O1,2,1\rl1,1\rl2,1\rl3,1\rl4,1\rce1,0\re1,1\r";
-    // Stopped from the window, the stream is ended before the device is restored.
-    QCOMPARE(host, opening + (ending == "stop" ? "c" + closing : closing));
-    QCOMPARE(monitor->records(), sent);
-    QCOMPARE(monitor->ending(), ending == "stylus" ? Ending::Stylus : Ending::Stopped);
-    QCOMPARE(texts.size(), 2);
-    // Each record shown holds the stylus and the receivers switched on.
-    const QStringList shown = monitor->takeShown();
-    QCOMPARE(shown.size(), sent);
-    QCOMPARE(shown.last().split(QChar(13)).size(), 1 + receivers);
-}
-
-void TestService::pLoop_data()
-{
-    QTest::addColumn<int>("receivers");
-    QTest::addColumn<QString>("ending");
-    // clang-format off
-    QTest::newRow("stylus") << 1 << "stylus";
-    QTest::newRow("stop button") << 1 << "stop";
-    QTest::newRow("one station") << 0 << "stop";
-    QTest::newRow("device lost") << 1 << "unplug";
-    // clang-format on
-}
-
-void TestService::pLoop()
-{
-    QFETCH(int, receivers);
-    QFETCH(QString, ending);
-    OnEmulator rig(M::Isotrak, receivers);
-    rig.ws.ReceiverCount = receivers;
-    const int sentBefore = rig.emu->recordsSent();
-    arrangeEnding(rig, ending, 3000);
-    QVERIFY(rig.invoke("menuTestPLoop"));
-    const auto monitor = rig.app.menus.service.monitor();
-    QVERIFY(monitor->finished() && !rig.link.isOpen());
-    const QByteArray host = rig.emuLink->hostBytes();
-    const int sent = rig.emu->recordsSent() - sentBefore;
-    QVERIFY(sent > 5);
-    // Whole records, and at the end what the loss of the device cut short (not counted).
-    const QStringList shown = monitor->takeShown();
-    QCOMPARE(shown.filter(QRegularExpression("^Stylus: ")).size(), monitor->records());
-    for (qsizetype i = 0; i < monitor->records() - (ending == "unplug" ? 1 : 0); ++i)
-        QCOMPARE(shown[i].split(QChar(13)).size(), receivers == 0 ? 1 : 2);
-    if (ending == "unplug") {
-        QCOMPARE(host, QByteArray("\4C"));
-        QCOMPARE(monitor->ending(), Ending::DeviceGone);
-        QVERIFY(monitor->records() >= sent - 1 && monitor->records() <= sent);
-        QCOMPARE(rig.dialogs.shown.size(), 1);
-        return;
-    }
-    QCOMPARE(host, QByteArray("\4C\4c"));
-    QCOMPARE(monitor->records(), sent);
-    QVERIFY(rig.dialogs.shown.isEmpty());
     // The stream is off afterwards.
     rig.clock.advance(1000);
     QVERIFY(rig.link.open());
