@@ -256,7 +256,7 @@ void TestFileCommands::listingsSayWhatTheyShow_data()
     // Converted and not saved: unsaved work.
     QTest::newRow("TEVO to BESA")                << "elp,to besa"   << 1 << "" << "" << "";
     QTest::newRow("TEVO to Curry")               << "elp,to curry"  << 1 << "" << "" << "";
-    QTest::newRow("old Curry to Curry")          << "curry,to curry2" << 1 << "" << "" << "";
+    QTest::newRow("old Curry to Curry")          << "curry,old to curry" << 1 << "" << "" << "";
     // clang-format on
 }
 
@@ -287,7 +287,7 @@ void TestFileCommands::listingsSayWhatTheyShow()
             QVERIFY(!rig.conversions.convertTevoToBesa());
         } else if (step == "to curry") {
             QVERIFY(!rig.conversions.convertTevoToCurry());
-        } else if (step == "to curry2") {
+        } else if (step == "old to curry") {
             QVERIFY(rig.conversions.convertCurryOldToCurry());
         } else { // written by TEVO to Curry, then read back
             rig.dialogs.fileAnswers.enqueue(rig.home.path("new.res"));

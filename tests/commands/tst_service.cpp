@@ -59,7 +59,7 @@ void arrangeEnding(OnEmulator &rig, const QString &how, qint64 afterMs)
 }
 } // namespace
 
-// The service menus on the emulator, and the continuous test against pointra-simdig.
+// The service menus and console on the emulator, and the continuous test against pointra-simdig.
 class TestService : public QObject
 {
     Q_OBJECT
