@@ -392,6 +392,8 @@ void Wizard::needsDigitizer()
 void Wizard::windowClosing()
 {
     dropWait();
+    if (m_shape->running())
+        m_shape->stop();
     afterCommand();
     m_journal.close();
 }
