@@ -89,11 +89,6 @@ std::unique_ptr<Rig> emulated(Model model)
     return rig;
 }
 
-// The stylus of the record the emulator would send now (FASTRAK layout).
-Point3 stylus(DigitizerEmulator &emu)
-{
-    return stylusOf(Model::Fastrak, QString::fromLatin1(emu.record()));
-}
 } // namespace
 
 // Records as the host reads them, and the emulator that sends them: layouts, streams and the
@@ -102,45 +97,18 @@ class TestRecords : public QObject
 {
     Q_OBJECT
 private slots:
-    void recordLayout_data();
-    void recordLayout();
     void buttonAndStreams_data();
     void buttonAndStreams();
     void streamRates_data();
     void streamRates();
-    void rateChangeOnBothEnds();
+    void lineRates();
     void stylusScript_data();
     void stylusScript();
     void parse_data();
     void parse();
     void recordProblem_data();
     void recordProblem();
-    void lineRatesDiffer();
 };
-
-void TestRecords::recordLayout_data()
-{
-    QTest::addColumn<Model>("model");
-    QTest::addColumn<QList<int>>("crAt"); // 1-based; each CR is followed by LF, the last ends it
-    // clang-format off
-    QTest::newRow("fastrak") << Model::Fastrak << QList<int>{25, 114, 203, 292};
-    QTest::newRow("isotrak") << Model::Isotrak << QList<int>{88, 177};
-    QTest::newRow("patriot") << Model::Patriot << QList<int>{32, 157};
-    // clang-format on
-}
-
-void TestRecords::recordLayout()
-{
-    QFETCH(Model, model);
-    QFETCH(QList<int>, crAt);
-    const QByteArray r = DigitizerEmulator({model, 3, 0.0, 1}).record();
-    QList<int> crs;
-    for (int i = 0; i < r.size(); ++i)
-        if (r[i] == '\r' && r.mid(i, 2) == "\r\n")
-            crs << i + 1;
-    QCOMPARE(crs, crAt);
-    QCOMPARE(r.size(), crAt.last() + 1);
-}
 
 void TestRecords::buttonAndStreams_data()
 {
@@ -261,22 +229,30 @@ void TestRecords::streamRates()
     QVERIFY(h.got.size() <= 11 * baud / 10);
 }
 
-void TestRecords::rateChangeOnBothEnds()
+// A baud item changes both ends while records stream; a device that changed its rate behind the
+// program's back has every record refused, and none hangs.
+void TestRecords::lineRates()
 {
-    Rig rig(DigitizerEmulator::Options{Model::Fastrak, 1, 0.0, 7});
-    rig.start();
-    rig.emu->hold(); // records are streaming while the rate changes
-    rig.clock.advance(500);
-    rig.invoke("menu1152");
-    QCOMPARE(rig.emu->baud(), 115200);
-    QCOMPARE(rig.link.settings(), "115200,n,8,1");
-    rig.emu->release();
-    rig.clock.advance(500);
+    auto rig = emulated(Model::Fastrak);
+    rig->emu->hold();
+    rig->clock.advance(500);
+    rig->invoke("menu1152");
+    QCOMPARE(rig->emu->baud(), 115200);
+    QCOMPARE(rig->link.settings(), "115200,n,8,1");
+    rig->emu->release();
+    rig->clock.advance(500);
     QString record;
-    rig.pressAfter(600);
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), Records::Outcome::Received);
+    rig->pressAfter(600);
+    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Received);
     QCOMPARE(record.size(), 293);
-    QVERIFY(rig.dialogs.shown.isEmpty());
+    QVERIFY(rig->dialogs.shown.isEmpty());
+    rig->emu->setBaud(9600);
+    rig->pressAfter(1000);
+    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Refused);
+    QCOMPARE(rig->dialogs.shown.size(), 1);
+    QVERIFY2(rig->dialogs.texts()[0].endsWith("\r\rPlease repeat the measurement"),
+             qPrintable(rig->dialogs.texts()[0]));
+    QVERIFY(!rig->link.isOpen());
 }
 
 void TestRecords::stylusScript_data()
@@ -329,7 +305,7 @@ void TestRecords::stylusScript()
         const Transform4 h = emu.headPose();
         const Point3 expected =
             h.block<3, 3>(0, 0) * Point3(0.01, 0.02, 0.095) + h.block<3, 1>(0, 3);
-        QVERIFY(near(stylus(emu), expected, 1e-4));
+        QVERIFY(near(stylusOf(Model::Fastrak, QString::fromLatin1(emu.record())), expected, 1e-4));
     } else if (known && c->kind == StylusCommand::Kind::Sweep) {
         // The motion takes the path's length at that speed: more than the straight line.
         QCOMPARE(c->speed, 2.5);
@@ -447,20 +423,6 @@ void TestRecords::recordProblem()
     QVERIFY(near(reading->receiver(1).transform(1), rig->emu->receiverPose(0), 1e-4));
     if (model == Model::Patriot) // one block answers for every receiver
         QCOMPARE(reading->receiver(3).positionCm, reading->receiver(1).positionCm);
-}
-
-// The device changed rate behind the program's back: every record is refused, none hangs.
-void TestRecords::lineRatesDiffer()
-{
-    auto rig = emulated(Model::Fastrak);
-    rig->emu->setBaud(9600);
-    rig->pressAfter(1000);
-    QString record = "kept";
-    QCOMPARE(Records::ReadDigitizerRecord(rig->s, record), Outcome::Refused);
-    QCOMPARE(rig->dialogs.shown.size(), 1);
-    QVERIFY2(rig->dialogs.texts()[0].endsWith("\r\rPlease repeat the measurement"),
-             qPrintable(rig->dialogs.texts()[0]));
-    QVERIFY(!rig->link.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestRecords)
