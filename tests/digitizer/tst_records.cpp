@@ -16,10 +16,8 @@ constexpr int StepMs = 5;
 // A host on virtual time: writes to the emulator, lets time pass and keeps what arrives.
 struct Host
 {
-    explicit Host(Model model, int receivers = 1, int baud = 0) : emu({model, receivers, 0.0, 3})
+    explicit Host(Model model) : emu({model, 1, 0.0, 3})
     {
-        if (baud)
-            emu.setBaud(baud);
         send(model == Model::Patriot ? "U1\r" : "u");
     }
     void send(const QByteArray &bytes) { emu.receive(bytes, t); }
@@ -99,8 +97,6 @@ class TestRecords : public QObject
 private slots:
     void buttonAndStreams_data();
     void buttonAndStreams();
-    void streamRates_data();
-    void streamRates();
     void lineRates();
     void stylusScript_data();
     void stylusScript();
@@ -177,56 +173,6 @@ void TestRecords::buttonAndStreams()
             h.got.clear();
         }
     }
-}
-
-void TestRecords::streamRates_data()
-{
-    QTest::addColumn<Model>("model");
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<QStringList>("setup");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<double>("perSecond");
-    const QStringList none;
-    const QStringList twoStations = {"l3,0\r", "l4,0\r"};
-    const QStringList stylusOnly = {"l2,0\r", "l3,0\r", "l4,0\r"};
-    const QStringList fullStylus = {"O1,2,5,6,7,1\r", "l4,0\r"};
-    // clang-format off
-    QTest::newRow("fastrak four stations 19200") << Model::Fastrak << 19200 << none << 293 << 1920.0 / 293;
-    // At 115200 the device's rate is the limit: 120 Hz over the stations in the record.
-    QTest::newRow("fastrak four stations 115200") << Model::Fastrak << 115200 << none << 293 << 30.0;
-    QTest::newRow("fastrak two stations 115200") << Model::Fastrak << 115200 << twoStations << 115 << 60.0;
-    QTest::newRow("fastrak stylus only 9600") << Model::Fastrak << 9600 << stylusOnly << 26 << 960.0 / 26;
-    QTest::newRow("fastrak full stylus three stations 19200") << Model::Fastrak << 19200 << fullStylus << 267 << 1920.0 / 267;
-    QTest::newRow("patriot 115200") << Model::Patriot << 115200 << none << 158 << 60.0;
-    QTest::newRow("patriot 19200") << Model::Patriot << 19200 << none << 158 << 1920.0 / 158;
-    QTest::newRow("isotrak 19200") << Model::Isotrak << 19200 << none << 178 << 1920.0 / 178;
-    QTest::newRow("isotrak 115200") << Model::Isotrak << 115200 << none << 178 << 30.0;
-    // clang-format on
-}
-
-void TestRecords::streamRates()
-{
-    QFETCH(Model, model);
-    QFETCH(int, baud);
-    QFETCH(QStringList, setup);
-    QFETCH(int, length);
-    QFETCH(double, perSecond);
-    Host h(model, 3, baud);
-    for (const QString &c : setup)
-        h.send(c.toLatin1());
-    h.send(model == Model::Patriot ? "C\r" : "C");
-    h.wait(10000);
-    h.send("c");
-    h.wait(1000);
-    QCOMPARE(h.got.size() % length, 0); // whole records only, none cut or merged
-    const int records = int(h.got.size() / length);
-    QVERIFY2(std::abs(records / 10.0 - perSecond) <= 0.05 * perSecond + 0.2,
-             qPrintable(QString::number(records / 10.0)));
-    for (int i = 0; i < records; ++i)
-        QVERIFY(h.got.mid(i * length, length).startsWith("01") &&
-                h.got.mid(i * length, length).endsWith("\r\n"));
-    // Never faster than ten bits a character.
-    QVERIFY(h.got.size() <= 11 * baud / 10);
 }
 
 // A baud item changes both ends while records stream; a device that changed its rate behind the
