@@ -112,20 +112,15 @@ class TestPositions : public QObject
 private slots:
     void exactOnTheEmulator_data();
     void exactOnTheEmulator();
-    void electrodesRefused_data();
-    void electrodesRefused();
-    void probeRefused_data();
-    void probeRefused();
-    void chainRefusesFiducialsSpanningNoPlane();
+    void refusals_data();
+    void refusals();
+    void failedFramesChangeNothing();
     void probeChainOnTheEmulator_data();
     void probeChainOnTheEmulator();
-    void frameInvariants_data();
-    void frameInvariants();
-    void degenerate_data();
-    void degenerate();
+    void frames_data();
+    void frames();
     void headFramesAverage_data();
     void headFramesAverage();
-    void headFramesKeepOldTransformsOnFailure();
 };
 
 void TestPositions::exactOnTheEmulator_data()
@@ -186,67 +181,55 @@ void TestPositions::exactOnTheEmulator()
     }
 }
 
-void TestPositions::electrodesRefused_data()
+void TestPositions::refusals_data()
 {
-    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<bool>("probe");
     QTest::addColumn<int>("receivers");
+    QTest::addColumn<QStringList>("codes");  // of the sequence, for the electrodes
+    QTest::addColumn<double>("calibration"); // the first element of MCalib, for the probe
     QTest::addColumn<QString>("told");
     const QString choose = "Choose Digitize > Receivers On Subject before computing electrodes.";
     const QString missing = "The sequence has no %1; no electrode positions were computed.";
+    const QString needs = "The probe position needs one or two receivers";
     // clang-format off
-    QTest::newRow("receivers not chosen") << Codes << -1 << choose;
-    QTest::newRow("four receivers") << Codes << 4 << choose;
-    QTest::newRow("no left preauricular point") << QStringList{"1", "4", "4", "400", "400", "400", "400", "1C00", "1"} << 1 << missing.arg("left preauricular point (code 2)");
-    QTest::newRow("no nasion") << QStringList{"400", "2", "4", "400", "400", "400", "400", "1C00", "400"} << 2 << missing.arg("nasion (code 1)");
-    // clang-format on
-}
-
-void TestPositions::electrodesRefused()
-{
-    QFETCH(QStringList, codes);
-    QFETCH(int, receivers);
-    QFETCH(QString, told);
-    Scenario sc(Model::Fastrak, 1);
-    sc.digitize(Names, codes, false);
-    sc.ws.ReceiverCount = receivers;
-    sc.ws.meas.resize(2);
-    QVERIFY(!sc.compute());
-    QCOMPARE(sc.rig.dialogs.texts(), QStringList{told});
-    QCOMPARE(sc.ws.sensors.NumSensors, 0);
-    QCOMPARE(sc.ws.meas.Pos.size(), size_t(2));
-    QVERIFY(sc.ws.MRef[1].isZero());
-}
-
-void TestPositions::probeRefused_data()
-{
-    QTest::addColumn<int>("receivers");
-    QTest::addColumn<double>("calibration"); // the first element of MCalib
-    QTest::addColumn<QString>("told");
-    // clang-format off
-    QTest::newRow("no receivers chosen") << -1 << 1.0 << "The probe position needs one or two receivers";
-    QTest::newRow("zero receivers") << 0 << 1.0 << "The probe position needs";
-    QTest::newRow("three receivers") << 3 << 1.0 << "The probe position needs";
-    QTest::newRow("the chain overflows") << 1 << double(INFINITY) << "The computation of the probe transforms overflowed";
+    QTest::newRow("electrodes, receivers not chosen") << false << -1 << Codes << 1.0 << choose;
+    QTest::newRow("electrodes, four receivers") << false << 4 << Codes << 1.0 << choose;
+    QTest::newRow("no left preauricular point") << false << 1 << QStringList{"1", "4", "4", "400", "400", "400", "400", "1C00", "1"} << 1.0 << missing.arg("left preauricular point (code 2)");
+    QTest::newRow("no nasion") << false << 2 << QStringList{"400", "2", "4", "400", "400", "400", "400", "1C00", "400"} << 1.0 << missing.arg("nasion (code 1)");
+    QTest::newRow("probe, receivers not chosen") << true << -1 << QStringList() << 1.0 << needs;
+    QTest::newRow("probe, no receivers") << true << 0 << QStringList() << 1.0 << needs;
+    QTest::newRow("probe, three receivers") << true << 3 << QStringList() << 1.0 << needs;
+    QTest::newRow("the probe chain overflows") << true << 1 << QStringList() << double(INFINITY) << "The computation of the probe transforms overflowed";
     // clang-format on
 }
 
 // Told once, and nothing changes.
-void TestPositions::probeRefused()
+void TestPositions::refusals()
 {
+    QFETCH(bool, probe);
     QFETCH(int, receivers);
+    QFETCH(QStringList, codes);
     QFETCH(double, calibration);
     QFETCH(QString, told);
     Workspace ws = identityWorkspace(receivers);
     ws.m.MCalib(0, 0) = calibration;
+    ws.NumSeq = int(codes.size());
+    ws.SeqName = ws.SeqCode = codes;
+    ws.meas.resize(2);
+    const std::vector<Reading> readings(codes.size(), identityReading());
     FakeDialogs d;
-    QVERIFY(!LocateProbe(ws, d, identityReading()));
+    QVERIFY(probe ? !LocateProbe(ws, d, identityReading())
+                  : !ComputeElectrodeSets(ws, readings, d));
     QCOMPARE(d.shown.size(), 1);
     QVERIFY2(d.texts()[0].startsWith(told), qPrintable(d.texts()[0]));
-    QVERIFY(ws.m.MAlla.isZero() && ws.m.MProbe.isZero());
-    QVERIFY(ws.sensors.ProbeCoil[0][0][0] == 0.0);
+    QCOMPARE(ws.sensors.NumSensors, 2);
+    QCOMPARE(ws.meas.Pos.size(), size_t(2));
+    QVERIFY(ws.MRef[1].isZero() && ws.m.MAlla.isZero() && ws.m.MProbe.isZero());
+    QCOMPARE(ws.sensors.ProbeCoil[0][0][0], 0.0);
 }
 
-void TestPositions::chainRefusesFiducialsSpanningNoPlane()
+// Fiducials that span no plane: the MEG chain and the head frames keep what they had.
+void TestPositions::failedFramesChangeNothing()
 {
     Workspace ws = identityWorkspace(1);
     const Workspace before = ws;
@@ -262,6 +245,15 @@ void TestPositions::chainRefusesFiducialsSpanningNoPlane()
     QCOMPARE(ws.m.MFida, before.m.MFida);
     QVERIFY(ws.m.MCalib2.isZero() && ws.m.MFid1.isZero());
     QCOMPARE(ws.ReceiverFid, before.ReceiverFid);
+
+    std::array<FidTriple, 4> ref;
+    ref.fill(before.ReceiverFid[0]);
+    ref[2] = flat;
+    std::array<Transform4, 4> mref;
+    mref.fill(Transform4::Identity() * 2);
+    QVERIFY_THROWS_EXCEPTION(GeometryError, computeHeadFrames(ref, 2, mref));
+    QCOMPARE(mref[1], Transform4(Transform4::Identity() * 2));
+    QVERIFY_THROWS_EXCEPTION(GeometryError, computeHeadFrames(ref, -1, mref));
 }
 
 void TestPositions::probeChainOnTheEmulator_data()
@@ -329,24 +321,43 @@ void TestPositions::probeChainOnTheEmulator()
         QVERIFY(near(ws.ProbeFid[j], transformed(headFrame, gridSite(head, names[j])), 1e-9));
 }
 
-void TestPositions::frameInvariants_data()
+void TestPositions::frames_data()
 {
     QTest::addColumn<Point3>("nasion");
     QTest::addColumn<Point3>("lpa");
     QTest::addColumn<Point3>("rpa");
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<QString>("says"); // empty: the frame is built, both ways
     // clang-format off
-    QTest::newRow("symmetric head at the origin") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0);
-    QTest::newRow("tilted") << Point3(0.12, 0.03, 0.31) << Point3(0.02, 0.1, 0.28) << Point3(0.03, -0.04, 0.25);
-    QTest::newRow("asymmetric ears") << Point3(0.1, 0.02, 0) << Point3(0.01, 0.09, 0.01) << Point3(-0.02, -0.05, 0);
-    QTest::newRow("far from transmitter") << Point3(-0.5, 0.4, 0.6) << Point3(-0.6, 0.45, 0.62) << Point3(-0.58, 0.31, 0.6);
+    QTest::newRow("symmetric head at the origin") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 0 << "";
+    QTest::newRow("tilted") << Point3(0.12, 0.03, 0.31) << Point3(0.02, 0.1, 0.28) << Point3(0.03, -0.04, 0.25) << 0 << "";
+    QTest::newRow("asymmetric ears") << Point3(0.1, 0.02, 0) << Point3(0.01, 0.09, 0.01) << Point3(-0.02, -0.05, 0) << 0 << "";
+    QTest::newRow("far from transmitter") << Point3(-0.5, 0.4, 0.6) << Point3(-0.6, 0.45, 0.62) << Point3(-0.58, 0.31, 0.6) << 0 << "";
+    QTest::newRow("ears coincide") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, 0.07, 0) << 0 << "LPA and RPA coincide";
+    QTest::newRow("nasion at midpoint") << Point3(0, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 1 << "Nasion lies midway between LPA and RPA";
+    QTest::newRow("collinear") << Point3(0, 0.2, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 0 << "Nasion lies on the line through LPA and RPA";
+    QTest::newRow("not a number") << Point3(std::nan(""), 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 0 << "not a number";
+    QTest::newRow("infinite") << Point3(0.1, 0, 0) << Point3(0, INFINITY, 0) << Point3(0, -0.07, 0) << 0 << "not a number";
+    QTest::newRow("direction 2") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 2 << "direction 0 or 1, not 2";
     // clang-format on
 }
 
-void TestPositions::frameInvariants()
+void TestPositions::frames()
 {
     QFETCH(Point3, nasion);
     QFETCH(Point3, lpa);
     QFETCH(Point3, rpa);
+    QFETCH(int, direction);
+    QFETCH(QString, says);
+    if (!says.isEmpty()) {
+        try {
+            BuildFrame(nasion, lpa, rpa, direction);
+            QFAIL("a degenerate frame was built");
+        } catch (const GeometryError &e) {
+            QVERIFY2(e.message().contains(says), qPrintable(e.message()));
+        }
+        return;
+    }
     const Frame f = BuildFrame(nasion, lpa, rpa, 0);
     const Point3 n = transformed(f.position, nasion), l = transformed(f.position, lpa),
                  r = transformed(f.position, rpa);
@@ -360,45 +371,9 @@ void TestPositions::frameInvariants()
     QCOMPARE(f.position.row(3), Eigen::RowVector4d(0, 0, 0, 1));
     QCOMPARE(Eigen::Matrix3d(f.rotation.topLeftCorner(3, 3)), rot);
     QCOMPARE(f.rotation.col(3), Eigen::Vector4d(0, 0, 0, 1));
-    if (nasion.y() == 0 && nasion.z() == 0 && lpa == -rpa)
-        QVERIFY(near(f.position, Transform4::Identity(), 1e-15));
     // Direction 1 maps back out.
     QVERIFY(
         near(f.position * BuildFrame(nasion, lpa, rpa, 1).position, Transform4::Identity(), 1e-14));
-    // Swapping the ears flips y and z.
-    QVERIFY(transformed(BuildFrame(nasion, rpa, lpa, 0).position, lpa).y() < 0);
-}
-
-void TestPositions::degenerate_data()
-{
-    QTest::addColumn<Point3>("a");
-    QTest::addColumn<Point3>("b");
-    QTest::addColumn<Point3>("c");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<QString>("says");
-    // clang-format off
-    QTest::newRow("ears coincide") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, 0.07, 0) << 0 << "LPA and RPA coincide";
-    QTest::newRow("nasion at midpoint") << Point3(0, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 1 << "Nasion lies midway between LPA and RPA";
-    QTest::newRow("collinear") << Point3(0, 0.2, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 0 << "Nasion lies on the line through LPA and RPA";
-    QTest::newRow("not a number") << Point3(std::nan(""), 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 0 << "not a number";
-    QTest::newRow("infinite") << Point3(0.1, 0, 0) << Point3(0, INFINITY, 0) << Point3(0, -0.07, 0) << 0 << "not a number";
-    QTest::newRow("direction 2") << Point3(0.1, 0, 0) << Point3(0, 0.07, 0) << Point3(0, -0.07, 0) << 2 << "direction 0 or 1, not 2";
-    // clang-format on
-}
-
-void TestPositions::degenerate()
-{
-    QFETCH(Point3, a);
-    QFETCH(Point3, b);
-    QFETCH(Point3, c);
-    QFETCH(int, direction);
-    QFETCH(QString, says);
-    try {
-        BuildFrame(a, b, c, direction);
-        QFAIL("a degenerate frame was built");
-    } catch (const GeometryError &e) {
-        QVERIFY2(e.message().contains(says), qPrintable(e.message()));
-    }
 }
 
 void TestPositions::headFramesAverage_data()
@@ -436,18 +411,6 @@ void TestPositions::headFramesAverage()
     }
     QVERIFY(near(avg[0], expectedNasion / built.size(), 1e-15));
     QVERIFY(std::abs(avg[1].z()) < 1e-15); // every frame puts LPA at z = 0
-}
-
-void TestPositions::headFramesKeepOldTransformsOnFailure()
-{
-    std::array<FidTriple, 4> ref;
-    ref.fill({Point3(0.1, 0, 0), Point3(0, 0.07, 0), Point3(0, -0.07, 0)});
-    ref[2] = {Point3(0.1, 0, 0), Point3(0, 0.07, 0), Point3(0, 0.07, 0)};
-    std::array<Transform4, 4> mref;
-    mref.fill(Transform4::Identity() * 2);
-    QVERIFY_THROWS_EXCEPTION(GeometryError, computeHeadFrames(ref, 2, mref));
-    QCOMPARE(mref[1], Transform4(Transform4::Identity() * 2));
-    QVERIFY_THROWS_EXCEPTION(GeometryError, computeHeadFrames(ref, -1, mref));
 }
 
 QTEST_GUILESS_MAIN(TestPositions)

@@ -20,8 +20,7 @@ private slots:
     void damagedFilesAreNotRead();
     void qtDecoderReadsTheWrittenFile();
     void withoutAFileNothingWaits();
-    void recordsTheDefaultInput();
-    void playsWhatItRecorded();
+    void recordsAndPlaysTheDefaultDevices();
 };
 
 namespace {
@@ -167,47 +166,29 @@ void TestWaveAudio::withoutAFileNothingWaits()
     QCOMPARE(audio.unavailableReason().isEmpty(), audio.canRecord() && audio.canPlay());
 }
 
-void TestWaveAudio::recordsTheDefaultInput()
+// A take in the input device's own rate and channels, saved while it runs, then played.
+void TestWaveAudio::recordsAndPlaysTheDefaultDevices()
 {
     QtWaveAudio audio;
     if (!audio.canRecord())
         QSKIP("No audio input device: a real recording cannot be made here.");
     QTemporaryDir dir;
-    // Takes a second apart in length: the header's rate must account for the difference. A
-    // device may hand over what it buffered while idle at once, so the first take only wakes it.
-    std::optional<Wav::Info> takes[3];
-    for (int i = 0; i < 3; ++i) {
-        const QString path = dir.filePath(QString("take%1.wav").arg(i));
-        audio.open(path);
-        audio.record();
-        QVERIFY(audio.isRecording());
-        QTest::qWait(i == 2 ? 1400 : 400);
-        audio.stop();
-        QVERIFY(!audio.isRecording());
-        QVERIFY(audio.save(path));
-        QVERIFY(!audio.save(path)); // the take was used
-        takes[i] = Wav::readInfoFromFile(path);
-        QVERIFY(takes[i]);
-        QCOMPARE(takes[i]->dataBytes % quint32(takes[i]->format.bytesPerFrame()), 0u);
-    }
-    const QAudioFormat device = QMediaDevices::defaultAudioInput().preferredFormat();
-    QCOMPARE(takes[0]->format.sampleRate, device.sampleRate());
-    QCOMPARE(takes[0]->format.channels, device.channelCount());
-    const qint64 longer = takes[2]->durationMs() - takes[1]->durationMs();
-    QVERIFY2(longer > 600 && longer < 1400, qPrintable(QString::number(longer)));
-}
-
-void TestWaveAudio::playsWhatItRecorded()
-{
-    QtWaveAudio audio;
-    if (!audio.canRecord() || !audio.canPlay())
-        QSKIP("No audio input and output devices: nothing can be recorded and played back here.");
-    QTemporaryDir dir;
     const QString path = dir.filePath("take.wav");
     audio.open(path);
     audio.record();
+    QVERIFY(audio.isRecording());
     QTest::qWait(400);
     QVERIFY(audio.save(path));
+    QVERIFY(!audio.isRecording());
+    QVERIFY(!audio.save(path)); // the take was used
+    const std::optional<Wav::Info> take = Wav::readInfoFromFile(path);
+    QVERIFY(take && take->dataBytes > 0);
+    QCOMPARE(take->dataBytes % quint32(take->format.bytesPerFrame()), 0u);
+    const QAudioFormat device = QMediaDevices::defaultAudioInput().preferredFormat();
+    QCOMPARE(take->format.sampleRate, device.sampleRate());
+    QCOMPARE(take->format.channels, device.channelCount());
+    if (!audio.canPlay())
+        QSKIP("No audio output device: the take cannot be played back here.");
     int finished = 0;
     audio.playFinished = [&finished] { ++finished; };
     QVERIFY(audio.playIfExists(path) && audio.isPlaying());
