@@ -27,7 +27,10 @@ Wizard::Wizard(Session &session)
       m_dewar(std::make_unique<FiducialStep>(*this, FiducialStep::Kind::Dewar)),
       m_subject(std::make_unique<FiducialStep>(*this, FiducialStep::Kind::Subject)),
       m_probe(std::make_unique<ProbeStep>(*this))
-{}
+{
+    // The prompt says in red that the device went away; the wait goes on by itself.
+    m_wait.setReportsLoss(false);
+}
 
 Wizard::~Wizard()
 {

@@ -91,9 +91,10 @@ bool RecordWait::lost()
         return false;
     m_s.link.close();
     stop(Outcome::DeviceGone);
-    m_s.dialogs.show(
-        crJoin({QStringLiteral("The digitizer stopped answering."), m_s.link.errorText(),
-                QStringLiteral("Check the cable and the power of the digitizer.")}));
+    if (m_reportsLoss)
+        m_s.dialogs.show(
+            crJoin({QStringLiteral("The digitizer stopped answering."), m_s.link.errorText(),
+                    QStringLiteral("Check the cable and the power of the digitizer.")}));
     return true;
 }
 
@@ -210,10 +211,12 @@ void RecordWait::finishStylus()
     m_problem = Records::recordProblem(model, checked, m_blocks);
     if (!m_problem.isEmpty()) {
         stop(gone ? Outcome::DeviceGone : Outcome::Refused);
-        m_s.dialogs.show(
-            gone ? crJoin({m_problem, QStringLiteral("The digitizer stopped answering."),
-                           m_s.link.errorText()})
-                 : crJoin({m_problem, QString(), QStringLiteral("Please repeat the measurement")}));
+        if (!gone || m_reportsLoss)
+            m_s.dialogs.show(gone ? crJoin({m_problem,
+                                            QStringLiteral("The digitizer stopped answering."),
+                                            m_s.link.errorText()})
+                                  : crJoin({m_problem, QString(),
+                                            QStringLiteral("Please repeat the measurement")}));
         return;
     }
     m_reading = Records::parseReading(model, m_record, m_blocks);

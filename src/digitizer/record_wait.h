@@ -49,6 +49,9 @@ public:
     // Ends a running wait at once with `reason` (Next, Back, Cancelled, Repeated, Closed).
     void end(Outcome reason);
 
+    // Whether a lost device is told in a message box (true) or left to the caller, whose own
+    // display says so without stopping the operator.
+    void setReportsLoss(bool on) { m_reportsLoss = on; }
     bool running() const { return m_phase != Phase::Idle; }
     Phase phase() const { return m_phase; }
     Kind kind() const { return m_kind; }
@@ -82,6 +85,7 @@ private:
     int m_blocks = Records::AllBlocks;
     qint64 m_due = 0;
     bool m_isotrakHeld = false; // "Y" was sent: the device must be released
+    bool m_reportsLoss = true;
     Outcome m_outcome = Outcome::Cancelled;
     QString m_record;
     std::optional<Reading> m_reading;

@@ -192,22 +192,21 @@ void TestElectrodeStep::deviceLossDuringAWait()
     QVERIFY(rig.untilWaiting());
     rig.link.unplug(true);
     rig.run(100);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts()[0].startsWith("The digitizer stopped answering."));
-    // The wait goes on by itself, says so, and asks nothing more while the device is away.
+    // The wait goes on by itself and says so in the prompt; no message box stops the operator.
+    QVERIFY(rig.dialogs.shown.isEmpty());
     QVERIFY(rig.wizard.waiting());
     QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Left Preauricular"));
     QVERIFY(rig.view.prompt.lines.value(1).startsWith("The digitizer stopped answering"));
     QVERIFY(rig.view.prompt.isWarning(1));
     rig.run(10000);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.shown.isEmpty());
     QCOMPARE(rig.wizard.state.PointCounter, 2);
     rig.link.unplug(false);
     QVERIFY(rig.untilWaiting(3000));
     QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Left Preauricular"});
     touchAll(rig, true);
     verifyPositions(rig);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QVERIFY(rig.dialogs.shown.isEmpty());
     QVERIFY(rig.view.outcomes.contains(Records::Outcome::DeviceGone));
 }
 
