@@ -75,7 +75,8 @@ void ElectrodeStep::dispatch(int subStep)
     case 2:
         m_mode = Mode::Idle;
         m_w.initializeDigitizer();
-        m_w.SetButtons(0, 0, 1, 0, 0, 1);
+        // Cancel stays: a digitizer that cannot be reached must not leave Next as the only way.
+        m_w.SetButtons(0, 0, 1, 0, 1, 1);
         m_w.ShowPrompt(
             crJoin({QStringLiteral("Place the transmitter"), QStringLiteral("near the subject.")}));
         return;

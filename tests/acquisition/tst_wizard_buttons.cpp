@@ -132,8 +132,8 @@ void TestWizardButtons::buttonsOfEachSubStep_data()
     QTest::newRow("probe 4")           << "probe"      << 1 << "n~n~n"  << 4 << "-R-AC w" << ""                                                                        << "Magnetic field measurements";
     QTest::newRow("electrodes 1 one")  << "electrodes" << 1 << ""       << 1 << "--N-C w" << "Mount the receiver|on the subject."                                       << "";
     QTest::newRow("electrodes 1 two")  << "electrodes" << 3 << ""       << 1 << "--N-C w" << "Mount the receivers|on the subject."                                      << "";
-    QTest::newRow("electrodes 1 none") << "electrodes" << 0 << ""       << 2 << "--N-- w" << "Place the transmitter|near the subject."                                  << "";
-    QTest::newRow("electrodes 2")      << "electrodes" << 1 << "n"      << 2 << "--N-- w" << "Place the transmitter|near the subject."                                  << "";
+    QTest::newRow("electrodes 1 none") << "electrodes" << 0 << ""       << 2 << "--N-C w" << "Place the transmitter|near the subject."                                  << "";
+    QTest::newRow("electrodes 2")      << "electrodes" << 1 << "n"      << 2 << "--N-C w" << "Place the transmitter|near the subject."                                  << "";
     QTest::newRow("electrodes 3")      << "electrodes" << 1 << "nn"     << 3 << "B---C w" << "Digitize  Nasion"                                                        << "";
     QTest::newRow("electrodes 3 LPA")  << "electrodes" << 1 << "nnt"    << 3 << "B---C w" << "Digitize  Left Preauricular"                                             << "";
     QTest::newRow("electrodes 3 RPA")  << "electrodes" << 1 << "nntt"   << 3 << "B---C w" << "Digitize  Right Preauricular"                                            << "";
@@ -209,7 +209,7 @@ void TestWizardButtons::disabledButtonsDoNothing_data()
     // clang-format off
     QTest::newRow("dewar 1")        << "dewar"      << ""    << "bra";
     QTest::newRow("dewar passes")   << "dewar"      << "n"   << "na";
-    QTest::newRow("electrodes 2")   << "electrodes" << "n"   << "brac";
+    QTest::newRow("electrodes 2")   << "electrodes" << "n"   << "bra";
     QTest::newRow("point loop")     << "electrodes" << "nn"  << "nra";
     QTest::newRow("probe reading")  << "probe"      << "n"   << "bnra";
     // clang-format on
