@@ -226,8 +226,6 @@ void ShapeLoop::beginSequence()
     ++NumShapeSeqs;
     SelectedSeq = NumShapeSeqs;
     ShapeSeqStart.push_back(m_s.ws.NumShapePoints);
-    m_s.ui.setText(QStringLiteral("Counter"),
-                   QStringLiteral("Sequence %1: 0 points").arg(NumShapeSeqs));
     m_w.ShowPicturePrompt(QStringLiteral("Digitizing..."));
     showSequences();
 }
@@ -264,9 +262,6 @@ void ShapeLoop::take(const QString &text)
     ws.ShapePos.push_back(headPosition(ws, *r));
     ws.raw.shapePoints << record;
     ws.NumShapePoints = static_cast<int>(ws.ShapePos.size());
-    m_s.ui.setText(QStringLiteral("Counter"), QStringLiteral("Sequence %1: %2 points")
-                                                  .arg(NumShapeSeqs)
-                                                  .arg(pointsOf(NumShapeSeqs)));
 }
 
 void ShapeLoop::endSequence(bool askAboutOutliers)
@@ -408,6 +403,11 @@ int ShapeLoop::pointsOf(int sequence) const
 
 void ShapeLoop::showSequences()
 {
+    m_s.ui.setText(QStringLiteral("Counter"),
+                   SelectedSeq == 0 ? QString()
+                                    : QStringLiteral("Sequence %1: %2 points")
+                                          .arg(SelectedSeq)
+                                          .arg(pointsOf(SelectedSeq)));
     m_s.ui.setText(QStringLiteral("Total"),
                    QStringLiteral("Head shape: %1 points").arg(m_s.ws.NumShapePoints));
     m_w.view().showShapeSequences(ShapeSeqStart, SelectedSeq);

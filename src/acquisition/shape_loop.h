@@ -61,6 +61,8 @@ public:
     void DeleteSequence();
     // A click on SequenceList (1-based).
     void selectSequence(int sequence);
+    // Points of a sequence (1-based); 0 for none.
+    int pointsOf(int sequence) const;
 
     // The sequence bookkeeping: ShapeSeqStart holds the 0-based index of each sequence's first
     // point in ShapePos; SelectedSeq and PrevSelectedSeq are 1-based, 0 none.
@@ -80,7 +82,6 @@ private:
     void lost();
     void showSequences();
     void showWaitingPrompt();
-    int pointsOf(int sequence) const;
 
     Wizard &m_w;
     Session &m_s;

@@ -2,6 +2,7 @@
 
 #include "acquisition/wizard.h"
 #include "data/workspace.h"
+#include "seams/dialogs.h"
 #include "seams/session.h"
 
 HeadShapeStep::HeadShapeStep(Wizard &wizard)
@@ -33,6 +34,22 @@ void HeadShapeStep::stop()
 {
     m_loop.stop();
     m_w.view().shapeMode(false);
+}
+
+void HeadShapeStep::deleteSequence()
+{
+    const ShapeLoop &l = m_loop;
+    if (l.SelectedSeq == 0)
+        return;
+    if (l.NumShapeSeqs > 1 && !(l.sequenceRunning() && l.SelectedSeq == l.NumShapeSeqs) &&
+        m_w.session().dialogs.message(QStringLiteral("Delete sequence %1 (%2 points)?")
+                                          .arg(l.SelectedSeq)
+                                          .arg(l.pointsOf(l.SelectedSeq)),
+                                      Dialogs::QuestionTitle, Dialogs::Buttons::YesNo,
+                                      Dialogs::Icon::Question,
+                                      Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return;
+    m_loop.DeleteSequence();
 }
 
 bool HeadShapeStep::hasPoints() const

@@ -40,7 +40,8 @@ public:
     void poll() override { m_loop.poll(); }
     bool running() const override { return m_loop.running(); }
     bool hasPoints() const override;
-    void deleteSequence() override { m_loop.DeleteSequence(); }
+    // SeqDelete asks first: the points of a sweep cannot be taken back.
+    void deleteSequence() override;
     void selectSequence(int sequence) override { m_loop.selectSequence(sequence); }
 
     const ShapeLoop &loop() const { return m_loop; }

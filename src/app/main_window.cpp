@@ -107,6 +107,9 @@ void MainWindow::buildLabels()
         auto *l = new QLabel(central);
         l->setObjectName(QString::fromLatin1(name));
         l->setAccessibleName(QString::fromLatin1(name));
+        // Long status texts wrap instead of pushing the view aside.
+        l->setWordWrap(true);
+        l->setMaximumWidth(260);
         grid->addWidget(l, row++, 0);
         m_labels.insert(l->objectName(), l);
     }

@@ -10,6 +10,7 @@
 
 namespace {
 constexpr int PollMs = 10;
+constexpr int PromptLines = 5;
 
 // Letters this many times the menu's: the prompt is read from the subject's chair.
 QFont scaledMenuFont(double factor, bool bold)
@@ -51,7 +52,8 @@ WizardPanel::WizardPanel(QWidget *parent) : QWidget(parent)
     m_prompt->setWordWrap(true);
     m_prompt->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     m_prompt->setFont(scaledMenuFont(2.5, false));
-    m_prompt->setMinimumHeight(QFontMetrics(m_prompt->font()).lineSpacing() * 4);
+    // The buttons stay where the hand expects them: the prompt never changes the panel's height.
+    m_prompt->setFixedHeight(QFontMetrics(m_prompt->font()).lineSpacing() * PromptLines);
 
     auto *buttons = new QHBoxLayout;
     const std::pair<const char *, const char *> captions[] = {{"AcceptButton", "&Accept"},
@@ -170,6 +172,16 @@ void WizardPanel::showPrompt(const Prompt &prompt)
                            .arg(line)
                      : line);
     }
+    // A prompt longer than the area is set smaller rather than moving the buttons.
+    QFont f = scaledMenuFont(2.5, false);
+    const int lines = std::max(1, int(prompt.lines.size()));
+    if (lines > PromptLines) {
+        if (f.pointSizeF() > 0)
+            f.setPointSizeF(f.pointSizeF() * PromptLines / lines);
+        else
+            f.setPixelSize(std::max(8, f.pixelSize() * PromptLines / lines));
+    }
+    m_prompt->setFont(f);
     // Kept as written: "Digitize  Cz" has two blanks.
     m_prompt->setText(QStringLiteral("<div style=\"white-space:pre-wrap\">%1</div>")
                           .arg(html.join(QStringLiteral("<br>"))));
@@ -232,6 +244,7 @@ void WizardPanel::showShapeSequences(const std::vector<int> &starts, int selecte
             m_sequences->addItem(QString::number(k));
     }
     m_sequences->setCurrentRow(selected - 1);
+    m_deleteSequence->setEnabled(starts.size() > 1);
     if (sequencesChanged)
         sequencesChanged(starts, selected);
 }

@@ -276,6 +276,12 @@ void TestShapeStep::deleteAndSelectSequences()
     QCOMPARE(loop.PrevSelectedSeq, 3);
     rig.wizard.selectSequence(7); // no such entry
     QCOMPARE(loop.SelectedSeq, 2);
+    // SeqDelete asks; No keeps the sequence.
+    rig.wizard.DeleteSequence();
+    QCOMPARE(loop.NumShapeSeqs, 3);
+    QVERIFY(rig.dialogs.texts().value(0).startsWith("Delete sequence 2 ("));
+    rig.dialogs.clear();
+    rig.dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::Yes;
     rig.wizard.DeleteSequence();
     QCOMPARE(loop.NumShapeSeqs, 2);
     QCOMPARE(loop.SelectedSeq, 2);
@@ -290,7 +296,8 @@ void TestShapeStep::deleteAndSelectSequences()
     QCOMPARE(loop.NumShapeSeqs, 1);
     rig.wizard.DeleteSequence();
     QCOMPARE(loop.NumShapeSeqs, 1);
-    QCOMPARE(rig.dialogs.texts(), QStringList{"Cannot delete the first sequence."});
+    QCOMPARE(rig.dialogs.texts().size(), 3);
+    QCOMPARE(rig.dialogs.texts().last(), "Cannot delete the first sequence.");
     QCOMPARE(rig.ws.NumShapePoints, starts[1]);
 }
 
