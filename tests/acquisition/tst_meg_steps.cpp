@@ -22,6 +22,14 @@ void twoPasses(WizardRig &rig, const FidTriple &points, int moved = 0,
             QVERIFY(rig.take(points[f - 1] + (pass == 2 && f == moved ? shift : Point3::Zero())));
 }
 
+// Enters the dewar or the subject step up to its first fiducial.
+void enterPasses(WizardRig &rig, bool dewar)
+{
+    QVERIFY(rig.invoke(dewar ? "menuCalibration" : "menuFiducials"));
+    for (int i = dewar ? 1 : 2; i > 0; --i)
+        QVERIFY(rig.wizard.press(Wizard::Button::Next));
+}
+
 FidTriple subjectPoints(const WizardRig &rig)
 {
     const VirtualHead &h = rig.emu.head();
@@ -41,11 +49,11 @@ private slots:
     void subjectAcceptBuildsTheTransforms_data();
     void subjectAcceptBuildsTheTransforms();
     void headMovedBetweenThePasses();
-    void cancelDropsTheReading();
     void probeStepPlacesTheSensors();
     void probeDeltaShowsHeadMovement();
     void probeNeedsACalibration();
     void refusedProbeRecordIsReadAgain();
+    void positionsNeedADigitizer_data();
     void positionsNeedADigitizer();
 };
 
@@ -76,14 +84,7 @@ void TestMegSteps::passDeltas()
         WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
         rig.ws.settings.DecimalPoint = decimal;
         const Point3 shift(0.0, 0.006, 0.008); // 1 cm long
-        if (dewar) {
-            rig.wizard.menuCalibration();
-            rig.wizard.press(Wizard::Button::Next);
-        } else {
-            rig.wizard.menuFiducials();
-            rig.wizard.press(Wizard::Button::Next);
-            rig.wizard.press(Wizard::Button::Next);
-        }
+        enterPasses(rig, dewar);
         twoPasses(rig, dewar ? DewarPoints : subjectPoints(rig), moved, shift * shiftCm);
         QCOMPARE(rig.view.prompt.lines, lines);
         QCOMPARE(rig.view.prompt.warning, warnings);
@@ -96,8 +97,7 @@ void TestMegSteps::passDeltas()
 void TestMegSteps::dewarAcceptBuildsTheCalibration()
 {
     WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
-    rig.wizard.menuCalibration();
-    rig.wizard.press(Wizard::Button::Next);
+    enterPasses(rig, true);
     // Pass 2 touches Y+ 1 cm off: the fiducial is the midpoint of the passes.
     twoPasses(rig, DewarPoints, 2, Point3(0.01, 0, 0));
     QVERIFY(rig.wizard.press(Wizard::Button::Accept));
@@ -135,9 +135,7 @@ void TestMegSteps::subjectAcceptBuildsTheTransforms()
     WizardRig rig(DigitizerModel::Fastrak, receivers, "TEVO", true);
     int menusUpdated = 0;
     rig.wizard.updateMenus = [&] { ++menusUpdated; };
-    rig.wizard.menuFiducials();
-    rig.wizard.press(Wizard::Button::Next);
-    rig.wizard.press(Wizard::Button::Next);
+    enterPasses(rig, false);
     twoPasses(rig, subjectPoints(rig));
     QVERIFY(rig.wizard.press(Wizard::Button::Accept));
     QCOMPARE(menusUpdated, 1);
@@ -158,9 +156,7 @@ void TestMegSteps::subjectAcceptBuildsTheTransforms()
 void TestMegSteps::headMovedBetweenThePasses()
 {
     WizardRig rig(DigitizerModel::Fastrak, 2, "TEVO", true);
-    rig.wizard.menuFiducials();
-    rig.wizard.press(Wizard::Button::Next);
-    rig.wizard.press(Wizard::Button::Next);
+    enterPasses(rig, false);
     const FidTriple p = subjectPoints(rig);
     for (int f = 0; f < 3; ++f)
         QVERIFY(rig.take(p[f]));
@@ -177,28 +173,6 @@ void TestMegSteps::headMovedBetweenThePasses()
     QVERIFY(rig.view.prompt.isWarning(3) && rig.view.prompt.isWarning(4));
 }
 
-void TestMegSteps::cancelDropsTheReading()
-{
-    WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
-    rig.wizard.menuCalibration();
-    rig.wizard.press(Wizard::Button::Next);
-    QVERIFY(rig.take(DewarPoints[0]));
-    QVERIFY(rig.untilWaiting());
-    rig.wizard.press(Wizard::Button::Cancel);
-    QCOMPARE(rig.wizard.state.CancelRequested, 0);
-    QVERIFY(rig.view.prompt.isEmpty());
-    rig.emu.press();
-    rig.run(1000);
-    QVERIFY(!rig.wizard.resultReady());
-    QVERIFY(rig.view.prompt.isEmpty());
-    // The next run starts again from X+.
-    rig.wizard.menuCalibration();
-    rig.wizard.press(Wizard::Button::Next);
-    QCOMPARE(rig.view.prompt.lines.value(1), QString("at dewar fiducial X+."));
-    twoPasses(rig, DewarPoints);
-    QVERIFY(rig.wizard.resultReady());
-}
-
 void TestMegSteps::probeStepPlacesTheSensors()
 {
     WizardRig rig(DigitizerModel::Fastrak, 1, "TEVO", true);
@@ -206,13 +180,10 @@ void TestMegSteps::probeStepPlacesTheSensors()
     rig.ws.sensors.resize(1);
     rig.ws.sensors.NumSensors = 1;
     rig.ws.sensors.SensorCoil[0][0] = {0, 0, 0.05, 0, 0, 1};
-    rig.wizard.menuCalibration();
-    rig.wizard.press(Wizard::Button::Next);
+    enterPasses(rig, true);
     twoPasses(rig, DewarPoints);
     QVERIFY(rig.wizard.press(Wizard::Button::Accept));
-    rig.wizard.menuFiducials();
-    rig.wizard.press(Wizard::Button::Next);
-    rig.wizard.press(Wizard::Button::Next);
+    enterPasses(rig, false);
     twoPasses(rig, subjectPoints(rig));
     QVERIFY(rig.wizard.press(Wizard::Button::Accept));
     rig.wizard.menuProbe();
@@ -286,15 +257,26 @@ void TestMegSteps::refusedProbeRecordIsReadAgain()
     QCOMPARE(rig.view.buttonText(), QString("--N-C w"));
 }
 
+void TestMegSteps::positionsNeedADigitizer_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<int>("nexts");
+    QTest::newRow("dewar") << "menuCalibration" << 1;
+    QTest::newRow("subject") << "menuFiducials" << 2;
+    QTest::newRow("probe") << "menuProbe" << 1;
+}
+
 void TestMegSteps::positionsNeedADigitizer()
 {
+    QFETCH(QString, menu);
+    QFETCH(int, nexts);
     WizardRig rig(DigitizerModel::Dummy, 1);
-    rig.wizard.menuCalibration();
-    rig.wizard.press(Wizard::Button::Next);
-    QVERIFY(!rig.wizard.waiting());
+    QVERIFY(rig.invoke(menu));
+    for (int i = 0; i < nexts; ++i)
+        rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(!rig.wizard.waiting() && !rig.wizard.resultReady());
     QCOMPARE(rig.dialogs.shown.size(), 1);
     QVERIFY(rig.dialogs.texts()[0].startsWith("Positions need a digitizer"));
-    QVERIFY(!rig.wizard.resultReady());
 }
 
 QTEST_GUILESS_MAIN(TestMegSteps)

@@ -13,7 +13,7 @@ class TestRecordWait : public QObject
 {
     Q_OBJECT
 private:
-    static bool runUntil(WizardRig &rig, RecordWait &w, const std::function<bool()> &done,
+    static bool runUntil(Rig &rig, RecordWait &w, const std::function<bool()> &done,
                          int maxMs = 5000)
     {
         for (int t = 0; t <= maxMs; t += 10) {
@@ -31,9 +31,6 @@ private slots:
     void endsAtOnce_data();
     void endsAtOnce();
     void lateAnswersAreDropped();
-    void deviceLossEndsTheWait();
-    void reconnectsWhenTheDeviceIsBack();
-    void refusesWhatIsNotAReading();
     void oneStationIsotrakNeedsNoReceiverBlock();
     void pollTakesOneRecordAtOnce();
     void blockingWrapperKeepsTheFlags_data();
@@ -151,85 +148,16 @@ void TestRecordWait::lateAnswersAreDropped()
     QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
-void TestRecordWait::deviceLossEndsTheWait()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    RecordWait w(rig.s);
-    QVERIFY(w.start(RecordWait::Kind::Stylus));
-    QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
-    rig.run(3000);
-    QVERIFY(w.running());
-    rig.link.unplug(true);
-    QVERIFY(w.poll());
-    QCOMPARE(w.outcome(), Outcome::DeviceGone);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("The digitizer stopped answering."));
-    QVERIFY(!rig.link.isOpen());
-}
-
-void TestRecordWait::reconnectsWhenTheDeviceIsBack()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.link.unplug(true);
-    RecordWait w(rig.s);
-    w.startReconnecting(RecordWait::Kind::Stylus);
-    QVERIFY(!runUntil(
-        rig, w, [&] { return w.phase() != Phase::Reconnecting; }, 10000));
-    QVERIFY(rig.dialogs.shown.isEmpty());
-    rig.link.clearHostBytes();
-    rig.link.unplug(false);
-    QVERIFY(runUntil(
-        rig, w, [&] { return w.phase() == Phase::Waiting; }, 2000));
-    // The device is configured again before the wait asks for a record.
-    QVERIFY(rig.link.hostBytes().startsWith("ce1,1\ru"));
-    QVERIFY(rig.link.hostBytes().endsWith("P"));
-    rig.emu.press();
-    QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
-    QCOMPARE(w.outcome(), Outcome::Received);
-    QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
-void TestRecordWait::refusesWhatIsNotAReading()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    RecordWait w(rig.s);
-    QVERIFY(w.start(RecordWait::Kind::Stylus));
-    QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
-    rig.emu.cutNextRecord(120);
-    rig.emu.press();
-    QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
-    QCOMPARE(w.outcome(), Outcome::Refused);
-    QVERIFY(!w.reading());
-    QVERIFY(w.problem().contains("cut short"));
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).endsWith("Please repeat the measurement"));
-}
-
 void TestRecordWait::oneStationIsotrakNeedsNoReceiverBlock()
 {
-    FakeDialogs dialogs;
-    FakeClock clock;
-    FakePump pump(clock);
-    SilentAudio audio;
-    UiState ui;
-    Workspace ws;
-    ws.settings.Digitizer = DigitizerModel::Isotrak;
-    ws.settings.Hemisphere = "0,0,1";
-    ws.settings.CommPort = 1;
-    DigitizerEmulator emu({DigitizerModel::Isotrak, 0, 0.0, 7});
-    EmulatorLink link(emu, clock);
-    Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
-    DigitizerSetup::ApplySerialSettings(s);
+    Rig rig(DigitizerEmulator::Options{DigitizerModel::Isotrak, 0, 0.0, 7});
+    rig.start();
     for (int blocks : {0, Records::AllBlocks}) {
-        RecordWait w(s);
+        RecordWait w(rig.s);
         QVERIFY(w.start(RecordWait::Kind::Stylus, blocks));
-        while (w.phase() != Phase::Waiting) {
-            clock.advance(10);
-            w.poll();
-        }
-        emu.press();
-        while (!w.poll())
-            clock.advance(10);
+        QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
+        rig.emu->press();
+        QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
         QCOMPARE(w.outcome(), blocks == 0 ? Outcome::Received : Outcome::Refused);
     }
 }
