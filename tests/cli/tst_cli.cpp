@@ -1,18 +1,38 @@
+#include "data/meg_files.h"
+#include "data/workspace.h"
 #include "fixtures.h"
+#include "full_disk.h"
+#include "simdig_process.h"
 
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 using Fixtures::Elp;
 
 namespace {
-// A program folder with pointra.ini, and pointra-cli run in it.
+// A program folder with pointra.ini and an electrode file, and pointra-cli run in it.
 struct Cli : Fixtures::Home
 {
-    Cli() { write("pointra.ini", Fixtures::Ini().text()); }
-    Fixtures::Run run(const QStringList &args) const
+    Cli()
     {
-        return Fixtures::run(POINTRA_CLI, args, {{"POINTRA_HOME", path()}});
+        write("pointra.ini", Fixtures::Ini().text());
+        write("e.elp", Elp);
     }
+    // `fileLimit` > 0: the program may write no file longer than that.
+    Fixtures::Run run(const QStringList &args, const char *program = POINTRA_CLI,
+                      const QString &device = {}, rlim_t fileLimit = 0) const
+    {
+        QMap<QString, QString> env{{"POINTRA_HOME", path()}};
+        if (!device.isEmpty())
+            env.insert("POINTRA_COMM1", device);
+        return Fixtures::run(program, args, env, [fileLimit](QProcess &p) {
+            if (fileLimit > 0)
+                limitFileSize(p, fileLimit);
+        });
+    }
+    QStringList files() const { return QDir(path()).entryList(QDir::Files); }
 };
 } // namespace
 
@@ -20,61 +40,37 @@ class TestCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void usage_data();
-    void usage();
     void showElectrodes();
     void convertToBesaWritesEla();
     void convertRoundTripsBetweenConventions();
     void convertTableAndCurry();
     void roundtripIsByteExact_data();
     void roundtripIsByteExact();
-    void refusedInput_data();
-    void refusedInput();
+    void refusedWritesNothing_data();
+    void refusedWritesNothing();
+    void fullDiskKeepsOldOutput_data();
+    void fullDiskKeepsOldOutput();
 };
-
-void TestCli::usage_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("status");
-    // clang-format off
-    QTest::newRow("help") << QStringList{"--help"} << 0;
-    QTest::newRow("nothing") << QStringList{} << 2;
-    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2;
-    QTest::newRow("convert without --to") << QStringList{"convert", "a.elp", "b.sfp"} << 2;
-    QTest::newRow("bad decimal") << QStringList{"--decimal", "dot", "show", "a.elp"} << 2;
-    QTest::newRow("unknown route") << QStringList{"convert", "--to", "curry", "--from", "besa", "a.sfp", "b.res"} << 2;
-    QTest::newRow("show without file") << QStringList{"show"} << 2;
-    // clang-format on
-}
-
-void TestCli::usage()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, status);
-    const Fixtures::Run r = Cli().run(args);
-    QCOMPARE(r.status, status);
-    QVERIFY((status == 0 ? r.out : r.err).contains("roundtrip FILE OUT"));
-}
 
 void TestCli::showElectrodes()
 {
     Cli cli;
-    const QString elp = cli.write("e.elp", Elp);
-    Fixtures::Run r = cli.run({"show", elp});
+    Fixtures::Run r = cli.run({"show", cli.path("e.elp")});
     QCOMPARE(r.status, 0);
     QVERIFY(r.out.contains("ELECTRODE data\n"));
     QVERIFY(r.out.contains("\nFp1       8.00    3.00    4.00\n"));
     QVERIFY(r.err.contains(" 2 electrodes"));
-    r = cli.run({"--decimal", "comma", "show", elp});
+    r = cli.run({"--decimal", "comma", "show", cli.path("e.elp")});
     QVERIFY(r.out.contains("Fp1       8,00    3,00    4,00"));
+    r = cli.run({"--help"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains("roundtrip FILE OUT"));
 }
 
 void TestCli::convertToBesaWritesEla()
 {
     Cli cli;
-    const Fixtures::Run r =
-        cli.run({"convert", "--to", "besa", cli.write("e.elp", Elp), cli.path("out.sfp")});
-    QCOMPARE(r.status, 0);
+    QCOMPARE(cli.run({"convert", "--to", "besa", cli.path("e.elp"), cli.path("out.sfp")}).status, 0);
     QVERIFY(cli.read("out.sfp").startsWith("LPA       -0.0700  0.0000  0.0000\r\n"));
     QCOMPARE(cli.read("out.ela"), QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n"));
 }
@@ -82,16 +78,13 @@ void TestCli::convertToBesaWritesEla()
 void TestCli::convertRoundTripsBetweenConventions()
 {
     Cli cli;
-    QCOMPARE(
-        cli.run({"convert", "--to", "besa", cli.write("e.elp", Elp), cli.path("b.sfp")}).status, 0);
+    QCOMPARE(cli.run({"convert", "--to", "besa", cli.path("e.elp"), cli.path("b.sfp")}).status, 0);
     QByteArray sfp = cli.read("b.sfp");
     sfp.replace("LPA     ", "FidT9   ")
         .replace("NZ      ", "FidNz   ")
         .replace("RPA     ", "FidT10  ");
     cli.write("b.sfp", sfp);
-    const Fixtures::Run r =
-        cli.run({"convert", "--to", "tevo", cli.path("b.sfp"), cli.path("t.elp")});
-    QCOMPARE(r.status, 0);
+    QCOMPARE(cli.run({"convert", "--to", "tevo", cli.path("b.sfp"), cli.path("t.elp")}).status, 0);
     // The BESA import reads centimetres: metres written by Pointra come back scaled by 0.01.
     QVERIFY(cli.read("t.elp").contains("%N\tFp1     \r\n0.0008\t0.0003\t0.0004\r\n"));
 }
@@ -103,9 +96,7 @@ void TestCli::convertTableAndCurry()
         cli.write("t.txt", "FidNz 0 9 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 10\n");
     QCOMPARE(cli.run({"convert", "--to", "tevo", table, cli.path("t.elp")}).status, 0);
     QVERIFY(cli.read("t.elp").contains("%N\tCz      \r\n0.0000\t0.0000\t0.1000\r\n"));
-    const Fixtures::Run curry =
-        cli.run({"convert", "--to", "curry", cli.write("e.elp", Elp), cli.path("c.res")});
-    QCOMPARE(curry.status, 0);
+    QCOMPARE(cli.run({"convert", "--to", "curry", cli.path("e.elp"), cli.path("c.res")}).status, 0);
     QVERIFY(cli.read("c.res").startsWith(" 0 30.00 -80.00 40.00 0.0 Fp1\n"));
     const Fixtures::Run back = cli.run({"show", cli.path("c.res")});
     QCOMPARE(back.status, 0);
@@ -133,32 +124,129 @@ void TestCli::roundtripIsByteExact()
     QCOMPARE(cli.read(out), bytes);
 }
 
-void TestCli::refusedInput_data()
+// Every refusal says why and leaves the folder as it was; "@name" is a file of the folder.
+void TestCli::refusedWritesNothing_data()
 {
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
     // clang-format off
-    QTest::newRow("missing file") << QStringList{"show", "/no/such/file.elp"} << "Error number 75";
-    QTest::newRow("wrong type") << QStringList{"show", "@bad.elp"} << "wrong file type";
-    QTest::newRow("dewar written") << QStringList{"roundtrip", "@bad.dwr", "@out.dwr"} << "read, never written";
-    QTest::newRow("unwritable output") << QStringList{"roundtrip", "@good.seq", "/no/such/dir/out.seq"} << "Cannot write";
+    QTest::newRow("nothing")              << QStringList{}                                                  << 2 << "roundtrip FILE OUT";
+    QTest::newRow("unknown command")      << QStringList{"frobnicate"}                                      << 2 << "roundtrip FILE OUT";
+    QTest::newRow("convert without --to") << QStringList{"convert", "@e.elp", "@b.sfp"}                     << 2 << "roundtrip FILE OUT";
+    QTest::newRow("bad decimal")          << QStringList{"--decimal", "dot", "show", "@e.elp"}              << 2 << "roundtrip FILE OUT";
+    QTest::newRow("unknown route")        << QStringList{"convert", "--to", "curry", "--from", "besa", "@a.sfp", "@b.res"} << 2 << "roundtrip FILE OUT";
+    QTest::newRow("show without file")    << QStringList{"show"}                                            << 2 << "roundtrip FILE OUT";
+    QTest::newRow("Curry into .txt")      << QStringList{"convert", "--to", "curry", "@e.elp", "@c.txt"}    << 2 << "needs the extension .res";
+    QTest::newRow("BESA into .elp")       << QStringList{"convert", "--to", "besa", "@e.elp", "@b.elp"}     << 2 << "needs the extension .sfp";
+    QTest::newRow("BESA, no extension")   << QStringList{"convert", "--to", "besa", "@e.elp", "@cap"}       << 2 << "needs the extension .sfp";
+    QTest::newRow("Curry, mixed case")    << QStringList{"convert", "--to", "curry", "@e.elp", "@c.Res"}    << 2 << "needs the extension .res";
+    QTest::newRow("missing file")         << QStringList{"show", "/no/such/file.elp"}                       << 1 << "Error number 75";
+    QTest::newRow("wrong type")           << QStringList{"show", "@bad.elp"}                                << 1 << "wrong file type";
+    QTest::newRow("dewar written")        << QStringList{"roundtrip", "@d.dwr", "@out.dwr"}                 << 1 << "read, never written";
+    QTest::newRow("unwritable output")    << QStringList{"roundtrip", "@e.elp", "/no/such/dir/out.elp"}     << 1 << "Cannot write";
+    QTest::newRow("render a sequence")    << QStringList{"render", "@a.seq", "@o.png"}                      << 2 << "render draws electrode";
+    QTest::newRow("render, no output")    << QStringList{"render", "@e.elp"}                                << 2 << "render needs IN and OUT";
+    QTest::newRow("render zero width")    << QStringList{"render", "@e.elp", "@o.png", "--width", "0"}      << 2 << "--width takes a whole number";
+    QTest::newRow("render scale word")    << QStringList{"render", "@e.elp", "@o.png", "--scale", "big"}    << 2 << "--scale takes a number";
+    QTest::newRow("render missing input") << QStringList{"render", "@none.elp", "@o.png"}                   << 1 << "Cannot open";
+    QTest::newRow("render no electrodes") << QStringList{"render", "@empty.elp", "@o.png"}                  << 1 << "No data to display";
+    QTest::newRow("render no folder")     << QStringList{"render", "@e.elp", "@missing/o.png"}              << 1 << "Cannot write";
+    QTest::newRow("digitize, no out")     << QStringList{"digitize", "--sequence", "a.seq"}                 << 2 << "--out";
+    QTest::newRow("digitize to .hsp")     << QStringList{"digitize", "--sequence", "a.seq", "--out", "@a.hsp"} << 2 << ".elp, .sfp or .res";
+    QTest::newRow("digitize two sources") << QStringList{"digitize", "--sequence", "a.seq", "--resume", "j", "--out", "@a.elp"} << 2 << "either";
+    QTest::newRow("dewar without dwr")    << QStringList{"digitize", "--step", "dewar", "--out", "@a.clb"}  << 2 << "--dewar";
+    QTest::newRow("dewar writes clb")     << QStringList{"digitize", "--step", "dewar", "--dewar", "d.dwr", "--out", "@a.fid"} << 2 << ".clb";
+    QTest::newRow("subject receivers")    << QStringList{"digitize", "--step", "subject", "--receivers", "3", "--out", "@a.fid"} << 2 << "1 or 2";
+    QTest::newRow("unknown step")         << QStringList{"digitize", "--step", "shape", "--out", "@a.hsp"}  << 2 << "dewar or subject";
+    QTest::newRow("bad receivers")        << QStringList{"digitize", "--sequence", "a.seq", "--receivers", "x", "--out", "@a.elp"} << 2 << "--receivers";
     // clang-format on
 }
 
-void TestCli::refusedInput()
+void TestCli::refusedWritesNothing()
 {
     QFETCH(QStringList, args);
+    QFETCH(int, status);
     QFETCH(QString, says);
     Cli cli;
+    cli.write("d.dwr", "3\t2\r\n");
+    cli.write("empty.elp", Fixtures::ElpWithoutElectrodes);
     cli.write("bad.elp", "not a pointra file");
-    cli.write("bad.dwr", "3\t2\r\n");
-    cli.write("good.seq", "3\t2\r\n1\r\nCz\t400\r\n");
+    const QStringList before = cli.files();
     for (QString &a : args)
         if (a.startsWith('@'))
             a = cli.path(a.mid(1));
     const Fixtures::Run r = cli.run(args);
-    QCOMPARE(r.status, 1);
+    QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
+    QCOMPARE(cli.files(), before);
+    QVERIFY(!QFileInfo::exists(cli.path("missing")));
+}
+
+void TestCli::fullDiskKeepsOldOutput_data()
+{
+    QTest::addColumn<bool>("probeRun");
+    QTest::addColumn<bool>("realDisk");
+    // clang-format off
+    QTest::newRow("pointra-cli, file size limit") << false << false;
+    QTest::newRow("pointra-cli, full tmpfs")      << false << true;
+    QTest::newRow("probe run, file size limit")   << true  << false;
+    QTest::newRow("probe run, full tmpfs")        << true  << true;
+    // clang-format on
+}
+
+void TestCli::fullDiskKeepsOldOutput()
+{
+    QFETCH(bool, probeRun);
+    QFETCH(bool, realDisk);
+    const QByteArray old = "the old output\r\n";
+    Cli cli;
+    SmallDisk disk;
+    QString out = cli.path("out.elp");
+    if (realDisk) {
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.why()));
+        out = disk.path("out.elp");
+        QVERIFY(disk.placeAndFill("out.elp", old));
+    } else {
+        cli.write("out.elp", old);
+    }
+    // Calibration and fiducials files the probe run accepts.
+    Workspace ws;
+    ws.settings = {DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 1, "OFF"};
+    ws.m.MCalib = ws.m.MFida = Transform4::Identity();
+    ws.ReceiverCount = 1;
+    ws.ReceiverFid.assign(1, {Point3(0.1, 0, 0), Point3(0, 0.07, 0), Point3(0, -0.07, 0)});
+    ws.sensors.resize(2);
+    ws.sensors.SensorName = {Fixed8("MEG0111"), Fixed8("MEG0121")};
+    ws.sensors.SensorType = {"1", "1"};
+    ws.sensors.SensorCoil[0][0] = {0.02, 0.01, -0.05, 0, 0, 1};
+    ws.sensors.SensorCoil[1][0] = {-0.03, 0.04, -0.06, 0, 0.6, 0.8};
+    WriteCalibrationFile(cli.path("cal.clb"), ws);
+    WriteFiducialsFile(cli.path("subj.fid"), ws);
+    // Below the size of what is written, above that of the settings file.
+    const rlim_t limit = realDisk ? 0 : 200;
+    auto runOnce = [&](rlim_t fileLimit) {
+        if (!probeRun)
+            return cli.run({"roundtrip", cli.path("e.elp"), out}, POINTRA_CLI, {}, fileLimit);
+        SimdigProcess sim({"--model", "fastrak", "--dewar", "--receivers", "1", "--noise", "0"});
+        return cli.run({cli.path("cal.clb"), cli.path("subj.fid"), out}, POINTRA_BIN, sim.device(),
+                       fileLimit);
+    };
+    Fixtures::Run r = runOnce(limit);
+    QCOMPARE(r.status, 1);
+    const QString reason = QString::fromLocal8Bit(std::strerror(realDisk ? ENOSPC : EFBIG));
+    QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QDir::toNativeSeparators(out)), qPrintable(r.err));
+    QCOMPARE(fileBytes(out), old);
+    QCOMPARE(QDir(QFileInfo(out).absolutePath()).entryList({"out*"}, QDir::Files | QDir::Hidden),
+             QStringList{"out.elp"});
+    if (realDisk)
+        return;
+    // Without the limit the same run writes the file.
+    r = runOnce(0);
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QVERIFY(fileBytes(out).startsWith("3\t2\r\n//Probe file\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -18,8 +18,6 @@ private slots:
     void matchesTheWindowsPlot_data();
     void matchesTheWindowsPlot();
     void labelsAreDrawnOnRequest();
-    void refusals_data();
-    void refusals();
 
 private:
     // pointra-cli render with the program folder of the run and no display at all.
@@ -189,36 +187,6 @@ void TestCliRender::labelsAreDrawnOnRequest()
     const int named = Pixels::nonWhite(QImage(rig->home.path("named.png")));
     // Six names of about three characters each add far more than a few dots.
     QVERIFY2(named > plain + 6 * 3 * 10, qPrintable(QStringLiteral("%1 %2").arg(plain).arg(named)));
-}
-
-void TestCliRender::refusals_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message");
-    // clang-format off
-    QTest::newRow("sequence file")   << QStringList{"%/a.seq", "%/o.png"}                   << 2 << "render draws electrode";
-    QTest::newRow("no output")       << QStringList{"%/cap.elp"}                            << 2 << "render needs IN and OUT";
-    QTest::newRow("zero width")      << QStringList{"%/cap.elp", "%/o.png", "--width", "0"} << 2 << "--width takes a whole number";
-    QTest::newRow("scale not a number") << QStringList{"%/cap.elp", "%/o.png", "--scale", "big"} << 2 << "--scale takes a number";
-    QTest::newRow("missing input")   << QStringList{"%/none.elp", "%/o.png"}                << 1 << "Cannot open";
-    QTest::newRow("no electrodes")   << QStringList{"%/empty.elp", "%/o.png"}               << 1 << "No data to display";
-    QTest::newRow("no such folder")  << QStringList{"%/cap.elp", "%/missing/o.png"}         << 1 << "Cannot write";
-    // clang-format on
-}
-
-void TestCliRender::refusals()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, status);
-    QFETCH(QString, message);
-    writeElectrodes("cap.elp", 4);
-    rig->home.write("empty.elp", Fixtures::ElpWithoutElectrodes);
-    const Fixtures::Run run = render(args.replaceInStrings("%", rig->home.path()));
-    QCOMPARE(run.status, status);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(!QFile::exists(rig->home.path("o.png")));
-    QVERIFY(!QFile::exists(rig->home.path("missing/o.png")));
 }
 
 QTEST_MAIN(TestCliRender)
