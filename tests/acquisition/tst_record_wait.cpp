@@ -33,8 +33,6 @@ private slots:
     void lateAnswersAreDropped();
     void oneStationIsotrakNeedsNoReceiverBlock();
     void pollTakesOneRecordAtOnce();
-    void blockingWrapperKeepsTheFlags_data();
-    void blockingWrapperKeepsTheFlags();
 };
 
 void TestRecordWait::stylusRecord_data()
@@ -179,48 +177,6 @@ void TestRecordWait::pollTakesOneRecordAtOnce()
     QCOMPARE(w.record().size(), 178);
     QVERIFY(w.reading());
     QCOMPARE(rig.link.hostBytes(), QByteArray("P"));
-}
-
-void TestRecordWait::blockingWrapperKeepsTheFlags_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<Outcome>("outcome");
-    QTest::addColumn<int>("counter");
-    // clang-format off
-    QTest::newRow("next")   << "next"   << Outcome::Next      << 5;
-    QTest::newRow("back")   << "back"   << Outcome::Back      << 3;
-    QTest::newRow("cancel") << "cancel" << Outcome::Cancelled << 5;
-    QTest::newRow("none")   << ""       << Outcome::Received  << 5;
-    // clang-format on
-}
-
-void TestRecordWait::blockingWrapperKeepsTheFlags()
-{
-    QFETCH(QString, button);
-    QFETCH(Outcome, outcome);
-    QFETCH(int, counter);
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.s.wait.PointCounter = 5;
-    rig.pump.onPass = [&](int pass) {
-        if (pass != 50)
-            return;
-        if (button == "next")
-            rig.s.wait.NextRequested = 1;
-        else if (button == "back")
-            rig.s.wait.BackRequested = 1;
-        else if (button == "cancel")
-            rig.s.wait.CancelRequested = 1;
-        else
-            rig.emu.press();
-    };
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), outcome);
-    QCOMPARE(rig.s.wait.PointCounter, counter);
-    QCOMPARE(rig.s.wait.NextRequested + rig.s.wait.BackRequested + rig.s.wait.CancelRequested, 0);
-    if (outcome == Outcome::Received)
-        QCOMPARE(record.size(), 293);
-    else
-        QCOMPARE(rig.pump.passes, 50);
 }
 
 QTEST_GUILESS_MAIN(TestRecordWait)

@@ -1,82 +1,306 @@
 #include "app/main_window.h"
+#include "app/plot_area.h"
+#include "app/view_widget.h"
+#include "app/wizard_panel.h"
+#include "display/view_controls.h"
 #include "rig.h"
+#include "sample_files.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QTest>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+#include <functional>
 
 namespace {
-// The window on the fake seams, started from a complete pointra.ini.
-struct Gui
+// The letter after '&' in a caption, lower case; none when there is no mnemonic.
+QChar mnemonic(const QString &caption)
 {
-    Gui()
+    const qsizetype at = caption.indexOf(QLatin1Char('&'));
+    return at >= 0 && at + 1 < caption.size() ? caption.at(at + 1).toLower() : QChar();
+}
+
+// The main window on virtual time, its line leading to an emulated FASTRAK with one receiver
+// on the head, a five-point sequence loaded.
+struct WindowRig : Rig
+{
+    WindowRig() : Rig(DigitizerEmulator::Options{DigitizerModel::Fastrak, 1, 0.0, 7})
     {
-        window.attach(rig.app);
-        rig.startUp(Fixtures::Ini().text());
+        window.attach(app);
+        start();
+        app.menus.files.readFile(
+            FileKind::Sequence,
+            home.write("cap.seq",
+                       "3\t2\r\n1\r\nNasion\t1\r\nLPA\t2\r\nRPA\t4\r\nCz\t400\r\nPz\t400\r\n"));
         window.syncFromState();
+        window.show();
+        window.activateWindow();
+        QTest::qWaitForWindowActive(&window);
     }
+    WizardPanel &panel() { return *window.wizardPanel(); }
+    QString prompt() { return panel().promptLabel()->accessibleDescription(); }
+    // Lets virtual time pass while the window's own timer polls the wizard.
+    bool runUntil(const std::function<bool()> &done, int maxMs = 5000)
+    {
+        for (int t = 0; t <= maxMs; t += 20) {
+            if (done())
+                return true;
+            clock.advance(20);
+            QTest::qWait(12);
+        }
+        return done();
+    }
+    bool take(const QString &site)
+    {
+        if (!runUntil(
+                [&] { return app.wizard.recordWait().phase() == RecordWait::Phase::Waiting; }))
+            return false;
+        const QString before = prompt();
+        emu->touchSite(site);
+        emu->press();
+        return runUntil([&] { return prompt() != before; });
+    }
+    // The colour drawn where a workspace point lies, the nasion's 9.5 cm scaled to 5.
+    QColor colourAt(const QImage &image, const Point3 &metres)
+    {
+        const Projection projection(app.menus.display.view().state());
+        return image.pixelColor(projection.toPixels(Point3(5 / 0.095 * metres))->toPoint());
+    }
+
     MainWindow window;
-    Rig rig{&window};
 };
 } // namespace
 
+// The main window: menus and their states, the measurement through the prompt panel, buttons,
+// keyboard and name list, and the view of opened files.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
     void actionsFollowState();
+    void mnemonicsAreUnique();
     void closeWithUnsavedDataAsks();
     void listingShowsAsLinesInAFixedPitchFont();
+    void promptIsLargeEnoughToReadFromTheChair();
+    void runsTheElectrodeStep();
+    void closingTheWindowEndsTheWait();
+    void showsElectrodesAndShape();
 };
 
 void TestMainWindow::actionsFollowState()
 {
-    Gui g;
-    QCOMPARE(g.window.windowTitle(), "Pointra with FASTRAK - TEVO Coordinates");
-    QVERIFY(g.window.action("menuDigitizerFASTRAK")->isChecked());
-    QVERIFY(g.window.action("menuZplus")->isChecked() && g.window.action("menuTwo")->isVisible());
-    QCOMPARE(g.window.label("XAxis")->text(), "x-axis (Nasion)");
-    g.window.invoke("menuDigitizerISOTRAK");
-    QVERIFY(!g.window.action("menuTwo")->isVisible());
-    QVERIFY(!g.window.action("menuDigitizerFASTRAK")->isChecked());
-    QVERIFY(g.window.action("menuDigitizerISOTRAK")->isChecked());
-    g.window.action("menuCoordinatesBESA")->trigger();
-    QCOMPARE(g.rig.ws.settings.CoordinateSystem, "BESA");
-    QCOMPARE(g.window.label("Label3A")->text(), "BESA");
-    QVERIFY(g.window.action("menuCoordinatesBESA")->isChecked());
-    QVERIFY(!g.window.action("menuCoordinatesTEVO")->isChecked());
+    WindowRig rig;
+    MainWindow &w = rig.window;
+    QCOMPARE(w.windowTitle(), "Pointra with FASTRAK - TEVO Coordinates");
+    QVERIFY(w.action("menuDigitizerFASTRAK")->isChecked());
+    QVERIFY(w.action("menuZplus")->isChecked() && w.action("menuTwo")->isVisible());
+    QCOMPARE(w.label("XAxis")->text(), "x-axis (Nasion)");
+    w.invoke("menuDigitizerISOTRAK");
+    QVERIFY(!w.action("menuTwo")->isVisible());
+    QVERIFY(!w.action("menuDigitizerFASTRAK")->isChecked());
+    QVERIFY(w.action("menuDigitizerISOTRAK")->isChecked());
+    w.action("menuCoordinatesBESA")->trigger();
+    QCOMPARE(rig.ws.settings.CoordinateSystem, "BESA");
+    QCOMPARE(w.label("Label3A")->text(), "BESA");
+    QVERIFY(w.action("menuCoordinatesBESA")->isChecked());
+    QVERIFY(!w.action("menuCoordinatesTEVO")->isChecked());
+    // The Digitize menu follows the receivers on the head.
+    QAction *electrodes = w.action("menuEProbes");
+    QAction *fiducials = w.action("menuFiducials");
+    QAction *probe = w.action("menuProbe");
+    QVERIFY(!electrodes->isEnabled() && !fiducials->isEnabled() && !probe->isEnabled());
+    w.action("menuOne")->trigger();
+    QVERIFY(electrodes->isEnabled() && fiducials->isEnabled() && !probe->isEnabled());
+    w.action("menuZero")->trigger();
+    QVERIFY(electrodes->isEnabled() && !fiducials->isEnabled());
+}
+
+void TestMainWindow::mnemonicsAreUnique()
+{
+    WindowRig rig;
+    QSet<QChar> bar;
+    for (QAction *top : rig.window.menuBar()->actions()) {
+        const QChar m = mnemonic(top->text());
+        QVERIFY2(!m.isNull() && !bar.contains(m), qPrintable(top->text()));
+        bar.insert(m);
+        QList<QMenu *> menus{top->menu()};
+        while (!menus.isEmpty()) {
+            QMenu *menu = menus.takeFirst();
+            QSet<QChar> inMenu;
+            for (QAction *a : menu->actions()) {
+                if (a->isSeparator())
+                    continue;
+                if (a->menu())
+                    menus << a->menu();
+                const QChar c = mnemonic(a->text());
+                QVERIFY2(c.isNull() || !inMenu.contains(c),
+                         qPrintable(menu->title() + " > " + a->text()));
+                inMenu.insert(c);
+            }
+        }
+    }
+    // The panel's buttons share the window with the menu bar.
+    for (const char *name : {"AcceptButton", "BackButton", "RepeatButton", "NextButton",
+                             "CancelButton", "Edit_Button"}) {
+        auto *b = rig.window.findChild<QPushButton *>(name);
+        QVERIFY2(b, name);
+        const QChar m = mnemonic(b->text());
+        QVERIFY2(!m.isNull() && !bar.contains(m), name);
+        bar.insert(m);
+    }
 }
 
 void TestMainWindow::closeWithUnsavedDataAsks()
 {
-    Gui g;
-    g.window.show();
-    g.rig.ws.ShapeDirty = 1;
-    g.rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
-    QVERIFY(!g.window.close() && g.window.isVisible());
-    QCOMPARE(g.rig.ws.ExitCancelled, 0);
-    g.rig.dialogs.answers.enqueue(Dialogs::Answer::No);
-    QVERIFY(g.window.close());
+    WindowRig rig;
+    rig.ws.ShapeDirty = 1;
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+    QVERIFY(!rig.window.close() && rig.window.isVisible());
+    QCOMPARE(rig.ws.ExitCancelled, 0);
+    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QVERIFY(rig.window.close());
 }
 
 void TestMainWindow::listingShowsAsLinesInAFixedPitchFont()
 {
-    Gui g;
-    g.rig.ws.NumSeq = 2;
-    g.rig.ws.SeqName = {"Nasion", "Cz"};
-    g.rig.ws.SeqCode = {"1", "400"};
-    g.window.action("menuViewSequence")->trigger();
-    const QStringList lines = g.window.textView()->toPlainText().split('\n');
+    WindowRig rig;
+    rig.window.action("menuViewSequence")->trigger();
+    const QStringList lines = rig.window.textView()->toPlainText().split('\n');
     QCOMPARE(lines.value(2), "SEQUENCE data");
     QCOMPARE(lines.value(5), " 1   Nasion   1");
     // What the listing asks for; which font answers depends on the machine.
-    const QFont font = g.window.textView()->font();
+    const QFont font = rig.window.textView()->font();
     QVERIFY(font.fixedPitch());
     QCOMPARE(font.styleHint(), QFont::Monospace);
-    g.window.action("menuViewClear")->trigger();
-    QVERIFY(g.window.textView()->toPlainText().isEmpty());
+    rig.window.action("menuViewClear")->trigger();
+    QVERIFY(rig.window.textView()->toPlainText().isEmpty());
+}
+
+void TestMainWindow::promptIsLargeEnoughToReadFromTheChair()
+{
+    WindowRig rig;
+    const QFont menu = QApplication::font("QMenu");
+    const QFont prompt = rig.panel().promptLabel()->font();
+    if (menu.pointSizeF() > 0)
+        QVERIFY(prompt.pointSizeF() >= 2 * menu.pointSizeF());
+    else
+        QVERIFY(prompt.pixelSize() >= 2 * menu.pixelSize());
+    QVERIFY(rig.panel().pointNameLabel()->font().pointSizeF() >= prompt.pointSizeF());
+}
+
+void TestMainWindow::runsTheElectrodeStep()
+{
+    WindowRig rig;
+    WizardPanel &panel = rig.panel();
+    rig.window.action("menuOne")->trigger();
+    rig.window.action("menuEProbes")->trigger();
+    QCOMPARE(rig.prompt(), QString("Mount the receiver\non the subject."));
+    QVERIFY(panel.button("NextButton")->isEnabled() && !panel.button("BackButton")->isEnabled());
+    QCOMPARE(rig.window.palette().color(QPalette::Window), QColor(Qt::white));
+    QTest::mouseClick(panel.button("NextButton"), Qt::LeftButton);
+    QCOMPARE(rig.prompt(), QString("Place the transmitter\nnear the subject."));
+    // Next without the mouse.
+    QTest::keyClick(&rig.window, Qt::Key_PageDown);
+    QCOMPARE(rig.prompt(), QString("Digitize  Nasion"));
+    QCOMPARE(panel.progressLabel()->text(), QString("Point 1 of 5"));
+    QCOMPARE(panel.pointNameLabel()->text(), QString("Nasion"));
+    QVERIFY(panel.polling());
+    QVERIFY(rig.take("Nasion"));
+    QCOMPARE(panel.pointNameLabel()->text(), QString("Left Preauricular"));
+    QVERIFY(rig.take("LPA"));
+    // Back without the mouse, then Next again.
+    QTest::keyClick(&rig.window, Qt::Key_PageUp);
+    QCOMPARE(panel.progressLabel()->text(), QString("Point 2 of 5"));
+    QVERIFY(panel.button("NextButton")->isEnabled());
+    QTest::keyClick(&rig.window, Qt::Key_PageDown);
+    QCOMPARE(panel.progressLabel()->text(), QString("Point 3 of 5"));
+    for (const char *site : {"RPA", "Cz", "Pz"})
+        QVERIFY(rig.take(site));
+    QVERIFY(rig.runUntil([&] { return !rig.app.wizard.waiting(); }) && !panel.polling());
+    QVERIFY(panel.button("AcceptButton")->isEnabled() && !panel.button("NextButton")->isEnabled());
+    QCOMPARE(rig.window.palette().color(QPalette::Window), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(panel.progressLabel()->text(), QString());
+    QListWidget *names = panel.nameList();
+    QVERIFY(names->isVisible());
+    QCOMPARE(names->count(), 2);
+    QCOMPARE(names->item(1)->text(), QString("Pz"));
+    QCOMPARE(rig.app.ui.value("Label02").text, QString("Electrodes"));
+    QVERIFY(rig.window.findChild<QWidget *>("Picture1")->isVisible());
+    // A click on a name digitizes that electrode again.
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    const QRect row = names->visualItemRect(names->item(1));
+    QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, row.center());
+    QCOMPARE(rig.dialogs.shown.last().text, QString("Do you want to re-digitize Pz?"));
+    QCOMPARE(rig.prompt(), QString("Digitize  Pz"));
+    QVERIFY(panel.polling());
+    QVERIFY(rig.take("Pz"));
+    QVERIFY(panel.button("AcceptButton")->isEnabled());
+    // Accept: no head shape now; the display is cleared.
+    rig.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QTest::mouseClick(panel.button("AcceptButton"), Qt::LeftButton);
+    QCOMPARE(rig.dialogs.shown.last().text,
+             QString("Do you want to continue with shape digitization ?"));
+    QVERIFY(!names->isVisible() && !panel.button("CancelButton")->isEnabled());
+    QCOMPARE(rig.ws.ElectrodesDirty, 1);
+}
+
+void TestMainWindow::closingTheWindowEndsTheWait()
+{
+    WindowRig rig;
+    rig.window.action("menuOne")->trigger();
+    rig.window.action("menuEProbes")->trigger();
+    QTest::mouseClick(rig.panel().button("NextButton"), Qt::LeftButton);
+    QTest::mouseClick(rig.panel().button("NextButton"), Qt::LeftButton);
+    QVERIFY(rig.take("Nasion"));
+    QVERIFY(rig.app.wizard.waiting());
+    QVERIFY(rig.window.close());
+    QVERIFY(!rig.app.wizard.waiting() && !rig.panel().polling() && !rig.link.isOpen());
+    // The unfinished measurement stays recoverable.
+    QVERIFY(QFile::exists(rig.home.path("pointra.journal")));
+}
+
+// A 32-electrode cap and a 400-point head shape opened through File > Open and shown.
+void TestMainWindow::showsElectrodesAndShape()
+{
+    WindowRig rig;
+    MainWindow &window = rig.window;
+    rig.dialogs.fileAnswers.enqueue(SampleFiles::cap(rig.home.path("cap.elp"), 32));
+    QVERIFY(window.invoke("menuOpen"));
+    QVERIFY(window.invoke("menuDisplayEProbe"));
+    ViewWidget *view = window.viewWidget();
+    PointView &points = rig.app.menus.display.view();
+    QVERIFY(view->picture()->isVisible());
+    QCOMPARE(window.label(ViewControls::DisplayCaption)->text(), QStringLiteral("Electrodes"));
+    QTest::mouseClick(view->labelOption(1), Qt::LeftButton);
+    QTRY_COMPARE(points.renderPending(), false);
+    QCOMPARE(view->pointsTable()->model()->rowCount(), 3 + 32);
+    QImage shown = view->picture()->grab().toImage();
+    QCOMPARE(rig.colourAt(shown, rig.ws.meas.Fid[0]), QColor(0, 0, 255));
+    QCOMPARE(rig.colourAt(shown, rig.ws.meas.Fid[1]), QColor(255, 0, 0));
+
+    rig.dialogs.fileAnswers.enqueue(SampleFiles::shape(rig.home.path("head.hsp"), 400));
+    QVERIFY(window.invoke("menuOpen"));
+    QVERIFY(window.invoke("menuDShape"));
+    QCOMPARE(window.label(ViewControls::DisplayCaption)->text(), QStringLiteral("Shape"));
+    QVERIFY(!view->findChild<QWidget *>(ViewControls::OptionPanel)->isVisible());
+    QTRY_COMPARE(points.renderPending(), false);
+    for (PointNameLabel *l : view->picture()->nameLabels())
+        QVERIFY(!l->isVisible());
+    QCOMPARE(view->pointsTable()->model()->rowCount(), 3 + 400);
+    shown = view->picture()->grab().toImage();
+    for (int i = 0; i < 400; i += 7)
+        QCOMPARE(rig.colourAt(shown, rig.ws.ShapePos[i]), QColor(Qt::black));
+
+    QVERIFY(window.invoke("menuDClear") && !view->picture()->isVisible());
+    QVERIFY(!view->button("LeftButton")->isEnabled());
+    QVERIFY2(rig.dialogs.texts().filter("No data").isEmpty(),
+             qPrintable(rig.dialogs.texts().join('|')));
 }
 
 QTEST_MAIN(TestMainWindow)

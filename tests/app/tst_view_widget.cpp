@@ -1,8 +1,5 @@
-#include "app/main_window.h"
 #include "app/plot_area.h"
 #include "app/view_widget.h"
-#include "data/electrode_file.h"
-#include "data/shape_file.h"
 #include "display/view_controls.h"
 #include "rig.h"
 
@@ -27,7 +24,6 @@ private slots:
     void labelOptionShowsClickableNames();
     void selectingARowMarksThePoint();
     void resizingKeepsTheOriginCentred();
-    void windowShowsElectrodesAndShape();
 };
 
 namespace {
@@ -231,77 +227,6 @@ void TestViewWidget::resizingKeepsTheOriginCentred()
     QCOMPARE(rig.state().PlotOffsetX, plot.width() * TwipsPerPixel / 2);
     QCOMPARE(rig.state().PlotOffsetY, plot.height() * TwipsPerPixel / 2);
     QCOMPARE(rig.view().image().size(), plot);
-}
-
-void TestViewWidget::windowShowsElectrodesAndShape()
-{
-    MainWindow window;
-    Rig rig(&window);
-    window.attach(rig.app);
-    rig.startUp(Fixtures::Ini().text());
-    // Files as Pointra writes them: a 32-electrode cap and a 400-point head shape.
-    Workspace source;
-    source.settings = rig.ws.settings;
-    source.sensors.NumSensors = 32;
-    source.meas.resize(32);
-    source.meas.Fid = {Point3(0.095, 0, 0), Point3(0, 0.075, 0), Point3(0, -0.075, 0)};
-    std::vector<QString> names;
-    for (int i = 0; i < 32; ++i) {
-        source.meas.Pos[i] = Point3(0.06 * std::cos(M_PI * i / 16), 0.06 * std::sin(M_PI * i / 16),
-                                    0.02 + 0.07 * (i % 4) / 3.0);
-        source.meas.Type[i] = "400";
-        names.push_back(QStringLiteral("E%1").arg(i + 1));
-    }
-    source.meas.Name = namesAsFixed8(names);
-    source.tevo = source.meas;
-    WriteElectrodeFile(rig.home.path("cap.elp"), source);
-    source.ShapeFid = source.meas.Fid;
-    source.NumShapePoints = 400;
-    for (int i = 0; i < 400; ++i) {
-        const double a = 2 * M_PI * (i % 40) / 40, b = M_PI / 2 * (i / 40) / 10.0;
-        source.ShapePos.push_back(Point3(0.09 * std::cos(a) * std::cos(b),
-                                         0.075 * std::sin(a) * std::cos(b), 0.1 * std::sin(b)));
-    }
-    WriteShapeFile(rig.home.path("head.hsp"), source);
-    window.syncFromState();
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    rig.dialogs.fileAnswers.enqueue(rig.home.path("cap.elp"));
-    QVERIFY(window.invoke("menuOpen"));
-    QVERIFY(window.invoke("menuDisplayEProbe"));
-    ViewWidget *view = window.viewWidget();
-    PointView &points = rig.app.menus.display.view();
-    QVERIFY(view->picture()->isVisible());
-    QCOMPARE(window.label(DisplayCaption)->text(), QStringLiteral("Electrodes"));
-    QCOMPARE(window.label("XAxis")->text(), QStringLiteral("x-axis (Nasion)"));
-    QTest::mouseClick(view->labelOption(1), Qt::LeftButton);
-    QTRY_COMPARE(points.renderPending(), false);
-    QCOMPARE(view->pointsTable()->model()->rowCount(), 3 + 32);
-    QImage shown = view->picture()->grab().toImage();
-    QCOMPARE(colourAt(shown, points, rig.ws.meas.Fid[0]), QColor(0, 0, 255));
-    QCOMPARE(colourAt(shown, points, rig.ws.meas.Fid[1]), QColor(255, 0, 0));
-    const QDir out(QCoreApplication::applicationDirPath());
-    QVERIFY(window.grab().save(out.filePath("view-electrodes.png")));
-
-    rig.dialogs.fileAnswers.enqueue(rig.home.path("head.hsp"));
-    QVERIFY(window.invoke("menuOpen"));
-    QVERIFY(window.invoke("menuDShape"));
-    QCOMPARE(window.label(DisplayCaption)->text(), QStringLiteral("Shape"));
-    QVERIFY(!view->findChild<QWidget *>(OptionPanel)->isVisible());
-    QTRY_COMPARE(points.renderPending(), false);
-    for (PointNameLabel *l : view->picture()->nameLabels())
-        QVERIFY(!l->isVisible());
-    QCOMPARE(view->pointsTable()->model()->rowCount(), 3 + 400);
-    shown = view->picture()->grab().toImage();
-    for (int i = 0; i < 400; i += 7)
-        QCOMPARE(colourAt(shown, points, rig.ws.ShapePos[i]), QColor(Qt::black));
-    QVERIFY(window.grab().save(out.filePath("view-shape.png")));
-
-    QVERIFY(window.invoke("menuDClear") && !view->picture()->isVisible());
-    QVERIFY(!view->button("LeftButton")->isEnabled());
-    QVERIFY2(rig.dialogs.texts().filter("No data").isEmpty(),
-             qPrintable(rig.dialogs.texts().join('|')));
 }
 
 QTEST_MAIN(TestViewWidget)
