@@ -14,9 +14,8 @@ const QStringList Codes = {"1", "2", "4", "400", "400", "400", "400", "400", "40
 void startLoop(WizardRig &rig)
 {
     rig.setSequence(Names, Codes);
-    rig.wizard.menuEProbes();
-    rig.wizard.press(Wizard::Button::Next);
-    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.invoke("menuEProbes"));
+    QVERIFY(rig.wizard.press(Wizard::Button::Next) && rig.wizard.press(Wizard::Button::Next));
 }
 
 // Takes `count` points from the current one, moving the head after each.
@@ -26,12 +25,6 @@ void takePoints(WizardRig &rig, int count)
         QVERIFY(rig.take(rig.ws.SeqName.value(rig.wizard.state.PointCounter - 1)));
         rig.emu.moveHead(0.003, -0.002, 0.001, 2, -3, 4);
     }
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 } // namespace
 
@@ -45,7 +38,6 @@ private slots:
     void aCutLastLineIsDropped();
     void refusesWhatIsNotAJournal_data();
     void refusesWhatIsNotAJournal();
-    void eachRecordIsOnDiskBeforeTheNextPrompt();
     void recoversAfterACrash_data();
     void recoversAfterACrash();
     void refusedRecovery_data();
@@ -56,16 +48,16 @@ private slots:
 
 void TestJournal::recordsSurviveTheirEscapes()
 {
-    QTemporaryDir dir;
+    Fixtures::Home home;
     Workspace ws;
     ws.settings.Digitizer = DigitizerModel::Patriot;
     ws.ReceiverCount = 2;
     ws.NumSeq = 3;
     ws.SeqName = {"Na\\sion", "L\tPA", "RPA"};
     ws.SeqCode = {"1", "2", "4"};
-    ws.SequenceFile = dir.filePath("a b.seq");
+    ws.SequenceFile = home.path("a b.seq");
     ws.SequenceTitle = "a b";
-    Journal j(Journal::defaultPath(dir.path()));
+    Journal j(Journal::defaultPath(home.path()));
     QVERIFY(j.begin(ws));
     const QString r1 = "01P  1.0\r\n02P \\ 2.0\r\n";
     const QString r2 = "x\ty\rz\n";
@@ -76,12 +68,10 @@ void TestJournal::recordsSurviveTheirEscapes()
     QString error;
     const auto c = Journal::read(j.path(), &error);
     QVERIFY2(c, qPrintable(error));
-    QCOMPARE(c->names, ws.SeqName);
-    QCOMPARE(c->codes, ws.SeqCode);
+    QCOMPARE(c->names + c->codes, ws.SeqName + ws.SeqCode);
     QCOMPARE(c->model, DigitizerModel::Patriot);
     QCOMPARE(c->receivers, 2);
-    QCOMPARE(c->sequenceFile, ws.SequenceFile);
-    QCOMPARE(c->sequenceTitle, QString("a b"));
+    QCOMPARE(c->sequenceFile + "|" + c->sequenceTitle, ws.SequenceFile + "|a b");
     QCOMPARE(c->taken(), 2);
     QCOMPARE(c->lastPoint(), 0);
     QCOMPARE(c->records(), QStringList({r2, QString(), r2}));
@@ -96,11 +86,8 @@ void TestJournal::aCutLastLineIsDropped()
     takePoints(rig, 2);
     rig.wizard.journal().close();
     const QString path = Journal::defaultPath(rig.ws.AppPath);
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::Append));
-        f.write("point\t3\tRPA\t2026-01-01T00:00:00.000\t01 half a rec");
-    }
+    rig.home.write("pointra.journal", rig.home.read("pointra.journal") +
+                                          "point\t3\tRPA\t2026-01-01T00:00:00.000\t01 half");
     auto c = Journal::read(path);
     QVERIFY(c);
     QCOMPARE(c->taken(), 2);
@@ -135,34 +122,10 @@ void TestJournal::refusesWhatIsNotAJournal_data()
 void TestJournal::refusesWhatIsNotAJournal()
 {
     QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("j");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.close();
+    Fixtures::Home home;
     QString error;
-    QVERIFY(!Journal::read(path, &error));
+    QVERIFY(!Journal::read(home.write("j", bytes), &error));
     QVERIFY(!error.isEmpty());
-}
-
-void TestJournal::eachRecordIsOnDiskBeforeTheNextPrompt()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    startLoop(rig);
-    const QString path = Journal::defaultPath(rig.ws.AppPath);
-    for (int k = 1; k <= 4; ++k) {
-        QVERIFY(rig.take(rig.ws.SeqName.value(k - 1)));
-        // The next prompt is up: the record is in the file another process would read.
-        QCOMPARE(rig.view.prompt.lines.value(0),
-                 QString("Digitize  ") + (k == 1   ? "Left Preauricular"
-                                          : k == 2 ? "Right Preauricular"
-                                                   : Names[k]));
-        const auto c = Journal::read(path);
-        QVERIFY(c);
-        QCOMPARE(c->taken(), k);
-        QCOMPARE(c->records().value(k - 1), rig.ws.SeqRaw.value(k - 1));
-    }
 }
 
 void TestJournal::recoversAfterACrash_data()
@@ -242,15 +205,15 @@ void TestJournal::refusedRecovery()
         takePoints(first, 3);
         first.wizard.journal().close();
     }
-    const QByteArray before = fileBytes(path);
+    const QByteArray before = first.home.read("pointra.journal");
     WizardRig next(model);
     next.ws.AppPath = first.ws.AppPath;
     next.dialogs.answers.enqueue(Dialogs::Answer(answer));
     QVERIFY(!next.wizard.offerRecovery());
     QVERIFY2(next.dialogs.texts().last().startsWith(said), qPrintable(next.dialogs.texts().last()));
     QCOMPARE(next.ws.NumSeq, 0);
-    QCOMPARE(fileBytes(path), kept ? before : QByteArray());
-    QCOMPARE(fileBytes(path + ".unreadable"), garbage ? before : QByteArray());
+    QCOMPARE(first.home.read("pointra.journal"), kept ? before : QByteArray());
+    QCOMPARE(first.home.read("pointra.journal.unreadable"), garbage ? before : QByteArray());
     // A journal that is gone is not offered again.
     const qsizetype shown = next.dialogs.shown.size();
     QVERIFY(kept || !next.wizard.offerRecovery());

@@ -7,12 +7,6 @@ namespace {
 const FidTriple DewarPoints = {Point3(0.12, 0.0, 0.16), Point3(0.0, 0.11, 0.16),
                                Point3(0.0, -0.11, 0.16)};
 
-Point3 inTransmitterFrame(const WizardRig &rig, const Point3 &headPoint)
-{
-    const Transform4 &pose = rig.emu.headPose();
-    return pose.block<3, 3>(0, 0) * headPoint + pose.block<3, 1>(0, 3);
-}
-
 // Touches the three points twice; `shift` moves fiducial `moved` (1..3) in pass 2.
 void twoPasses(WizardRig &rig, const FidTriple &points, int moved = 0,
                const Point3 &shift = Point3::Zero())
@@ -160,19 +154,18 @@ void TestMegSteps::probeStepPlacesTheSensors()
     QVERIFY(rig.wizard.press(Wizard::Button::Accept));
     QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
     // The expected place: dewar frame -> transmitter -> head frame of the subject fiducials.
-    const FidTriple d = {inTransmitterFrame(rig, DewarPoints[0]),
-                         inTransmitterFrame(rig, DewarPoints[1]),
-                         inTransmitterFrame(rig, DewarPoints[2])};
-    const FidTriple sp = subjectPoints(rig);
-    const FidTriple s = {inTransmitterFrame(rig, sp[0]), inTransmitterFrame(rig, sp[1]),
-                         inTransmitterFrame(rig, sp[2])};
-    const Transform4 out = BuildFrame(d[0], d[1], d[2], 1).position;
-    const Transform4 in = BuildFrame(s[0], s[1], s[2], 0).position;
+    const Transform4 &head = rig.emu.headPose();
+    const auto frame = [&](const FidTriple &f, int kind) {
+        return BuildFrame(transformed(head, f[0]), transformed(head, f[1]),
+                          transformed(head, f[2]), kind)
+            .position;
+    };
+    const Transform4 out = frame(DewarPoints, 1), in = frame(subjectPoints(rig), 0);
     const Point3 coil = transformed(in * out, Point3(0, 0, 0.05));
     const auto &c = rig.ws.sensors.ProbeCoil[0][0];
     QVERIFY((Point3(c[0], c[1], c[2]) - coil).norm() < 5e-4);
     QVERIFY((Point3(c[3], c[4], c[5]) - rotated(in * out, Point3(0, 0, 1))).norm() < 1e-3);
-    QVERIFY((rig.ws.ProbeFid[0] - transformed(in, s[0])).norm() < 5e-4);
+    QVERIFY((rig.ws.ProbeFid[0] - transformed(in * head, subjectPoints(rig)[0])).norm() < 5e-4);
     QCOMPARE(rig.ws.raw.probe[0].size(), 293);
     QCOMPARE(rig.ws.raw.probe[1].size(), 293);
 }

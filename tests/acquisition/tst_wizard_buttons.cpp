@@ -67,8 +67,6 @@ class TestWizardButtons : public QObject
 private slots:
     void buttonsOfEachSubStep_data();
     void buttonsOfEachSubStep();
-    void subStepMoves_data();
-    void subStepMoves();
     void electrodeEntryRefuses_data();
     void electrodeEntryRefuses();
     void pointLoopButtons_data();
@@ -113,6 +111,13 @@ void TestWizardButtons::buttonsOfEachSubStep_data()
     QTest::newRow("electrodes 3 RPA")  << "electrodes" << 1 << "nntt"   << 3 << "B---C w" << "Digitize  Right Preauricular"                                            << "";
     QTest::newRow("electrodes 3 Cz")   << "electrodes" << 1 << "nnttt"  << 3 << "B---C w" << "Digitize  Cz"                                                            << "";
     QTest::newRow("electrodes done")   << "electrodes" << 1 << "nnttttt"<< 3 << "---AC g" << ""                                                                        << "";
+    QTest::newRow("dewar repeat")      << "dewar"      << 1 << "nttr"   << 2 << "BR--C w" << "Place the stylus|at dewar fiducial X+.|When ready,|press the stylus button." << "Measurement of dewar fiducials";
+    QTest::newRow("dewar back at 1")   << "dewar"      << 1 << "BB"     << -1 << "--N-C w" << "Place the transmitter|near the dewar."                                   << "Measurement of dewar fiducials";
+    QTest::newRow("subject back")      << "subject"    << 1 << "nnb"    << 2 << "B-N-C w" << "Place the transmitter|near the subject."                                  << "Measurement of subject fiducials";
+    QTest::newRow("subject repeat")    << "subject"    << 1 << "nnttr"  << 3 << "BR--C w" << "Place the stylus|at subject fiducial X+.|When ready,|press the stylus button." << "Measurement of subject fiducials";
+    QTest::newRow("probe repeat")      << "probe"      << 1 << "n~n~nr" << 1 << "--N-C w" << "Place the probe|in the recording position.|When ready, hit >>."             << "Magnetic field measurements";
+    QTest::newRow("electrodes repeat") << "electrodes" << 1 << "nntR"   << 1 << "--N-C w" << "Mount the receiver|on the subject."                                       << "";
+    QTest::newRow("electrodes back")   << "electrodes" << 1 << "B"      << 0 << "--N-C w" << "Mount the receiver|on the subject."                                       << "";
     // clang-format on
 }
 
@@ -134,46 +139,6 @@ void TestWizardButtons::buttonsOfEachSubStep()
     QCOMPARE(rig.view.title, title);
     QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
     pressEveryDisabledButton(rig);
-}
-
-void TestWizardButtons::subStepMoves_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<int>("subStep");
-    QTest::addColumn<int>("repeatJump");
-    QTest::addColumn<int>("repeatTarget");
-    // clang-format off
-    QTest::newRow("next moves on")                 << "dewar"      << "n"        << 2 << 0 << 2;
-    QTest::newRow("back moves back")               << "subject"    << "nnb"      << 2 << 0 << 3;
-    QTest::newRow("repeat reruns the passes")      << "dewar"      << "nttr"     << 2 << 0 << 2;
-    QTest::newRow("repeat reruns subject passes")  << "subject"    << "nnttr"    << 3 << 0 << 3;
-    QTest::newRow("repeat restarts electrodes")    << "electrodes" << "nntR"     << 1 << 1 << 1;
-    QTest::newRow("repeat restarts the probe")     << "probe"      << "n~n~nr"   << 1 << 1 << 1;
-    QTest::newRow("accept resets the jump")        << "probe"      << "n~n~nA"   << 4 << 0 << 1;
-    QTest::newRow("repeat after accept reruns")    << "probe"      << "n~n~nAR"  << 4 << 1 << 1;
-    QTest::newRow("back to zero")                  << "electrodes" << "B"        << 0 << 0 << 0;
-    QTest::newRow("back below one stays quiet")    << "dewar"      << "BB"       << -1 << 0 << 0;
-    // clang-format on
-}
-
-void TestWizardButtons::subStepMoves()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, keys);
-    QFETCH(int, subStep);
-    QFETCH(int, repeatJump);
-    QFETCH(int, repeatTarget);
-    WizardRig rig(DigitizerModel::Fastrak);
-    start(rig, entry);
-    const QString before = rig.view.buttonText();
-    drive(rig, keys);
-    QCOMPARE(rig.wizard.state.SubStep, subStep);
-    QCOMPARE(rig.wizard.state.RepeatJump, repeatJump);
-    QCOMPARE(rig.wizard.state.RepeatTarget, repeatTarget);
-    // A sub-step out of the step's range runs no handler: the buttons stay as they were.
-    if (subStep < 1)
-        QCOMPARE(rig.view.buttonText(), before);
 }
 
 void TestWizardButtons::electrodeEntryRefuses_data()
@@ -315,20 +280,20 @@ void TestWizardButtons::cancelClearsEverything()
 void TestWizardButtons::shapeStepHandOver_data()
 {
     QTest::addColumn<DigitizerModel>("model");
-    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("accept");
     QTest::addColumn<QByteArray>("hostBytes");
     // clang-format off
-    QTest::newRow("ISOTRAK accept") << DigitizerModel::Isotrak << "accept" << QByteArray("cPT");
-    QTest::newRow("ISOTRAK cancel") << DigitizerModel::Isotrak << "cancel" << QByteArray("cTP");
-    QTest::newRow("FASTRAK accept") << DigitizerModel::Fastrak << "accept" << QByteArray();
-    QTest::newRow("FASTRAK cancel") << DigitizerModel::Fastrak << "cancel" << QByteArray();
+    QTest::newRow("ISOTRAK accept") << DigitizerModel::Isotrak << true  << QByteArray("cPT");
+    QTest::newRow("ISOTRAK cancel") << DigitizerModel::Isotrak << false << QByteArray("cTP");
+    QTest::newRow("FASTRAK accept") << DigitizerModel::Fastrak << true  << QByteArray();
+    QTest::newRow("FASTRAK cancel") << DigitizerModel::Fastrak << false << QByteArray();
     // clang-format on
 }
 
 void TestWizardButtons::shapeStepHandOver()
 {
     QFETCH(DigitizerModel, model);
-    QFETCH(QString, ending);
+    QFETCH(bool, accept);
     QFETCH(QByteArray, hostBytes);
     WizardRig rig(model);
     FakeShapeStep shape;
@@ -347,13 +312,11 @@ void TestWizardButtons::shapeStepHandOver()
     QCOMPARE(shape.dispatched, QList<int>({1, 4}));
     rig.wizard.state.ShapeRunning = 1;
     rig.link.clearHostBytes();
-    if (ending == "accept") {
+    if (accept)
         QVERIFY(rig.wizard.Accept());
-        QCOMPARE(rig.ws.ShapeDirty, 1);
-    } else {
+    else
         rig.wizard.Cancel();
-        QCOMPARE(rig.ws.ShapeDirty, 0);
-    }
+    QCOMPARE(rig.ws.ShapeDirty, int(accept));
     QCOMPARE(shape.stopped, 1);
     QCOMPARE(rig.wizard.state.ShapeStop, 1);
     QCOMPARE(rig.wizard.state.ShapeRunning, 0);
