@@ -7,6 +7,8 @@
 #include "sample_files.h"
 
 #include <QAction>
+#include <QMouseEvent>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -17,6 +19,8 @@
 #include <QTableView>
 #include <QtTest>
 #include <functional>
+
+using namespace ViewControls;
 
 namespace {
 // The letter after '&' in a caption, lower case; none when there is no mnemonic.
@@ -66,15 +70,37 @@ struct WindowRig : Rig
         emu->press();
         return runUntil([&] { return prompt() != before; });
     }
-    // The colour drawn where a workspace point lies, the nasion's 9.5 cm scaled to 5.
-    QColor colourAt(const QImage &image, const Point3 &metres)
+    // Where a workspace point is drawn, the nasion's 9.5 cm scaled to 5.
+    QPoint pixelOf(const Point3 &metres)
     {
-        const Projection projection(app.menus.display.view().state());
-        return image.pixelColor(projection.toPixels(Point3(5 / 0.095 * metres))->toPoint());
+        return Projection(state()).toPixels(Point3(5 / 0.095 * metres))->toPoint();
     }
+    // A sample cap of `n` electrodes opened and shown.
+    void showElectrodes(int n = 3)
+    {
+        QVERIFY(app.menus.files.openPath(SampleFiles::cap(home.path("cap.elp"), n)));
+        QVERIFY(window.invoke("menuDisplayEProbe"));
+        QApplication::processEvents();
+    }
+    ViewWidget &widget() { return *window.viewWidget(); }
+    PointView &view() { return app.menus.display.view(); }
+    ViewState &state() { return view().state(); }
 
     MainWindow window;
 };
+void sendMouse(QWidget *w, QEvent::Type type, QPointF at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void sendWheel(QWidget *w, int delta)
+{
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
 } // namespace
 
 // The main window: menus and their states, the measurement through the prompt panel, buttons,
@@ -91,6 +117,12 @@ private slots:
     void runsTheElectrodeStep();
     void closingTheWindowEndsTheWait();
     void showsElectrodesAndShape();
+    void holdingAButtonRepeatsUntilRelease();
+    void dragTurnsAndWheelZooms();
+    void mouseLeavesAFixedViewAlone();
+    void labelOptionShowsClickableNames();
+    void selectingARowMarksThePoint();
+    void resizingKeepsTheOriginCentred();
 };
 
 void TestMainWindow::actionsFollowState()
@@ -276,31 +308,166 @@ void TestMainWindow::showsElectrodesAndShape()
     ViewWidget *view = window.viewWidget();
     PointView &points = rig.app.menus.display.view();
     QVERIFY(view->picture()->isVisible());
-    QCOMPARE(window.label(ViewControls::DisplayCaption)->text(), QStringLiteral("Electrodes"));
+    QCOMPARE(window.label(DisplayCaption)->text(), QStringLiteral("Electrodes"));
     QTest::mouseClick(view->labelOption(1), Qt::LeftButton);
     QTRY_COMPARE(points.renderPending(), false);
     QCOMPARE(view->pointsTable()->model()->rowCount(), 3 + 32);
     QImage shown = view->picture()->grab().toImage();
-    QCOMPARE(rig.colourAt(shown, rig.ws.meas.Fid[0]), QColor(0, 0, 255));
-    QCOMPARE(rig.colourAt(shown, rig.ws.meas.Fid[1]), QColor(255, 0, 0));
+    QCOMPARE(shown.pixelColor(rig.pixelOf(rig.ws.meas.Fid[0])), QColor(0, 0, 255));
+    QCOMPARE(shown.pixelColor(rig.pixelOf(rig.ws.meas.Fid[1])), QColor(255, 0, 0));
 
     rig.dialogs.fileAnswers.enqueue(SampleFiles::shape(rig.home.path("head.hsp"), 400));
     QVERIFY(window.invoke("menuOpen"));
     QVERIFY(window.invoke("menuDShape"));
-    QCOMPARE(window.label(ViewControls::DisplayCaption)->text(), QStringLiteral("Shape"));
-    QVERIFY(!view->findChild<QWidget *>(ViewControls::OptionPanel)->isVisible());
+    QCOMPARE(window.label(DisplayCaption)->text(), QStringLiteral("Shape"));
+    QVERIFY(!view->findChild<QWidget *>(OptionPanel)->isVisible());
     QTRY_COMPARE(points.renderPending(), false);
     for (PointNameLabel *l : view->picture()->nameLabels())
         QVERIFY(!l->isVisible());
     QCOMPARE(view->pointsTable()->model()->rowCount(), 3 + 400);
     shown = view->picture()->grab().toImage();
     for (int i = 0; i < 400; i += 7)
-        QCOMPARE(rig.colourAt(shown, rig.ws.ShapePos[i]), QColor(Qt::black));
+        QCOMPARE(shown.pixelColor(rig.pixelOf(rig.ws.ShapePos[i])), QColor(Qt::black));
 
     QVERIFY(window.invoke("menuDClear") && !view->picture()->isVisible());
     QVERIFY(!view->button("LeftButton")->isEnabled());
     QVERIFY2(rig.dialogs.texts().filter("No data").isEmpty(),
              qPrintable(rig.dialogs.texts().join('|')));
+}
+
+void TestMainWindow::holdingAButtonRepeatsUntilRelease()
+{
+    WindowRig rig;
+    rig.showElectrodes();
+    for (const Button &b : Buttons)
+        QVERIFY2(!rig.widget().button(b.name)->accessibleName().isEmpty(), b.name);
+    QAbstractButton *left = rig.widget().button("LeftButton");
+    QVERIFY(left->isVisible() && left->isEnabled());
+    QSignalSpy rendered(&rig.view(), &PointView::rendered);
+    QTest::mousePress(left, Qt::LeftButton);
+    QCOMPARE(rig.state().ViewAzimuth, 181);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.state().ViewAzimuth >= 185, 3000);
+    QTest::mouseRelease(left, Qt::LeftButton);
+    const int released = rig.state().ViewAzimuth;
+    QTest::qWait(3 * HoldRepeat::DefaultRepeatMs + HoldRepeat::DefaultFirstDelayMs);
+    QCOMPARE(rig.state().ViewAzimuth, released);
+    // Held steps are drawn in batches, not one picture per step.
+    QVERIFY(rendered.count() >= 1 && rendered.count() <= released - 180);
+    // The zoom button steps the scale the same way.
+    QTest::mouseClick(rig.widget().button("SSCommand2"), Qt::LeftButton);
+    QCOMPARE(rig.state().PlotScale, 160.0);
+}
+
+void TestMainWindow::dragTurnsAndWheelZooms()
+{
+    WindowRig rig;
+    rig.showElectrodes();
+    PlotArea *plot = rig.widget().picture();
+    sendMouse(plot, QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
+    sendMouse(plot, QEvent::MouseMove, {120, 100}, Qt::LeftButton);
+    sendMouse(plot, QEvent::MouseMove, {140, 80}, Qt::LeftButton);
+    // The turn follows the whole drag, not the sum of its moves.
+    QCOMPARE(rig.state().ViewAzimuth, 180 + 20);
+    QCOMPARE(rig.state().ViewElevation, -90 + 10);
+    sendMouse(plot, QEvent::MouseButtonRelease, {140, 80}, Qt::NoButton);
+    sendMouse(plot, QEvent::MouseMove, {190, 190}, Qt::NoButton);
+    QCOMPARE(rig.state().ViewAzimuth, 200);
+    sendWheel(plot, 120);
+    QVERIFY(std::abs(rig.state().PlotScale - 150 * WheelZoomPerNotch) < 1e-9);
+    sendWheel(plot, -240);
+    QVERIFY(std::abs(rig.state().PlotScale - 150 / WheelZoomPerNotch) < 1e-9);
+    // A button step and the mouse act on the same state.
+    QTest::mouseClick(rig.widget().button("RightButton"), Qt::LeftButton);
+    QCOMPARE(rig.state().ViewAzimuth, 199);
+    QTRY_COMPARE(rig.view().renderPending(), false);
+    QCOMPARE(rig.view().image().pixelColor(rig.pixelOf(rig.ws.meas.Fid[0])), QColor(0, 0, 255));
+}
+
+void TestMainWindow::mouseLeavesAFixedViewAlone()
+{
+    WindowRig rig;
+    rig.ws.ReceiverCount = 1;
+    rig.ws.ReceiverFid = {{Point3(0.1, 0, 0), Point3(0, 0.08, 0), Point3(0, -0.08, 0)}};
+    rig.window.invoke("menuDFiducials"); // HoldActive stays 0: the view does not move
+    PlotArea *plot = rig.widget().picture();
+    QVERIFY(plot->isVisible());
+    sendMouse(plot, QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton);
+    sendMouse(plot, QEvent::MouseMove, {150, 90}, Qt::LeftButton);
+    sendMouse(plot, QEvent::MouseButtonRelease, {150, 90}, Qt::NoButton);
+    sendWheel(plot, 120);
+    QCOMPARE(rig.state().ViewAzimuth, 180);
+    QCOMPARE(rig.state().ViewElevation, -90);
+    QCOMPARE(rig.state().PlotScale, 150.0);
+    QVERIFY(!rig.widget().button("LeftButton")->isEnabled());
+    QCOMPARE(rig.widget().pointsTable()->model()->rowCount(), 0); // no table for this set
+}
+
+void TestMainWindow::labelOptionShowsClickableNames()
+{
+    WindowRig rig;
+    rig.showElectrodes(4);
+    QTRY_COMPARE(rig.widget().picture()->nameLabels().size(), std::size_t(4));
+    for (PointNameLabel *l : rig.widget().picture()->nameLabels())
+        QVERIFY(!l->isVisible());
+    QRadioButton *on = rig.widget().labelOption(1);
+    QTRY_VERIFY(!rig.view().renderPending());
+    QSignalSpy rendered(&rig.view(), &PointView::rendered);
+    QTest::mouseClick(on, Qt::LeftButton);
+    QVERIFY(on->isChecked());
+    const auto labels = rig.widget().picture()->nameLabels();
+    const auto &placed = rig.view().lastDraw().labels;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        QVERIFY(labels[i]->isVisible());
+        QCOMPARE(labels[i]->text(), QStringLiteral("  E%1      ").arg(i + 1));
+        QCOMPARE(labels[i]->pos(), (placed[i].topLeft / TwipsPerPixel).toPoint());
+    }
+    QSignalSpy clicked(&rig.view(), &PointView::nameLabelClicked);
+    QTest::mouseClick(labels[2], Qt::LeftButton, {}, QPoint(6, 4));
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(clicked.first().first().toInt(), 2);
+    QTest::mouseClick(rig.widget().labelOption(0), Qt::LeftButton);
+    for (PointNameLabel *l : rig.widget().picture()->nameLabels())
+        QVERIFY(!l->isVisible());
+    // Labels come and go without a redraw.
+    QVERIFY(!rig.view().renderPending());
+    QCOMPARE(rendered.count(), 0);
+    // Without electrodes a click changes nothing: the option shown snaps back.
+    rig.ws.sensors.NumSensors = 0;
+    QTest::mouseClick(on, Qt::LeftButton);
+    QVERIFY(!on->isChecked() && rig.widget().labelOption(0)->isChecked());
+}
+
+void TestMainWindow::selectingARowMarksThePoint()
+{
+    WindowRig rig;
+    rig.showElectrodes(5);
+    QTableView *table = rig.widget().pointsTable();
+    QTRY_COMPARE(table->model()->rowCount(), 3 + 5);
+    table->selectRow(3 + 2);
+    QCOMPARE(rig.view().scene().markedRow, 5);
+    QTRY_COMPARE(rig.view().renderPending(), false);
+    const QPoint at = rig.pixelOf(rig.ws.meas.Pos[2]);
+    // The mark is a ring around the point.
+    int ring = 0;
+    for (int dx = -10; dx <= 10; ++dx)
+        for (int dy = -10; dy <= 10; ++dy)
+            ring += rig.view().image().pixelColor(at + QPoint(dx, dy)) == DrawOptions().highlight;
+    QVERIFY(ring > 20);
+}
+
+void TestMainWindow::resizingKeepsTheOriginCentred()
+{
+    WindowRig rig;
+    rig.showElectrodes();
+    const QSize before = rig.widget().picture()->size();
+    rig.window.resize(rig.window.size() + QSize(200, 150));
+    QApplication::processEvents();
+    const QSize plot = rig.widget().picture()->size();
+    QVERIFY(plot.width() > before.width() && plot.height() > before.height());
+    QCOMPARE(rig.view().plotSize(), plot);
+    QCOMPARE(rig.state().PlotOffsetX, plot.width() * TwipsPerPixel / 2);
+    QCOMPARE(rig.state().PlotOffsetY, plot.height() * TwipsPerPixel / 2);
+    QCOMPARE(rig.view().image().size(), plot);
 }
 
 QTEST_MAIN(TestMainWindow)
