@@ -1,9 +1,11 @@
 #include "data/meg_files.h"
+#include "data/text_grammar.h"
 #include "data/workspace.h"
 #include "fixtures.h"
 #include "full_disk.h"
 #include "simdig_process.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cerrno>
@@ -40,10 +42,8 @@ class TestCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void showElectrodes();
-    void convertToBesaWritesEla();
-    void convertRoundTripsBetweenConventions();
-    void convertTableAndCurry();
+    void showsAndConverts_data();
+    void showsAndConverts();
     void roundtripIsByteExact_data();
     void roundtripIsByteExact();
     void refusedWritesNothing_data();
@@ -52,56 +52,48 @@ private slots:
     void fullDiskKeepsOldOutput();
 };
 
-void TestCli::showElectrodes()
+// Each run reads a file of the folder ("@name" in the arguments) and must show or write
+// `expected`: in what it printed, or in the file `output`.
+void TestCli::showsAndConverts_data()
 {
-    Cli cli;
-    Fixtures::Run r = cli.run({"show", cli.path("e.elp")});
-    QCOMPARE(r.status, 0);
-    QVERIFY(r.out.contains("ELECTRODE data\n"));
-    QVERIFY(r.out.contains("\nFp1       8.00    3.00    4.00\n"));
-    QVERIFY(r.err.contains(" 2 electrodes"));
-    r = cli.run({"--decimal", "comma", "show", cli.path("e.elp")});
-    QVERIFY(r.out.contains("Fp1       8,00    3,00    4,00"));
-    r = cli.run({"--help"});
-    QCOMPARE(r.status, 0);
-    QVERIFY(r.out.contains("roundtrip FILE OUT"));
-}
-
-void TestCli::convertToBesaWritesEla()
-{
-    Cli cli;
-    QCOMPARE(cli.run({"convert", "--to", "besa", cli.path("e.elp"), cli.path("out.sfp")}).status, 0);
-    QVERIFY(cli.read("out.sfp").startsWith("LPA       -0.0700  0.0000  0.0000\r\n"));
-    QCOMPARE(cli.read("out.ela"), QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n"));
-}
-
-void TestCli::convertRoundTripsBetweenConventions()
-{
-    Cli cli;
-    QCOMPARE(cli.run({"convert", "--to", "besa", cli.path("e.elp"), cli.path("b.sfp")}).status, 0);
-    QByteArray sfp = cli.read("b.sfp");
-    sfp.replace("LPA     ", "FidT9   ")
-        .replace("NZ      ", "FidNz   ")
-        .replace("RPA     ", "FidT10  ");
-    cli.write("b.sfp", sfp);
-    QCOMPARE(cli.run({"convert", "--to", "tevo", cli.path("b.sfp"), cli.path("t.elp")}).status, 0);
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray sfp = "FidT9     -0.0700  0.0000  0.0000\r\nFidNz     0.0000  0.1000  0.0000\r\n"
+                           "FidT10    0.0700  0.0000  0.0000\r\nFp1       -0.0300  0.0800  0.0400\r\n";
+    const QByteArray res = " 0 30.00 -80.00 40.00 0.0 Fp1\n-1 70.00 0.00 0.00 0.0 PAL\n"
+                           "-2 -70.00 0.00 0.00 0.0 PAR\n-3 0.00 -100.00 0.00 0.0 NAS\n";
+    const QByteArray table = "FidNz 0 9 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 10\n";
+    // clang-format off
+    QTest::newRow("help")          << "e.elp" << Elp   << QStringList{"--help"}                                    << ""        << QByteArray("roundtrip FILE OUT");
+    QTest::newRow("show")          << "e.elp" << Elp   << QStringList{"show", "@e.elp"}                            << ""        << QByteArray("\nFp1       8.00    3.00    4.00\n");
+    QTest::newRow("show, count")   << "e.elp" << Elp   << QStringList{"show", "@e.elp"}                            << ""        << QByteArray(" 2 electrodes");
+    QTest::newRow("show, comma")   << "e.elp" << Elp   << QStringList{"--decimal", "comma", "show", "@e.elp"}     << ""        << QByteArray("Fp1       8,00    3,00    4,00");
+    QTest::newRow("to BESA")       << "e.elp" << Elp   << QStringList{"convert", "--to", "besa", "@e.elp", "@b.sfp"} << "b.sfp" << QByteArray("LPA       -0.0700  0.0000  0.0000\r\n");
+    QTest::newRow("BESA names")    << "e.elp" << Elp   << QStringList{"convert", "--to", "besa", "@e.elp", "@b.sfp"} << "b.ela" << QByteArray("EEG\tFp1     \r\nEEG\tCz      \r\n");
+    QTest::newRow("to Curry")      << "e.elp" << Elp   << QStringList{"convert", "--to", "curry", "@e.elp", "@c.res"} << "c.res" << QByteArray(" 0 30.00 -80.00 40.00 0.0 Fp1\n");
+    QTest::newRow("show Curry")    << "c.res" << res   << QStringList{"show", "@c.res"}                            << ""        << QByteArray("values are in millimeters");
+    QTest::newRow("table to TEVO") << "t.txt" << table << QStringList{"convert", "--to", "tevo", "@t.txt", "@t.elp"} << "t.elp" << QByteArray("%N\tCz      \r\n0.0000\t0.0000\t0.1000\r\n");
     // The BESA import reads centimetres: metres written by Pointra come back scaled by 0.01.
-    QVERIFY(cli.read("t.elp").contains("%N\tFp1     \r\n0.0008\t0.0003\t0.0004\r\n"));
+    QTest::newRow("BESA to TEVO")  << "b.sfp" << sfp   << QStringList{"convert", "--to", "tevo", "@b.sfp", "@t.elp"} << "t.elp" << QByteArray("%N\tFp1     \r\n0.0008\t0.0003\t0.0004\r\n");
+    // clang-format on
 }
 
-void TestCli::convertTableAndCurry()
+void TestCli::showsAndConverts()
 {
+    QFETCH(QString, input);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, args);
+    QFETCH(QString, output);
+    QFETCH(QByteArray, expected);
     Cli cli;
-    const QString table =
-        cli.write("t.txt", "FidNz 0 9 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 10\n");
-    QCOMPARE(cli.run({"convert", "--to", "tevo", table, cli.path("t.elp")}).status, 0);
-    QVERIFY(cli.read("t.elp").contains("%N\tCz      \r\n0.0000\t0.0000\t0.1000\r\n"));
-    QCOMPARE(cli.run({"convert", "--to", "curry", cli.path("e.elp"), cli.path("c.res")}).status, 0);
-    QVERIFY(cli.read("c.res").startsWith(" 0 30.00 -80.00 40.00 0.0 Fp1\n"));
-    const Fixtures::Run back = cli.run({"show", cli.path("c.res")});
-    QCOMPARE(back.status, 0);
-    QVERIFY(back.out.contains("values are in millimeters"));
-    QVERIFY(back.out.contains("PAR\n"));
+    cli.write(input, bytes);
+    const Fixtures::Run r = cli.run(args.replaceInStrings(QRegularExpression("^@"), cli.path() + "/"));
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QByteArray got = output.isEmpty() ? (r.out + r.err).toLocal8Bit() : cli.read(output);
+    QVERIFY2(got.contains(expected), got.constData());
 }
 
 void TestCli::roundtripIsByteExact_data()
@@ -173,10 +165,7 @@ void TestCli::refusedWritesNothing()
     cli.write("empty.elp", Fixtures::ElpWithoutElectrodes);
     cli.write("bad.elp", "not a pointra file");
     const QStringList before = cli.files();
-    for (QString &a : args)
-        if (a.startsWith('@'))
-            a = cli.path(a.mid(1));
-    const Fixtures::Run r = cli.run(args);
+    const Fixtures::Run r = cli.run(args.replaceInStrings(QRegularExpression("^@"), cli.path() + "/"));
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
     QCOMPARE(cli.files(), before);
@@ -238,7 +227,7 @@ void TestCli::fullDiskKeepsOldOutput()
     const QString reason = QString::fromLocal8Bit(std::strerror(realDisk ? ENOSPC : EFBIG));
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     QVERIFY2(r.err.contains(QDir::toNativeSeparators(out)), qPrintable(r.err));
-    QCOMPARE(fileBytes(out), old);
+    QCOMPARE(readFileBytes(out), old);
     QCOMPARE(QDir(QFileInfo(out).absolutePath()).entryList({"out*"}, QDir::Files | QDir::Hidden),
              QStringList{"out.elp"});
     if (realDisk)
@@ -246,7 +235,7 @@ void TestCli::fullDiskKeepsOldOutput()
     // Without the limit the same run writes the file.
     r = runOnce(0);
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    QVERIFY(fileBytes(out).startsWith("3\t2\r\n//Probe file\r\n"));
+    QVERIFY(readFileBytes(out).startsWith("3\t2\r\n//Probe file\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
