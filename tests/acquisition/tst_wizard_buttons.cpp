@@ -69,8 +69,6 @@ private slots:
     void buttonsOfEachSubStep();
     void electrodeEntryRefuses_data();
     void electrodeEntryRefuses();
-    void pointLoopButtons_data();
-    void pointLoopButtons();
     void cancelClearsEverything_data();
     void cancelClearsEverything();
     void shapeStepHandOver_data();
@@ -118,6 +116,13 @@ void TestWizardButtons::buttonsOfEachSubStep_data()
     QTest::newRow("probe repeat")      << "probe"      << 1 << "n~n~nr" << 1 << "--N-C w" << "Place the probe|in the recording position.|When ready, hit >>."             << "Magnetic field measurements";
     QTest::newRow("electrodes repeat") << "electrodes" << 1 << "nntR"   << 1 << "--N-C w" << "Mount the receiver|on the subject."                                       << "";
     QTest::newRow("electrodes back")   << "electrodes" << 1 << "B"      << 0 << "--N-C w" << "Mount the receiver|on the subject."                                       << "";
+    QTest::newRow("back at point 1")   << "electrodes" << 1 << "nnb"    << 3 << "--N-C w" << "Digitize  Nasion"                                                        << "";
+    QTest::newRow("reading after back")<< "electrodes" << 1 << "nnbt"   << 3 << "B-N-C w" << "Digitize  Left Preauricular"                                             << "";
+    QTest::newRow("back one point")    << "electrodes" << 1 << "nnttb"  << 3 << "B-N-C w" << "Digitize  Left Preauricular"                                             << "";
+    QTest::newRow("next after back")   << "electrodes" << 1 << "nnttbn" << 3 << "B-N-C w" << "Digitize  Right Preauricular"                                            << "";
+    QTest::newRow("back twice")        << "electrodes" << 1 << "nntttbb"<< 3 << "B-N-C w" << "Digitize  Left Preauricular"                                             << "";
+    QTest::newRow("next to last point")<< "electrodes" << 1 << "nnttttbn"<< 3 << "B-N-C w" << "Digitize  Pz"                                                           << "";
+    QTest::newRow("next at last point")<< "electrodes" << 1 << "nnttttbnn"<< 3 << "---AC g" << "Not digitized (skipped with Next): Pz. Click a name to digitize it." << "";
     // clang-format on
 }
 
@@ -181,53 +186,6 @@ void TestWizardButtons::electrodeEntryRefuses()
     QCOMPARE(rig.dialogs.texts(), QStringList{message});
     QCOMPARE(rig.wizard.state.Step, Steps::Dewar);
     QCOMPARE(rig.wizard.state.SubStep, 2);
-}
-
-void TestWizardButtons::pointLoopButtons_data()
-{
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<int>("pointCounter");
-    QTest::addColumn<QString>("buttons");
-    QTest::addColumn<int>("atLastPoint");
-    QTest::addColumn<int>("pointLimit");
-    QTest::addColumn<QString>("prompt");
-    QTest::addColumn<bool>("waiting");
-    const QString skipped = "Not digitized (skipped with Next): Pz. Click a name to digitize it.";
-    // clang-format off
-    QTest::newRow("first point")              << ""        << 1 << "B---C w" << 0 << 6 << "Digitize  Nasion"             << true;
-    QTest::newRow("back at the first point")  << "b"       << 1 << "--N-C w" << 0 << 6 << "Digitize  Nasion"             << true;
-    QTest::newRow("a reading brings back")    << "bt"      << 2 << "B-N-C w" << 0 << 6 << "Digitize  Left Preauricular"  << true;
-    QTest::newRow("back one point")           << "ttb"     << 2 << "B-N-C w" << 0 << 6 << "Digitize  Left Preauricular"  << true;
-    QTest::newRow("next again")               << "ttbn"    << 3 << "B-N-C w" << 0 << 6 << "Digitize  Right Preauricular" << true;
-    QTest::newRow("back twice")               << "tttbb"   << 2 << "B-N-C w" << 0 << 6 << "Digitize  Left Preauricular"  << true;
-    QTest::newRow("next to the last point")   << "ttttbn"  << 5 << "B-N-C w" << 0 << 6 << "Digitize  Pz"                 << true;
-    QTest::newRow("next at the last point")   << "ttttbnn" << 6 << "---AC g" << 1 << 6 << skipped                        << false;
-    // clang-format on
-}
-
-void TestWizardButtons::pointLoopButtons()
-{
-    QFETCH(QString, keys);
-    QFETCH(int, pointCounter);
-    QFETCH(QString, buttons);
-    QFETCH(int, atLastPoint);
-    QFETCH(int, pointLimit);
-    QFETCH(QString, prompt);
-    QFETCH(bool, waiting);
-    WizardRig rig(DigitizerModel::Fastrak);
-    start(rig, "electrodes");
-    drive(rig, "nn");
-    drive(rig, keys);
-    QCOMPARE(rig.wizard.state.SubStep, 3);
-    QCOMPARE(rig.wizard.state.PointCounter, pointCounter);
-    QCOMPARE(rig.view.buttonText(), buttons);
-    QCOMPARE(rig.wizard.state.AtLastPoint, atLastPoint);
-    QCOMPARE(rig.wizard.state.PointLimit, pointLimit);
-    QCOMPARE(rig.view.prompt.lines.value(0), prompt);
-    QCOMPARE(rig.wizard.state.NextRequested + rig.wizard.state.BackRequested, 0);
-    // Inside the loop, a wait for the stylus runs at every point.
-    QCOMPARE(rig.wizard.waiting(), waiting);
-    pressEveryDisabledButton(rig);
 }
 
 void TestWizardButtons::cancelClearsEverything_data()
