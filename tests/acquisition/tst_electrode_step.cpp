@@ -43,7 +43,8 @@ struct LoopRig : WizardRig
             QVERIFY2((ws.tevo.Pos[k] - truth(ws.tevo.Name[k].trimmed())).norm() < 0.001,
                      qPrintable(ws.tevo.Name[k]));
         for (int f = 0; f < 3; ++f)
-            QVERIFY((ws.tevo.Fid[f] - truth(QStringList{"Nasion", "LPA", "RPA"}[f])).norm() < 0.001);
+            QVERIFY((ws.tevo.Fid[f] - truth(QStringList{"Nasion", "LPA", "RPA"}[f])).norm() <
+                    0.001);
     }
 };
 } // namespace

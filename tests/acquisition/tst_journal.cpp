@@ -154,12 +154,13 @@ void TestJournal::recoversAfterACrash()
     QVERIFY(rig.wizard.offerRecovery());
     QCOMPARE(rig.dialogs.shown.size(), 1);
     const QString asked = rig.dialogs.shown[0].text;
-    QVERIFY2(QRegularExpression(QString("^An unfinished measurement of \\d{4}-\\d\\d-\\d\\d "
-                                        "\\d\\d:\\d\\d, %1 of 9 points, was found\\. Recover it\\?$")
-                                    .arg(taken))
-                 .match(asked)
-                 .hasMatch(),
-             qPrintable(asked));
+    QVERIFY2(
+        QRegularExpression(QString("^An unfinished measurement of \\d{4}-\\d\\d-\\d\\d "
+                                   "\\d\\d:\\d\\d, %1 of 9 points, was found\\. Recover it\\?$")
+                               .arg(taken))
+            .match(asked)
+            .hasMatch(),
+        qPrintable(asked));
     QCOMPARE(menusUpdated, 1);
     QCOMPARE(rig.ws.SeqName, Names);
     QCOMPARE(rig.ws.SequenceTitle, QString("test"));

@@ -156,8 +156,8 @@ void TestMegSteps::probeStepPlacesTheSensors()
     // The expected place: dewar frame -> transmitter -> head frame of the subject fiducials.
     const Transform4 &head = rig.emu.headPose();
     const auto frame = [&](const FidTriple &f, int kind) {
-        return BuildFrame(transformed(head, f[0]), transformed(head, f[1]),
-                          transformed(head, f[2]), kind)
+        return BuildFrame(transformed(head, f[0]), transformed(head, f[1]), transformed(head, f[2]),
+                          kind)
             .position;
     };
     const Transform4 out = frame(DewarPoints, 1), in = frame(subjectPoints(rig), 0);

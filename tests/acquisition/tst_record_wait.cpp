@@ -88,9 +88,6 @@ void TestRecordWait::endsAtOnce_data()
     QTest::addColumn<QByteArray>("afterWaiting");
     // clang-format off
     QTest::newRow("FASTRAK next")     << DigitizerModel::Fastrak << Outcome::Next      << QByteArray();
-    QTest::newRow("FASTRAK back")     << DigitizerModel::Fastrak << Outcome::Back      << QByteArray();
-    QTest::newRow("FASTRAK cancel")   << DigitizerModel::Fastrak << Outcome::Cancelled << QByteArray();
-    QTest::newRow("FASTRAK repeat")   << DigitizerModel::Fastrak << Outcome::Repeated  << QByteArray();
     QTest::newRow("FASTRAK close")    << DigitizerModel::Fastrak << Outcome::Closed    << QByteArray();
     QTest::newRow("ISOTRAK next")     << DigitizerModel::Isotrak << Outcome::Next      << QByteArray("\x04T", 2);
     QTest::newRow("ISOTRAK cancel")   << DigitizerModel::Isotrak << Outcome::Cancelled << QByteArray("\x04T", 2);

@@ -7,15 +7,15 @@
 #include "sample_files.h"
 
 #include <QAction>
-#include <QMouseEvent>
-#include <QSignalSpy>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
 #include <functional>

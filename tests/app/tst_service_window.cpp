@@ -21,10 +21,10 @@ namespace {
 // The window of a service-mode run whose line leads to the built-in emulator on real time.
 struct WindowRig
 {
-    explicit WindowRig(DigitizerModel model, int receivers)
-        : emu({model, receivers, 0.0, 9}), link(emu, clock)
+    explicit WindowRig(int receivers)
+        : emu({DigitizerModel::Fastrak, receivers, 0.0, 9}), link(emu, clock)
     {
-        app.ws.settings = {model, "TEVO", "Period", "0,0,1", 1, "OFF"};
+        app.ws.settings = {DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 1, "OFF"};
         app.ws.ReceiverCount = receivers;
         window.attach(app);
         DigitizerSetup::ApplySerialSettings(app.session);
@@ -65,7 +65,7 @@ private slots:
 // Every item of the service menus has a handler; the menus show in service mode only.
 void TestServiceWindow::serviceMenusAreComplete()
 {
-    WindowRig rig(DigitizerModel::Fastrak, 1);
+    WindowRig rig(1);
     std::function<void(const std::vector<MenuItem> &)> check = [&](const auto &items) {
         for (const MenuItem &item : items) {
             if (item.children.empty() && QLatin1String(item.caption) != QLatin1String("-"))
@@ -86,7 +86,7 @@ void TestServiceWindow::serviceMenusAreComplete()
 
 void TestServiceWindow::continuousTestStopButton()
 {
-    WindowRig rig(DigitizerModel::Fastrak, 1);
+    WindowRig rig(1);
     const int sentBefore = rig.emu.recordsSent();
     rig.pressAfter(400);
     QVERIFY(rig.window.invoke("menuFStartDigitizing"));
@@ -112,7 +112,7 @@ void TestServiceWindow::continuousTestStopButton()
 
 void TestServiceWindow::closingTheWindowEndsTheTest()
 {
-    WindowRig rig(DigitizerModel::Fastrak, 3);
+    WindowRig rig(3);
     rig.pressAfter(300);
     QVERIFY(rig.window.invoke("menuFStartDigitizing") && rig.open<StreamWindow>());
     QTRY_VERIFY_WITH_TIMEOUT(rig.open<StreamWindow>()->recordsShown() >= 2, 8000);
@@ -128,7 +128,7 @@ void TestServiceWindow::closingTheWindowEndsTheTest()
 
 void TestServiceWindow::console()
 {
-    WindowRig rig(DigitizerModel::Fastrak, 1);
+    WindowRig rig(1);
     QVERIFY(rig.window.invoke("menuConsole"));
     ConsoleWindow *c = rig.open<ConsoleWindow>();
     QVERIFY(c && c->commandBox()->findText("O1") >= 0);

@@ -81,8 +81,9 @@ void TestCli::showsAndConverts_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QByteArray>("expected");
-    const QByteArray sfp = "FidT9     -0.0700  0.0000  0.0000\r\nFidNz     0.0000  0.1000  0.0000\r\n"
-                           "FidT10    0.0700  0.0000  0.0000\r\nFp1       -0.0300  0.0800  0.0400\r\n";
+    const QByteArray sfp =
+        "FidT9     -0.0700  0.0000  0.0000\r\nFidNz     0.0000  0.1000  0.0000\r\n"
+        "FidT10    0.0700  0.0000  0.0000\r\nFp1       -0.0300  0.0800  0.0400\r\n";
     const QByteArray res = " 0 30.00 -80.00 40.00 0.0 Fp1\n-1 70.00 0.00 0.00 0.0 PAL\n"
                            "-2 -70.00 0.00 0.00 0.0 PAR\n-3 0.00 -100.00 0.00 0.0 NAS\n";
     const QByteArray table = "FidNz 0 9 0\nFidT9 -7 0 0\nFidT10 7 0 0\nCz 0 0 10\n";
@@ -110,7 +111,8 @@ void TestCli::showsAndConverts()
     QFETCH(QByteArray, expected);
     Cli cli;
     cli.write(input, bytes);
-    const Fixtures::Run r = cli.run(args.replaceInStrings(QRegularExpression("^@"), cli.path() + "/"));
+    const Fixtures::Run r =
+        cli.run(args.replaceInStrings(QRegularExpression("^@"), cli.path() + "/"));
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QByteArray got = output.isEmpty() ? (r.out + r.err).toLocal8Bit() : cli.read(output);
     QVERIFY2(got.contains(expected), got.constData());
@@ -185,7 +187,8 @@ void TestCli::refusedWritesNothing()
     cli.write("empty.elp", Fixtures::ElpWithoutElectrodes);
     cli.write("bad.elp", "not a pointra file");
     const QStringList before = cli.files();
-    const Fixtures::Run r = cli.run(args.replaceInStrings(QRegularExpression("^@"), cli.path() + "/"));
+    const Fixtures::Run r =
+        cli.run(args.replaceInStrings(QRegularExpression("^@"), cli.path() + "/"));
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
     QCOMPARE(cli.files(), before);

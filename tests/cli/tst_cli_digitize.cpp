@@ -41,9 +41,9 @@ QList<std::pair<QString, Point3>> readElp(const QByteArray &bytes)
         if (!fiducial && !(lines[i].startsWith("%N") && out.size() >= 3))
             continue;
         const QStringList w = (fiducial ? lines[i].mid(3) : lines[i + 1]).split('\t');
-        out.append({fiducial ? fiducials[out.size()] : lines[i].mid(3).trimmed(),
-                    100 * Point3(w.value(0).toDouble(), w.value(1).toDouble(),
-                                 w.value(2).toDouble())});
+        out.append(
+            {fiducial ? fiducials[out.size()] : lines[i].mid(3).trimmed(),
+             100 * Point3(w.value(0).toDouble(), w.value(1).toDouble(), w.value(2).toDouble())});
     }
     return out;
 }
@@ -169,8 +169,9 @@ QByteArray electrode(const QString &prompt, int point)
 
 QStringList cap(int electrodes, const Scenario &s, const QString &out)
 {
-    return {"--sequence", Templates + QStringLiteral("pnt%1.seq").arg(electrodes), "--out",
-            s.path(out), "--receivers", "1"};
+    return {"--sequence",  Templates + QStringLiteral("pnt%1.seq").arg(electrodes),
+            "--out",       s.path(out),
+            "--receivers", "1"};
 }
 
 void driveWhole(Scenario &s)
@@ -246,7 +247,10 @@ void driveSubject(Scenario &s)
         if (!prompt.startsWith("Place the stylus / at subject fiducial"))
             return {};
         return QByteArray(point == 4 ? "move-head 0.4 0 0 0 0 0\n" : "") + "touch " +
-               (prompt.contains("X+") ? "Nasion" : prompt.contains("Y+") ? "LPA" : "RPA") + "\n";
+               (prompt.contains("X+")   ? "Nasion"
+                : prompt.contains("Y+") ? "LPA"
+                                        : "RPA") +
+               "\n";
     });
     s.finish();
 }
@@ -325,9 +329,10 @@ void TestCliDigitize::digitizesACap()
     QCOMPARE(measured.last().first, "TP10");
     const QHash<QString, Point3> truth = listSites();
     for (const auto &[name, at] : measured)
-        QVERIFY2((at - truth.value(name, Point3(1e3, 0, 0))).norm() < 0.1,
-                 qPrintable(QStringLiteral("%1 at %2 %3 %4").arg(name).arg(at.x()).arg(at.y()).arg(
-                     at.z())));
+        QVERIFY2(
+            (at - truth.value(name, Point3(1e3, 0, 0))).norm() < 0.1,
+            qPrintable(
+                QStringLiteral("%1 at %2 %3 %4").arg(name).arg(at.x()).arg(at.y()).arg(at.z())));
     // A finished, saved measurement leaves no journal.
     QCOMPARE(whole.files(), QStringList({"pointra.ini", "whole.elp"}));
 }
@@ -375,8 +380,8 @@ void TestCliDigitize::dewarStepWritesTheCalibration()
     QVERIFY(dewar.finished());
     QCOMPARE(dewar.taken, 6);
     QCOMPARE(dewar.prompts.first(), "Place the transmitter / near the dewar.");
-    QVERIFY(dewar.prompts.contains(
-        "Delta - F1: 0.00 cm / Delta - F2: 0.50 cm / Delta - F3: 0.00 cm"));
+    QVERIFY(
+        dewar.prompts.contains("Delta - F1: 0.00 cm / Delta - F2: 0.50 cm / Delta - F3: 0.00 cm"));
     QCOMPARE(dewar.status, 0);
     // MCalib takes the dewar frame into the frame of the dewar's receiver: the origin midway
     // between the Y fiducials, each the mean of its passes, the x axis through X+.
@@ -386,7 +391,8 @@ void TestCliDigitize::dewarStepWritesTheCalibration()
     const Transform4 toReceiver = DigitizerEmulator::dewarReceiverPose().inverse() *
                                   DigitizerEmulator({DigitizerModel::Fastrak, 2, 0, 1}).headPose();
     const auto inReceiver = [&](const Point3 &cm) { return transformed(toReceiver, 0.01 * cm); };
-    const Point3 origin = (inReceiver(DewarCm[1] + Point3(0.25, 0, 0)) + inReceiver(DewarCm[2])) / 2;
+    const Point3 origin =
+        (inReceiver(DewarCm[1] + Point3(0.25, 0, 0)) + inReceiver(DewarCm[2])) / 2;
     const Point3 xPlus = inReceiver(DewarCm[0]);
     QVERIFY((transformed(ws.m.MCalib, Point3::Zero()) - origin).norm() < 3e-4);
     const Point3 onX((xPlus - origin).norm(), 0, 0);

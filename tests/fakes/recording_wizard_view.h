@@ -33,14 +33,12 @@ public:
     // The buttons as five letters (B R N A C, '-' when off) and 'w' or 'g' for the background.
     QString buttonText() const
     {
-        QString s;
-        s += buttons.back ? 'B' : '-';
-        s += buttons.repeat ? 'R' : '-';
-        s += buttons.next ? 'N' : '-';
-        s += buttons.accept ? 'A' : '-';
-        s += buttons.cancel ? 'C' : '-';
-        s += buttons.white ? " w" : " g";
-        return s;
+        const bool on[] = {buttons.back, buttons.repeat, buttons.next, buttons.accept,
+                           buttons.cancel};
+        QString s = QStringLiteral("BRNAC");
+        for (int i = 0; i < 5; ++i)
+            s[i] = on[i] ? s[i] : QChar('-');
+        return s + (buttons.white ? " w" : " g");
     }
 
     Buttons buttons;

@@ -25,7 +25,10 @@ struct WizardRig : Rig
     }
 
     // Lets `ms` of virtual time pass in 10 ms steps, polling the wizard at each.
-    void run(int ms) { runUntil([] { return false; }, ms); }
+    void run(int ms)
+    {
+        runUntil([] { return false; }, ms);
+    }
     // Runs until `done`; false when it is not done after `maxMs`.
     bool runUntil(const std::function<bool()> &done, int maxMs = 5000)
     {
