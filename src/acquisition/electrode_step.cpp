@@ -236,10 +236,16 @@ void ElectrodeStep::next()
         }
     } else if (m_mode == Mode::Single) {
         m_st.NextRequested = 0;
-        m_w.dropWait();
-        m_mode = Mode::Idle;
-        finish({});
+        leaveSingle();
     }
+}
+
+// Next or Back while one electrode is taken again: that electrode keeps its reading.
+void ElectrodeStep::leaveSingle()
+{
+    m_w.dropWait();
+    m_mode = Mode::Idle;
+    finish({});
 }
 
 void ElectrodeStep::back()
@@ -252,9 +258,7 @@ void ElectrodeStep::back()
         promptPoint();
     } else if (m_mode == Mode::Single) {
         m_st.BackRequested = 0;
-        m_w.dropWait();
-        m_mode = Mode::Idle;
-        finish({});
+        leaveSingle();
     }
 }
 

@@ -41,6 +41,7 @@ public:
     bool inLoop() const { return m_mode == Mode::Loop; }
 
 private:
+    void leaveSingle();
     enum class Mode { Idle, Loop, Single };
 
     void startLoop();

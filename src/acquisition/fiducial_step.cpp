@@ -4,7 +4,9 @@
 #include "acquisition/wizard.h"
 #include "data/number_text.h"
 #include "data/workspace.h"
+#include "geometry/electrode_sets.h"
 #include "geometry/geometry_error.h"
+#include "geometry/head_frames.h"
 #include "geometry/meg_chain.h"
 #include "seams/dialogs.h"
 #include "seams/session.h"
@@ -22,11 +24,23 @@ int FiducialStep::measuringSubStep() const
     return m_kind == Kind::Dewar ? 2 : 3;
 }
 
+int FiducialStep::firstReference() const
+{
+    return m_s.ws.ReceiverCount == 0 ? 0 : 1;
+}
+
+int FiducialStep::lastReference() const
+{
+    return std::max(0, m_s.ws.ReceiverCount);
+}
+
 int FiducialStep::receiverBlocks() const
 {
     // The dewar's receiver is the first block; the head receivers follow it.
     if (m_kind == Kind::Dewar)
         return 1;
+    if (m_kind == Kind::Shape)
+        return std::clamp(m_s.ws.ReceiverCount, 0, 3);
     return std::min(3, std::max(1, m_s.ws.ReceiverCount) + 1);
 }
 
@@ -39,8 +53,14 @@ QString FiducialStep::fiducialText(int fiducial) const
 
 static QString titleOf(FiducialStep::Kind kind)
 {
-    return kind == FiducialStep::Kind::Dewar ? QStringLiteral("Measurement of dewar fiducials")
-                                             : QStringLiteral("Measurement of subject fiducials");
+    switch (kind) {
+    case FiducialStep::Kind::Dewar:
+        return QStringLiteral("Measurement of dewar fiducials");
+    case FiducialStep::Kind::Subject:
+        return QStringLiteral("Measurement of subject fiducials");
+    default:
+        return QStringLiteral("Head shape");
+    }
 }
 
 void FiducialStep::dispatch(int subStep)
@@ -59,6 +79,12 @@ void FiducialStep::dispatch(int subStep)
     }
     switch (subStep) {
     case 1:
+        // Without a head receiver there is nothing to mount.
+        if (m_kind == Kind::Shape && m_s.ws.ReceiverCount == 0) {
+            m_w.state.SubStep = 2;
+            dispatch(2);
+            return;
+        }
         m_w.SetButtons(0, 0, 1, 0, 1, 1);
         m_w.ShowPrompt(crJoin({m_s.ws.ReceiverCount == 1 ? QStringLiteral("Mount the receiver")
                                                          : QStringLiteral("Mount the receivers"),
@@ -86,6 +112,10 @@ void FiducialStep::measure()
     m_fiducial = 1;
     if (!isDevice(m_s.ws.settings.Digitizer)) {
         m_w.needsDigitizer();
+        return;
+    }
+    if (m_kind == Kind::Shape && (m_s.ws.ReceiverCount < 0 || m_s.ws.ReceiverCount > 3)) {
+        m_s.dialogs.show(QStringLiteral("Please select number of receivers"));
         return;
     }
     if (m_kind == Kind::Subject && (m_s.ws.ReceiverCount < 1 || m_s.ws.ReceiverCount > 2)) {
@@ -126,10 +156,12 @@ void FiducialStep::readingEnded(const RecordWait &wait)
     if (m_taken.empty()) {
         if (m_kind == Kind::Dewar)
             MegChain::takeDewarPose(ws, r);
-        else
+        else if (m_kind == Kind::Subject)
             MegChain::takeSubjectPoses(ws, r);
     }
-    auto &raw = m_kind == Kind::Dewar ? ws.raw.calibration : ws.raw.fiducials;
+    auto &raw = m_kind == Kind::Dewar     ? ws.raw.calibration
+                : m_kind == Kind::Subject ? ws.raw.fiducials
+                                          : ws.raw.shapeFiducials;
     raw[(m_pass - 1) * 3 + m_fiducial - 1] = wait.record();
     m_taken.push_back(r);
     m_w.acknowledge();
@@ -153,25 +185,35 @@ void FiducialStep::showResults()
         return myFormat(v, QStringLiteral("#0.00"), ws.settings, &m_s.dialogs);
     };
     WizardView::Prompt p;
+    // Shape fiducials are compared relative to the head, so a head that moved does not count.
+    const int ref = m_kind == Kind::Shape ? firstReference() : -1;
+    auto position = [&](const Reading &r) {
+        return ref < 0 ? r.stylus : referredStylus(r, ref);
+    };
     for (int k = 0; k < 3; ++k) {
-        const Point3 &a = m_taken[k].stylus;
-        const Point3 &b = m_taken[3 + k].stylus;
+        const Point3 a = position(m_taken[k]);
+        const Point3 b = position(m_taken[3 + k]);
         const double delta = 100.0 * (b - a).norm();
         bool warn = false;
         const QString line = LiveChecks::deltaLine(k + 1, delta, cm(delta), warn);
         p.add(line, warn);
         m_means[k] = (a + b) / 2.0;
     }
-    const int first = m_kind == Kind::Dewar ? 1 : 2;
+    if (m_kind == Kind::Shape) {
+        for (int rf = firstReference(); rf <= lastReference(); ++rf)
+            for (int k = 0; k < 3; ++k)
+                m_refMeans[rf][k] =
+                    (referredStylus(m_taken[k], rf) + referredStylus(m_taken[3 + k], rf)) / 2.0;
+    }
+    const int first = m_kind == Kind::Subject ? 2 : 1;
     const int last = m_kind == Kind::Dewar ? 1 : receiverBlocks();
     for (int r = first; r <= last; ++r) {
         double moved = 0;
         for (const Reading &later : m_taken)
             moved = std::max(moved, LiveChecks::receiverMovedCm(m_taken.front(), later, r));
         if (moved > LiveChecks::ReceiverMovedCm) {
-            const QString who = m_kind == Kind::Dewar
-                                    ? QStringLiteral("The dewar receiver")
-                                    : QStringLiteral("Head receiver %1").arg(r - 1);
+            const QString who = m_kind == Kind::Dewar ? QStringLiteral("The dewar receiver")
+                                : QStringLiteral("Head receiver %1").arg(r - first + 1);
             p.add(LiveChecks::receiverMovedLine(who, cm(moved)), true);
         }
     }
@@ -186,10 +228,20 @@ bool FiducialStep::accept()
         return false;
     Workspace &ws = m_s.ws;
     try {
-        if (m_kind == Kind::Dewar)
+        if (m_kind == Kind::Dewar) {
             MegChain::computeCalibration(ws, m_means);
-        else
+        } else if (m_kind == Kind::Subject) {
             MegChain::computeSubjectTransforms(ws, m_means);
+        } else {
+            std::array<FidTriple, 4> refFid = ws.RefFid;
+            for (int rf = firstReference(); rf <= lastReference(); ++rf)
+                refFid[rf] = m_refMeans[rf];
+            std::array<Transform4, 4> mref = ws.MRef;
+            ws.ShapeFid = computeHeadFrames(refFid, ws.ReceiverCount, mref);
+            ws.RefFid = refFid;
+            ws.MRef = mref;
+            return true;
+        }
     } catch (const GeometryError &e) {
         m_s.dialogs.show(e.message());
         return false;

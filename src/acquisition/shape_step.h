@@ -1,9 +1,9 @@
 #pragma once
 
-#include "seams/dialogs.h"
+#include "acquisition/fiducial_step.h"
+#include "acquisition/shape_loop.h"
 
-// The head-shape step (step 5) lives with the 3-D view; the wizard hands over to it through
-// this interface and keeps the buttons, prompts and the ISOTRAK stop sequences itself.
+// Step 5 as the wizard sees it; tests may stand in their own.
 class ShapeStep
 {
 public:
@@ -15,22 +15,40 @@ public:
     virtual void acceptFiducials() = 0;
     // Accept at sub-step 4 or Cancel: the streaming must end.
     virtual void stop() = 0;
+    // Whether the last acceptFiducials() built the head transforms.
+    virtual bool fiducialsAccepted() const { return true; }
+    // Moves the streaming on; the wizard's poll calls it while running().
+    virtual void poll() {}
+    virtual bool running() const { return false; }
+    // Points were kept and no sequence is being streamed: Accept would keep them all.
+    virtual bool hasPoints() const { return false; }
+    // SeqDelete and a click on SequenceList (1-based).
+    virtual void deleteSequence() {}
+    virtual void selectSequence(int sequence) { Q_UNUSED(sequence); }
 };
 
-// Stands in until the head-shape step exists: says so and keeps every data set as it is.
-class NoShapeStep final : public ShapeStep
+// Head-shape digitizing: the fiducials of the shape data in two passes, then the streaming loop.
+class HeadShapeStep final : public ShapeStep
 {
 public:
-    explicit NoShapeStep(Dialogs &dialogs) : m_dialogs(dialogs) {}
-    void dispatch(int) override
-    {
-        m_dialogs.show(crJoin(
-            {QStringLiteral("Head-shape digitizing is not available in this version of Pointra."),
-             QStringLiteral("The electrode data are kept; save them with File > Save As.")}));
-    }
-    void acceptFiducials() override {}
-    void stop() override {}
+    explicit HeadShapeStep(Wizard &wizard);
+
+    void dispatch(int subStep) override;
+    void acceptFiducials() override;
+    void stop() override;
+    bool fiducialsAccepted() const override { return m_accepted; }
+    void poll() override { m_loop.poll(); }
+    bool running() const override { return m_loop.running(); }
+    bool hasPoints() const override;
+    void deleteSequence() override { m_loop.DeleteSequence(); }
+    void selectSequence(int sequence) override { m_loop.selectSequence(sequence); }
+
+    const ShapeLoop &loop() const { return m_loop; }
+    bool fiducialsComplete() const { return m_fiducials.complete(); }
 
 private:
-    Dialogs &m_dialogs;
+    Wizard &m_w;
+    FiducialStep m_fiducials;
+    ShapeLoop m_loop;
+    bool m_accepted = false;
 };

@@ -21,7 +21,8 @@
 #include <QFileInfo>
 
 Wizard::Wizard(Session &session)
-    : m_s(session), m_noShape(session.dialogs), m_wait(session),
+    : m_s(session), m_wait(session), m_headShape(std::make_unique<HeadShapeStep>(*this)),
+      m_shape(m_headShape.get()),
       m_electrodes(std::make_unique<ElectrodeStep>(*this)),
       m_dewar(std::make_unique<FiducialStep>(*this, FiducialStep::Kind::Dewar)),
       m_subject(std::make_unique<FiducialStep>(*this, FiducialStep::Kind::Subject)),
@@ -46,7 +47,7 @@ void Wizard::setView(WizardView *view)
 
 void Wizard::setShapeStep(ShapeStep *step)
 {
-    m_shape = step ? step : &m_noShape;
+    m_shape = step ? step : m_headShape.get();
 }
 
 void Wizard::registerCommands(CommandTable &t)
@@ -56,6 +57,8 @@ void Wizard::registerCommands(CommandTable &t)
     t.add(QStringLiteral("menuProbe"), [this] { menuProbe(); });
     t.add(QStringLiteral("menuEProbes"), [this] { menuEProbes(); });
     t.add(QStringLiteral("menuMeasureFid"), [this] { menuMeasureFid(); });
+    t.add(QStringLiteral("menuShape"), [this] { menuShape(); });
+    t.add(QStringLiteral("SeqDelete"), [this] { DeleteSequence(); });
     t.add(QStringLiteral("AcceptButton"), [this] { press(Button::Accept); });
     t.add(QStringLiteral("BackButton"), [this] { press(Button::Back); });
     t.add(QStringLiteral("RepeatButton"), [this] { press(Button::Repeat); });
@@ -99,12 +102,15 @@ void Wizard::menuProbe()
 
 void Wizard::menuShape()
 {
+    if (!ShapeLoop::mayDiscardShape(m_s))
+        return;
     m_view->clearDisplay();
     m_s.ws.CurrentView = QStringLiteral("Clear View");
     m_s.ui.setText(Controls::DataListing, QString());
     for (const char *label : {"Label03", "Counter", "Total"})
         m_s.ui.setText(QString::fromLatin1(label), QString());
     enter(Steps::Shape);
+    m_view->shapeMode(true);
     DispatchStep();
 }
 
@@ -215,6 +221,13 @@ void Wizard::ShowPrompt(const QString &text)
     ShowPrompt(p);
 }
 
+void Wizard::ShowPicturePrompt(const QString &text)
+{
+    m_s.ui.setText(QStringLiteral("PictureLabel"), text);
+    m_s.ui.setVisible(QStringLiteral("PictureLabel"), true);
+    m_view->showPicturePrompt(text);
+}
+
 void Wizard::ShowPrompt(const WizardView::Prompt &prompt)
 {
     m_prompt = prompt;
@@ -279,8 +292,16 @@ void Wizard::endWait(RecordWait::Outcome reason)
 
 void Wizard::poll()
 {
-    if (m_inPoll || !m_wait.running())
+    if (m_inPoll)
         return;
+    if (!m_wait.running()) {
+        if (m_shape->running()) {
+            m_inPoll = true;
+            m_shape->poll();
+            m_inPoll = false;
+        }
+        return;
+    }
     m_inPoll = true;
     const bool reconnecting = m_wait.phase() == RecordWait::Phase::Reconnecting;
     if (m_wait.poll())
@@ -371,6 +392,8 @@ void Wizard::needsDigitizer()
 void Wizard::windowClosing()
 {
     dropWait();
+    if (m_shape->running())
+        m_shape->stop();
     afterCommand();
     m_journal.close();
 }
@@ -458,6 +481,8 @@ bool Wizard::resultReady() const
         return m_probe->complete();
     case Steps::Electrodes:
         return m_electrodes->converted() && !m_wait.running();
+    case Steps::Shape:
+        return state.SubStep == 4 && m_shape->hasPoints();
     default:
         return false;
     }

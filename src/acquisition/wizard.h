@@ -33,7 +33,7 @@ public:
     Wizard &operator=(const Wizard &) = delete;
 
     void setView(WizardView *view);
-    // The head-shape step of the 3-D view; nullptr restores the stand-in.
+    // Stands another head-shape step in; nullptr restores the program's own.
     void setShapeStep(ShapeStep *step);
     void registerCommands(CommandTable &table);
 
@@ -59,6 +59,9 @@ public:
     void Cancel();
     // A click on an electrode's name (0-based electrode index).
     void RedigitizePoint(int electrode);
+    // SeqDelete and a click on SequenceList (1-based) during head-shape digitizing.
+    void DeleteSequence() { m_shape->deleteSequence(); }
+    void selectSequence(int sequence) { m_shape->selectSequence(sequence); }
     // Edit_Button: the electrode selected in the name list.
     void EditPoint(int electrode);
     void selectPoint(int electrode) { m_selected = electrode; }
@@ -69,11 +72,14 @@ public:
     void ClearPrompt();
     void ShowPrompt(const QString &text);
     void ShowPrompt(const WizardView::Prompt &prompt);
+    // The short prompt over the display area (PictureLabel).
+    void ShowPicturePrompt(const QString &text);
     void DispatchStep();
 
     // Moves a running wait on; the window's timer and pointra-cli's loop call it.
     void poll();
-    bool waiting() const { return m_wait.running(); }
+    // A wait for the stylus or the head-shape streaming runs: poll() has work.
+    bool waiting() const { return m_wait.running() || m_shape->running(); }
     const RecordWait &recordWait() const { return m_wait; }
     // The window closes: a running wait ends, the journal of a saved or discarded measurement goes.
     void windowClosing();
@@ -113,6 +119,8 @@ public:
     void clearDigitizingDisplay();
     // Tells the operator that positions need a digitizer.
     void needsDigitizer();
+    // The program's own head-shape step (streaming counts for pointra-cli).
+    const HeadShapeStep &headShape() const { return *m_headShape; }
 
 private:
     void finishWait();
@@ -123,8 +131,8 @@ private:
     Session &m_s;
     NoWizardView m_noView;
     WizardView *m_view = &m_noView;
-    NoShapeStep m_noShape;
-    ShapeStep *m_shape = &m_noShape;
+    std::unique_ptr<HeadShapeStep> m_headShape;
+    ShapeStep *m_shape = nullptr;
     RecordWait m_wait;
     Then m_then;
     int m_waitBlocks = Records::AllBlocks;

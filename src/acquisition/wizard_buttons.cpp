@@ -100,16 +100,20 @@ bool Wizard::Accept()
     case Steps::Shape:
         if (state.SubStep == 3) {
             m_shape->acceptFiducials();
+            // The operator was told why; the two passes stay for Accept or Repeat.
+            if (!m_shape->fiducialsAccepted())
+                return false;
             state.SubStep = 4;
             DispatchStep();
             return true;
         }
         if (state.SubStep == 4) {
-            m_s.ws.ShapeDirty = 1;
             state.ShapeStop = 1;
             state.ShapeRunning = 0;
-            ClearPrompt();
+            // Stopping keeps the sequence being streamed, so the points are counted after it.
             m_shape->stop();
+            m_s.ws.ShapeDirty = 1;
+            ClearPrompt();
             isotrakStop(false);
             clearDigitizingDisplay();
             return true;

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 // What the measurement wizard shows. The window, pointra-cli and the tests implement it; the
 // wizard never reads anything back from it.
@@ -56,6 +57,18 @@ public:
     virtual void showElectrodeSet() = 0;
     // The 3-D view: clear the digitizing display.
     virtual void clearDisplay() = 0;
+    // Head-shape digitizing began (true) or ended (false): the 3-D view shows the shape data
+    // and the sequences are listed.
+    virtual void shapeMode(bool on) { Q_UNUSED(on); }
+    // The head-shape sequences changed: first point of each in ShapePos (0-based) and the
+    // selected one (1-based, 0 none); the points are the workspace's.
+    virtual void showShapeSequences(const std::vector<int> &starts, int selected)
+    {
+        Q_UNUSED(starts);
+        Q_UNUSED(selected);
+    }
+    // The short prompt over the display area.
+    virtual void showPicturePrompt(const QString &text) { Q_UNUSED(text); }
     // A wait for the digitizer started (true) or ended (false): poll the wizard while it runs.
     virtual void waitChanged(bool running) = 0;
     // How the last wait ended; pointra-cli stops on a lost device or a refused reading.

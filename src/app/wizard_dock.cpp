@@ -42,6 +42,23 @@ WizardPanel *addWizardDock(MainWindow &window, AppCore &app)
         window.setPalette(p);
     };
     panel->clearElectrodes = [&app] { app.menus.display.clear(); };
+    panel->sequenceClicked = [&window, &app](int sequence) {
+        app.wizard.selectSequence(sequence);
+        window.syncFromState();
+    };
+    // Head shape: data set 5 on display, drawn again as points stream in.
+    panel->shapeShown = [&app](bool on) {
+        if (!on)
+            return;
+        app.menus.display.enterShapeMode();
+        app.menus.display.displayShape();
+    };
+    panel->sequencesChanged = [&window, &app](const std::vector<int> &starts, int selected) {
+        PointView &view = app.menus.display.view();
+        view.setShapeSequences(starts, selected);
+        view.dataChanged();
+        window.syncFromState();
+    };
     app.wizard.setView(panel);
     return panel;
 }

@@ -107,6 +107,24 @@ WizardPanel::WizardPanel(QWidget *parent) : QWidget(parent)
             invoke(QStringLiteral("Edit_Button"));
     });
 
+    m_sequences = new QListWidget(this);
+    m_sequences->setObjectName(QStringLiteral("SequenceList"));
+    m_sequences->setAccessibleName(QStringLiteral("Head-shape sequences"));
+    m_sequences->setToolTip(QStringLiteral("Click a sequence to show it highlighted"));
+    m_sequences->setVisible(false);
+    connect(m_sequences, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (sequenceClicked)
+            sequenceClicked(m_sequences->row(item) + 1);
+    });
+    m_deleteSequence = new QPushButton(QStringLiteral("&Delete Sequence"), this);
+    m_deleteSequence->setObjectName(QStringLiteral("SeqDelete"));
+    m_deleteSequence->setAccessibleName(QStringLiteral("Delete sequence"));
+    m_deleteSequence->setVisible(false);
+    connect(m_deleteSequence, &QPushButton::clicked, this, [this] {
+        if (invoke)
+            invoke(QStringLiteral("SeqDelete"));
+    });
+
     auto *text = new QVBoxLayout;
     text->addWidget(m_title);
     auto *point = new QHBoxLayout;
@@ -118,6 +136,8 @@ WizardPanel::WizardPanel(QWidget *parent) : QWidget(parent)
     auto *names = new QVBoxLayout;
     names->addWidget(m_names, 1);
     names->addWidget(m_edit);
+    names->addWidget(m_sequences, 1);
+    names->addWidget(m_deleteSequence);
     auto *all = new QHBoxLayout(this);
     all->addLayout(text, 1);
     all->addLayout(names);
@@ -193,4 +213,33 @@ void WizardPanel::waitChanged(bool running)
         m_timer.start();
     else
         m_timer.stop();
+}
+
+void WizardPanel::shapeMode(bool on)
+{
+    m_sequences->clear();
+    m_sequences->setVisible(on);
+    m_deleteSequence->setVisible(on);
+    if (shapeShown)
+        shapeShown(on);
+}
+
+void WizardPanel::showShapeSequences(const std::vector<int> &starts, int selected)
+{
+    if (m_sequences->count() != int(starts.size())) {
+        m_sequences->clear();
+        for (size_t k = 1; k <= starts.size(); ++k)
+            m_sequences->addItem(QString::number(k));
+    }
+    m_sequences->setCurrentRow(selected - 1);
+    if (sequencesChanged)
+        sequencesChanged(starts, selected);
+}
+
+void WizardPanel::showPicturePrompt(const QString &text)
+{
+    Prompt p;
+    for (const QString &line : text.split(QChar(13)))
+        p.add(line);
+    showPrompt(p);
 }

@@ -28,6 +28,9 @@ public:
     std::function<void()> showElectrodes;
     std::function<void()> clearElectrodes;
     std::function<void(bool white)> background;
+    std::function<void(int sequence)> sequenceClicked; // 1-based
+    std::function<void(bool on)> shapeShown;
+    std::function<void(const std::vector<int> &starts, int selected)> sequencesChanged;
 
     void setButtons(const Buttons &buttons) override;
     void showPrompt(const Prompt &prompt) override;
@@ -37,6 +40,9 @@ public:
     void showElectrodeSet() override;
     void clearDisplay() override;
     void waitChanged(bool running) override;
+    void shapeMode(bool on) override;
+    void showShapeSequences(const std::vector<int> &starts, int selected) override;
+    void showPicturePrompt(const QString &text) override;
 
     QPushButton *button(const QString &name) const { return m_buttons.value(name); }
     QLabel *promptLabel() const { return m_prompt; }
@@ -44,6 +50,7 @@ public:
     QLabel *pointNameLabel() const { return m_pointName; }
     QLabel *titleLabel() const { return m_title; }
     QListWidget *nameList() const { return m_names; }
+    QListWidget *sequenceList() const { return m_sequences; }
     bool polling() const { return m_timer.isActive(); }
 
 private:
@@ -53,6 +60,8 @@ private:
     QLabel *m_pointName = nullptr;
     QListWidget *m_names = nullptr;
     QPushButton *m_edit = nullptr;
+    QListWidget *m_sequences = nullptr;
+    QPushButton *m_deleteSequence = nullptr;
     QHash<QString, QPushButton *> m_buttons;
     QTimer m_timer;
 };

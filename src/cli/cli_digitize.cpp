@@ -78,6 +78,12 @@ public:
     void showElectrodeSet() override {}
     void clearDisplay() override {}
     void waitChanged(bool) override {}
+    void showPicturePrompt(const QString &text) override
+    {
+        Prompt p;
+        p.add(QString(text).replace(QChar(13), QStringLiteral(" / ")));
+        showPrompt(p);
+    }
     void waitEnded(Records::Outcome outcome) override
     {
         using O = Records::Outcome;
@@ -222,6 +228,8 @@ int Run::go()
         wizard.menuCalibration();
     } else if (options.step == QLatin1String("subject")) {
         wizard.menuFiducials();
+    } else if (options.step == QLatin1String("shape")) {
+        wizard.menuShape();
     } else if (!options.resume.isEmpty()) {
         if (!wizard.recoverFrom(options.resume))
             return 1;
@@ -260,8 +268,11 @@ int Run::go()
             }
         }
         const QString pressed = keys.read(wizard.waiting() ? 5 : 50);
+        const bool streaming =
+            wizard.state.Step == Steps::Shape && wizard.state.SubStep == 4 && wizard.waiting();
         for (const QChar k : pressed) {
-            if (k == QLatin1Char('a') && wizard.resultReady())
+            // Accept ends the head-shape loop, keeping the sequence being streamed.
+            if (k == QLatin1Char('a') && (wizard.resultReady() || streaming))
                 return finish();
             const std::optional<Wizard::Button> b = buttonOf(k);
             if (!b) {
@@ -285,6 +296,17 @@ int Run::finish()
 {
     if (!wizard.Accept())
         return 1;
+    if (wizard.state.Step == Steps::Shape) {
+        const ShapeLoop::Counts &c = wizard.headShape().loop().counts();
+        say(QStringLiteral("%1 readings arrived, %2 kept, %3 not readings")
+                .arg(c.arrived)
+                .arg(c.kept)
+                .arg(c.refused));
+        if (ws.NumShapePoints == 0) {
+            say(QStringLiteral("no head-shape point was taken; nothing was written."));
+            return 1;
+        }
+    }
     const FileFormat *format = formatOfName(options.out);
     if (!files.writeFile(format->kind, options.out))
         return 1;
@@ -301,12 +323,15 @@ QString digitizeUsage()
         "       pointra-cli digitize --resume JOURNAL --out OUT.elp|.sfp|.res\n"
         "       pointra-cli digitize --step dewar --dewar FILE.dwr --out FILE.clb\n"
         "       pointra-cli digitize --step subject --out FILE.fid [--receivers N]\n"
+        "       pointra-cli digitize --step shape --out HEAD.hsp [--receivers N]\n"
         "\n"
         "Runs a measurement step without a window on the digitizer of pointra.ini (Comm port,\n"
         "POINTRA_COMM<n>, or the built-in emulator as in the window). Each prompt is printed as\n"
         "one line on standard output. Operator keys come on standard input, one a line: n Next,\n"
         "b Back, r Repeat, a Accept, c Cancel. When the step is complete and the input has ended,\n"
-        "the result is accepted and OUT written in the format of its extension.\n"
+        "the result is accepted and OUT written in the format of its extension. The head-shape\n"
+        "step streams sweeps of the stylus until a (Accept) ends it; with the input ended it\n"
+        "is accepted once a sequence is complete.\n"
         "  --receivers N   receivers on the subject's head (default 1; 1 or 2 for subject)\n"
         "  --resume FILE   goes on with the measurement a journal holds (after a crash)\n"
         "  --decimal period|comma\n"
@@ -366,6 +391,9 @@ int runDigitize(const QStringList &arguments)
             return usageError(QStringLiteral("the subject step writes a .fid file"));
         if (o.receivers < 1 || o.receivers > 2)
             return usageError(QStringLiteral("the subject step needs 1 or 2 --receivers"));
+    } else if (o.step == QLatin1String("shape")) {
+        if (format->kind != FileKind::Shape)
+            return usageError(QStringLiteral("the shape step writes a .hsp file"));
     } else if (o.step == QLatin1String("electrodes")) {
         if (format->kind != FileKind::Electrode && format->kind != FileKind::Besa &&
             format->kind != FileKind::Curry)
@@ -373,7 +401,7 @@ int runDigitize(const QStringList &arguments)
         if (o.sequence.isEmpty() == o.resume.isEmpty())
             return usageError(QStringLiteral("give either --sequence or --resume"));
     } else {
-        return usageError(QStringLiteral("--step takes dewar or subject"));
+        return usageError(QStringLiteral("--step takes dewar, subject or shape"));
     }
     if (QFileInfo(o.out).exists() && !QFileInfo(o.out).isWritable())
         return usageError(o.out + QStringLiteral(" cannot be written"));

@@ -196,18 +196,7 @@ void DisplayCommands::chooseProbes(bool with)
 
 QString DisplayCommands::stylusInstructions() const
 {
-    switch (m_s.ws.settings.Digitizer) {
-    case DigitizerModel::Isotrak:
-        return crJoin({QStringLiteral("Press the stylus button once"),
-                       QStringLiteral("to start a digitization sequence,"),
-                       QStringLiteral("and press it again to stop.")});
-    case DigitizerModel::Fastrak:
-        return crJoin({QStringLiteral("Press and hold the stylus button to start and"),
-                       QStringLiteral("perform a digitization sequence,"),
-                       QStringLiteral("release the button to stop")});
-    default:
-        return {};
-    }
+    return shapeStylusInstructions(m_s.ws.settings.Digitizer);
 }
 
 void DisplayCommands::chooseLabelOption(int index)

@@ -135,3 +135,23 @@ const QList<DigitizerModel> &deviceModels()
                                                  DigitizerModel::Fastrak};
     return models;
 }
+
+QString shapeStylusInstructions(DigitizerModel model)
+{
+    const QChar cr(13);
+    switch (model) {
+    case DigitizerModel::Isotrak:
+        // In its track mode the ISOTRAK streams while the button is held.
+        return QStringLiteral("Press and hold the stylus button to start and") + cr +
+               QStringLiteral("perform a digitization sequence,") + cr +
+               QStringLiteral("release the button to stop");
+    case DigitizerModel::Fastrak:
+    case DigitizerModel::Patriot:
+        // In continuous mode each press toggles the stream.
+        return QStringLiteral("Press the stylus button once") + cr +
+               QStringLiteral("to start a digitization sequence,") + cr +
+               QStringLiteral("and press it again to stop.");
+    default:
+        return {};
+    }
+}

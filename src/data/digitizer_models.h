@@ -54,6 +54,9 @@ const ModelTraits &traitsOf(DigitizerModel model);
 DigitizerModel modelFromName(const QString &name);
 // The three devices, in the order of the Setup menu.
 const QList<DigitizerModel> &deviceModels();
+// How the stylus button works a head-shape sequence of the model, as the operator is told (the
+// lines joined by CR); empty for settings that are not devices.
+QString shapeStylusInstructions(DigitizerModel model);
 inline bool isDevice(DigitizerModel m)
 {
     return traitsOf(m).isDevice;

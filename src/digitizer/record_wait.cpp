@@ -27,14 +27,7 @@ RecordWait::~RecordWait()
 
 bool RecordWait::start(Kind kind, int receiverBlocks)
 {
-    if (running())
-        end(Outcome::Closed);
-    m_kind = kind;
-    m_blocks = receiverBlocks;
-    m_record.clear();
-    m_reading.reset();
-    m_problem.clear();
-    m_isotrakHeld = false;
+    reset(kind, receiverBlocks);
     if (!DigitizerSetup::ensureOpen(m_s)) {
         m_outcome = Outcome::PortFailed;
         return false;
@@ -45,6 +38,13 @@ bool RecordWait::start(Kind kind, int receiverBlocks)
 
 void RecordWait::startReconnecting(Kind kind, int receiverBlocks)
 {
+    reset(kind, receiverBlocks);
+    m_s.link.close();
+    enter(Phase::Reconnecting, ReconnectEveryMs);
+}
+
+void RecordWait::reset(Kind kind, int receiverBlocks)
+{
     if (running())
         end(Outcome::Closed);
     m_kind = kind;
@@ -53,8 +53,6 @@ void RecordWait::startReconnecting(Kind kind, int receiverBlocks)
     m_reading.reset();
     m_problem.clear();
     m_isotrakHeld = false;
-    m_s.link.close();
-    enter(Phase::Reconnecting, ReconnectEveryMs);
 }
 
 void RecordWait::begin()

@@ -65,6 +65,8 @@ public:
     const QString &problem() const { return m_problem; }
 
 private:
+    // Ends a running wait and forgets the last record.
+    void reset(Kind kind, int receiverBlocks);
     void begin();
     void enter(Phase phase, int delayMs);
     void step();

@@ -17,22 +17,21 @@ Point3 referredStylus(const Reading &reading, int receiver)
     return transformed(reading.receiver(receiver).transform(0), reading.stylus);
 }
 
-namespace {
-const Reading &readingOf(const std::vector<Reading> &readings, int i)
-{
-    static const Reading none;
-    return i >= 0 && i < int(readings.size()) ? readings[i] : none;
-}
-
-// The electrode's position in the head frame, averaged over the references in use.
 Point3 headPosition(const Workspace &ws, const Reading &reading)
 {
-    if (ws.ReceiverCount == 0)
+    if (ws.ReceiverCount <= 0)
         return transformed(ws.MRef[0], referredStylus(reading, 0));
     Point3 sum = Point3::Zero();
     for (int r = 1; r <= ws.ReceiverCount; ++r)
         sum += transformed(ws.MRef[r], referredStylus(reading, r));
     return sum / ws.ReceiverCount;
+}
+
+namespace {
+const Reading &readingOf(const std::vector<Reading> &readings, int i)
+{
+    static const Reading none;
+    return i >= 0 && i < int(readings.size()) ? readings[i] : none;
 }
 
 std::vector<int> electrodeIndices(const Workspace &ws)

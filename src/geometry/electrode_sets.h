@@ -15,5 +15,7 @@ bool ComputeElectrodeSets(Workspace &ws, const std::vector<Reading> &readings, D
 // the head transforms of the last full computation.
 bool ComputeElectrodePoint(Workspace &ws, const std::vector<Reading> &readings, Dialogs &dialogs,
                            int k);
+// The stylus of a reading in the head frame, averaged over the references in use (MRef).
+Point3 headPosition(const Workspace &ws, const Reading &reading);
 // The stylus of a reading relative to reference 0 (transmitter) or head receiver r (1..3).
 Point3 referredStylus(const Reading &reading, int receiver);

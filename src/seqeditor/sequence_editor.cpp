@@ -264,23 +264,23 @@ void SequenceEditor::clearType()
 
 void SequenceEditor::insertAbove()
 {
-    if (CurrentRow <= 3 || CurrentRow > EditCount)
-        return;
-    EditName.insert(CurrentRow - 1, QString());
-    EditCode.insert(CurrentRow - 1, QString());
-    ++EditCount;
-    ++CurrentRow;
-    RefreshGrid();
-    markChanged();
-    selectRow(CurrentRow);
+    if (CurrentRow > 3)
+        insertEmptyAt(CurrentRow - 1);
 }
 
 void SequenceEditor::insertBelow()
 {
-    if (CurrentRow < 3 || CurrentRow > EditCount)
+    if (CurrentRow >= 3)
+        insertEmptyAt(CurrentRow);
+}
+
+// An empty point at `index`; the fiducials at the top stay where they are.
+void SequenceEditor::insertEmptyAt(int index)
+{
+    if (CurrentRow > EditCount)
         return;
-    EditName.insert(CurrentRow, QString());
-    EditCode.insert(CurrentRow, QString());
+    EditName.insert(index, QString());
+    EditCode.insert(index, QString());
     ++EditCount;
     ++CurrentRow;
     RefreshGrid();

@@ -103,6 +103,7 @@ public:
     static bool loadProgramSequence(const QString &path, Workspace &ws, Dialogs &dialogs);
 
 private:
+    void insertEmptyAt(int index);
     void registerCommands();
     void markChanged();
     void markClean();

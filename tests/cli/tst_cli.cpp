@@ -172,7 +172,7 @@ void TestCli::refusedWritesNothing_data()
     QTest::newRow("dewar without dwr")    << QStringList{"digitize", "--step", "dewar", "--out", "@a.clb"}  << 2 << "--dewar";
     QTest::newRow("dewar writes clb")     << QStringList{"digitize", "--step", "dewar", "--dewar", "d.dwr", "--out", "@a.fid"} << 2 << ".clb";
     QTest::newRow("subject receivers")    << QStringList{"digitize", "--step", "subject", "--receivers", "3", "--out", "@a.fid"} << 2 << "1 or 2";
-    QTest::newRow("unknown step")         << QStringList{"digitize", "--step", "shape", "--out", "@a.hsp"}  << 2 << "dewar or subject";
+    QTest::newRow("unknown step")         << QStringList{"digitize", "--step", "probe", "--out", "@a.hsp"}  << 2 << "dewar, subject or shape";
     QTest::newRow("bad receivers")        << QStringList{"digitize", "--sequence", "a.seq", "--receivers", "x", "--out", "@a.elp"} << 2 << "--receivers";
     // clang-format on
 }

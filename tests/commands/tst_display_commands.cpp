@@ -14,17 +14,12 @@ private slots:
     void init();
     void displayMenu_data();
     void displayMenu();
-    void dewarIsToldAtTheNextStep();
-    void fiducialSetsWithoutAFrameAreTold();
-    void clearHidesTheDisplayAndStopsTheButtons();
     void labelOptionInShapeMode_data();
     void labelOptionInShapeMode();
-    void homeAndStepsActOnlyWhileHolding();
-    void openingAFileRefreshesTheDisplay();
+    void viewButtonsHomeAndClear();
     void wizardSteps();
-    void exportWritesThePicture();
-    void exportRefusals_data();
-    void exportRefusals();
+    void exportPicture_data();
+    void exportPicture();
 
 private:
     bool invoke(const QString &control) { return rig->invoke(control); }
@@ -119,66 +114,20 @@ void TestDisplayCommands::displayMenu()
     QCOMPARE(control(DisplayPanel).visible, message.isEmpty());
 }
 
-void TestDisplayCommands::dewarIsToldAtTheNextStep()
-{
-    load("shape");
-    invoke("menuDShape"); // the buttons act on the plot from here on
-    invoke("menuDDewar");
-    QVERIFY(rig->dialogs.texts().isEmpty());
-    view().press(ViewButtons::Up);
-    QCOMPARE(rig->dialogs.texts(), QStringList{"Drawing dewar data..."});
-    QCOMPARE(state().ViewElevation, -89);
-    // The message ends the hold: no further steps while the box is up.
-    QVERIFY(!view().hold().isRepeating());
-    view().renderNow();
-    QVERIFY(view().lastDraw().dewarMessage);
-}
-
-void TestDisplayCommands::fiducialSetsWithoutAFrameAreTold()
-{
-    load("receivers2");
-    rig->ws.ReceiverFid[1] = zeroFids();
-    invoke("menuDFiducials");
-    QCOMPARE(rig->dialogs.texts().size(), 1);
-    QVERIFY(rig->dialogs.texts().first().startsWith("Station 2"));
-}
-
-void TestDisplayCommands::clearHidesTheDisplayAndStopsTheButtons()
-{
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    invoke("LabelOption(1)");
-    for (const QString &b : DisplayCommands::WizardButtons)
-        rig->ui.setEnabled(b, true);
-    view().press(ViewButtons::Left);
-    QVERIFY(view().hold().isRepeating());
-    invoke("menuDClear");
-    for (const QString &c : {DisplayPanel, PromptPanel, Picture, Prompt})
-        QVERIFY2(!control(c).visible, qPrintable(c));
-    for (const QString &b : DisplayCommands::WizardButtons)
-        QVERIFY2(!control(b).enabled, qPrintable(b));
-    QVERIFY(!buttonsEnabled() && !view().labelsShown() && !view().hold().isRepeating());
-    const int azimuth = state().ViewAzimuth;
-    view().press(ViewButtons::Left);
-    QCOMPARE(state().ViewAzimuth, azimuth);
-}
-
 void TestDisplayCommands::labelOptionInShapeMode_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<int>("index");
     QTest::addColumn<bool>("shapePoints");
-    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("prompt"); // its start
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("displaying"); // "Display" selected, buttons acting
-    const QString isotrak = "Press the stylus button once\rto start a digitization sequence,\r"
-                            "and press it again to stop.";
-    const QString fastrak = "Press and hold the stylus button to start and\rperform a "
-                            "digitization sequence,\rrelease the button to stop";
+    // Each model's button as it works: the ISOTRAK streams while held, the others toggle.
+    const QString isotrak = "Press and hold", fastrak = "Press the stylus button once";
     // clang-format off
     QTest::newRow("ISOTRAK digitize") << "ISOTRAK" << 0 << true  << isotrak << "" << false;
     QTest::newRow("FASTRAK digitize") << "FASTRAK" << 0 << true  << fastrak << "" << false;
-    QTest::newRow("PATRIOT digitize") << "PATRIOT" << 0 << true  << ""      << "" << false;
+    QTest::newRow("PATRIOT digitize") << "PATRIOT" << 0 << true  << fastrak << "" << false;
     QTest::newRow("display")          << "FASTRAK" << 1 << true  << "Displaying digitized points" << "" << true;
     QTest::newRow("display, empty")   << "FASTRAK" << 1 << false << ""      << "No values to display" << false;
     // clang-format on
@@ -198,7 +147,8 @@ void TestDisplayCommands::labelOptionInShapeMode()
     rig->app.menus.display.displayShape();
     rig->ui.setText(Prompt, QString());
     QVERIFY(invoke(labelOption(index)));
-    QTEST(control(Prompt).text, "prompt");
+    QFETCH(QString, prompt);
+    QCOMPARE(control(Prompt).text.left(prompt.isEmpty() ? 1 : prompt.size()), prompt);
     QCOMPARE(rig->dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(state().HoldActive, displaying ? 1 : 0);
     QCOMPARE(buttonsEnabled(), displaying);
@@ -206,16 +156,28 @@ void TestDisplayCommands::labelOptionInShapeMode()
     QVERIFY(!view().labelsShown()); // the head-shape options never show electrode labels
 }
 
-void TestDisplayCommands::homeAndStepsActOnlyWhileHolding()
+// A fixed view ignores Home; on the electrodes the buttons turn the way of the coordinate
+// system in use and Home goes back; an opened file shows at once; Clear hides it all.
+void TestDisplayCommands::viewButtonsHomeAndClear()
 {
-    load("receivers1");
+    load("receivers2");
+    rig->ws.ReceiverFid[1] = zeroFids();
     invoke("menuDFiducials"); // does not make the buttons act
+    QCOMPARE(rig->dialogs.texts().size(), 1);
+    QVERIFY(rig->dialogs.texts().first().startsWith("Station 2")); // no frame for it
     state().ViewAzimuth = 200;
     invoke("cmdHome");
     QCOMPARE(state().ViewAzimuth, 200);
     load("electrodes");
     invoke("menuDisplayEProbe");
-    // The buttons turn the way of the coordinate system in use now.
+    Workspace other;
+    other.settings = rig->ws.settings;
+    other.tevo = rig->ws.meas;
+    other.sensors.NumSensors = 2;
+    WriteElectrodeFile(rig->home.path("two.elp"), other);
+    QVERIFY(rig->app.menus.files.openPath(rig->home.path("two.elp")));
+    QCOMPARE(view().scene().points.size(), std::size_t(2));
+    QCOMPARE(state().DisplaySet, 6);
     rig->ws.settings.CoordinateSystem = "BESA";
     view().press(ViewButtons::Left);
     view().release(ViewButtons::Left + 1);
@@ -226,21 +188,34 @@ void TestDisplayCommands::homeAndStepsActOnlyWhileHolding()
     QCOMPARE(state().ViewAzimuth, 180);
     QCOMPARE(state().PlotScale, 150.0);
     QCOMPARE(content(), QStringLiteral("scene"));
-}
 
-void TestDisplayCommands::openingAFileRefreshesTheDisplay()
-{
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    QCOMPARE(view().scene().points.size(), std::size_t(3));
-    Workspace other;
-    other.settings = rig->ws.settings;
-    other.tevo = rig->ws.meas;
-    other.sensors.NumSensors = 2;
-    WriteElectrodeFile(rig->home.path("two.elp"), other);
-    QVERIFY(rig->app.menus.files.openPath(rig->home.path("two.elp")));
-    QCOMPARE(view().scene().points.size(), std::size_t(2));
-    QCOMPARE(state().DisplaySet, 6);
+    invoke("LabelOption(1)");
+    for (const QString &b : DisplayCommands::WizardButtons)
+        rig->ui.setEnabled(b, true);
+    view().press(ViewButtons::Left);
+    QVERIFY(view().hold().isRepeating());
+    invoke("menuDClear");
+    for (const QString &c : {DisplayPanel, PromptPanel, Picture, Prompt})
+        QVERIFY2(!control(c).visible, qPrintable(c));
+    for (const QString &b : DisplayCommands::WizardButtons)
+        QVERIFY2(!control(b).enabled, qPrintable(b));
+    QVERIFY(!buttonsEnabled() && !view().labelsShown() && !view().hold().isRepeating());
+    const int azimuth = state().ViewAzimuth;
+    view().press(ViewButtons::Left);
+    QCOMPARE(state().ViewAzimuth, azimuth);
+
+    // The dewar is told at the next step of the plot, which ends the hold.
+    load("shape");
+    rig->dialogs.clear();
+    invoke("menuDShape");
+    invoke("menuDDewar");
+    QVERIFY(rig->dialogs.texts().isEmpty());
+    view().press(ViewButtons::Up);
+    QCOMPARE(rig->dialogs.texts(), QStringList{"Drawing dewar data..."});
+    QCOMPARE(state().ViewElevation, -89);
+    QVERIFY(!view().hold().isRepeating());
+    view().renderNow();
+    QVERIFY(view().lastDraw().dewarMessage);
 }
 
 // The measurement steps: electrodes with labels, then the head shape by the option chosen.
@@ -273,26 +248,12 @@ void TestDisplayCommands::wizardSteps()
     QVERIFY(view().renderPending());
 }
 
-void TestDisplayCommands::exportWritesThePicture()
-{
-    load("electrodes");
-    invoke("menuDisplayEProbe");
-    invoke("LabelOption(1)");
-    rig->dialogs.fileAnswers.enqueue(rig->home.path("view"));
-    QVERIFY(invoke("menuExportPicture"));
-    const QImage written(rig->home.path("view.png"));
-    QCOMPARE(written.size(), view().plotSize());
-    // The picture carries the labels on show, which the plot leaves to its labels.
-    QVERIFY(Pixels::nonWhite(written) > Pixels::nonWhite(view().image()));
-    QCOMPARE(written.convertToFormat(QImage::Format_RGB32), view().picture());
-    QVERIFY(rig->dialogs.texts().isEmpty());
-}
-
-void TestDisplayCommands::exportRefusals_data()
+void TestDisplayCommands::exportPicture_data()
 {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<QString>("message");
     // clang-format off
+    QTest::newRow("written")            << "written"   << "";
     QTest::newRow("nothing on display") << "cleared"   << "There is no picture to export.";
     QTest::newRow("no such folder")     << "nofolder"  << "Cannot write";
     QTest::newRow("read-only file")     << "readonly"  << "is read-only; nothing was written.";
@@ -300,26 +261,37 @@ void TestDisplayCommands::exportRefusals_data()
     // clang-format on
 }
 
-void TestDisplayCommands::exportRefusals()
+void TestDisplayCommands::exportPicture()
 {
     QFETCH(QString, situation);
     QFETCH(QString, message);
     load("electrodes");
     invoke("menuDisplayEProbe");
+    invoke("LabelOption(1)");
     if (situation == "cleared")
         invoke("menuDClear");
     const QString old = rig->home.write("old.png", "not a picture");
     if (situation == "readonly")
         QFile::setPermissions(old, QFile::ReadOwner);
-    rig->dialogs.fileAnswers.enqueue(situation == "nofolder" ? rig->home.path("missing/view.png")
-                                                             : old);
+    rig->dialogs.fileAnswers.enqueue(situation == "nofolder"  ? rig->home.path("missing/view.png")
+                                     : situation == "written" ? rig->home.path("view")
+                                                              : old);
     rig->dialogs.answers.enqueue(situation == "readonly" ? Dialogs::Answer::Yes
                                                          : Dialogs::Answer::No);
-    QVERIFY(!rig->app.menus.display.exportPicture());
-    QVERIFY2(rig->dialogs.texts().last().contains(message),
-             qPrintable(rig->dialogs.texts().join('|')));
+    QCOMPARE(rig->app.menus.display.exportPicture(), message.isEmpty());
     QCOMPARE(rig->home.read("old.png"), QByteArray("not a picture"));
     QVERIFY(!QFile::exists(rig->home.path("missing/view.png")));
+    if (!message.isEmpty()) {
+        QVERIFY2(rig->dialogs.texts().last().contains(message),
+                 qPrintable(rig->dialogs.texts().join('|')));
+        return;
+    }
+    QVERIFY(rig->dialogs.texts().isEmpty());
+    const QImage written(rig->home.path("view.png"));
+    QCOMPARE(written.size(), view().plotSize());
+    // The picture carries the labels on show, which the plot leaves to its labels.
+    QVERIFY(Pixels::nonWhite(written) > Pixels::nonWhite(view().image()));
+    QCOMPARE(written.convertToFormat(QImage::Format_RGB32), view().picture());
 }
 
 QTEST_MAIN(TestDisplayCommands)

@@ -100,9 +100,6 @@ class TestFileFormats : public QObject
 private slots:
     void exactText();
     void readerDetails();
-    void curryOldForm();
-    void besaLabels_data();
-    void besaLabels();
     void badInput_data();
     void badInput();
 };
@@ -174,11 +171,7 @@ void TestFileFormats::readerDetails()
     QCOMPARE(ws.curry.FidName[1], "PAL");
     QCOMPARE(ws.meas.Type, (QStringList{"400", "400"}));
     QVERIFY(near(ws.meas.Pos[1], Point3(0, 0.5, 100)));
-}
-
-void TestFileFormats::curryOldForm()
-{
-    //              1 2        12       21           34
+    // Curry, old fixed columns: blank lines skipped, a short last line read with a warning.
     const QByteArray text = "-1   100.00   100.00     0.00    Nasion\r\n"
                             "-2   -70.00    70.00     0.00    LPA\r\n"
                             "-3    70.00   -70.00     0.00    RPA\r\n"
@@ -187,8 +180,8 @@ void TestFileFormats::curryOldForm()
                             "          \r\n"
                             " 0   -10.00";
     QVERIFY(!isCurryNewForm(text));
-    Workspace ws = sample("Curry");
-    FakeDialogs d;
+    ws = sample("Curry");
+    d.clear();
     read(FileKind::Curry, text, ws, d);
     QCOMPARE(ws.curry.Fid[0], Point3(100, 100, 0));
     QCOMPARE(ws.curry.FidName[2], "RPA");
@@ -198,29 +191,6 @@ void TestFileFormats::curryOldForm()
     QCOMPARE(d.shown.size(), 2);
     QVERIFY(d.texts()[0].endsWith("Check input file with a text editor,\routput may have errors."));
     QCOMPARE(d.texts()[1], " 2 electrodes");
-}
-
-void TestFileFormats::besaLabels_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("fiducial");
-    QTest::addColumn<QString>("type");
-    // clang-format off
-    QTest::newRow("FidNz") << "FidNz" << 0 << "1";
-    QTest::newRow("FidT9") << "FidT9" << 1 << "2";
-    QTest::newRow("FidLPA") << "FidLPA" << 1 << "2";
-    QTest::newRow("FidRLA") << "FidRLA" << 2 << "4";
-    QTest::newRow("unknown fiducial") << "FidXY" << -1 << "";
-    QTest::newRow("surface point upper") << "SfHead" << -1 << "8";
-    QTest::newRow("electrode") << "Cz" << -1 << "400";
-    // clang-format on
-}
-
-void TestFileFormats::besaLabels()
-{
-    QFETCH(QString, label);
-    QTEST(besaFiducialIndex(label), "fiducial");
-    QTEST(besaTypeOfLabel(label), "type");
 }
 
 void TestFileFormats::badInput_data()

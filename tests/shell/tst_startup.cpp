@@ -1,11 +1,12 @@
+#include "platform/auto_link.h"
 #include "rig.h"
-#include "shell/command_line.h"
 
 #include <QTest>
 
 using Answer = Dialogs::Answer;
 using Fixtures::Ini;
 
+// A run from pointra.ini to the questions at its end: start-up, File > New, the line status.
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -14,14 +15,9 @@ private slots:
     void startupMessages();
     void startupMenuStates_data();
     void startupMenuStates();
-    void tmpFolder_data();
-    void tmpFolder();
-    void interactiveStartAndHelp();
-    void shutdown_data();
-    void shutdown();
-    void exitCancelledIsReset();
-    void commandLine_data();
-    void commandLine();
+    void unsavedDataIsAskedFor_data();
+    void unsavedDataIsAskedFor();
+    void statusSaysWhoAnswers();
 };
 
 void TestStartup::startupMessages_data()
@@ -44,16 +40,20 @@ void TestStartup::startupMessages_data()
     // clang-format on
 }
 
+// Start-up tells what pointra.ini lacks, writes nothing back and removes the prompts an earlier
+// run left in tmp.
 void TestStartup::startupMessages()
 {
     QFETCH(QByteArray, ini);
-    QFETCH(QStringList, messages);
     Rig rig;
-    rig.startUp(ini.isEmpty() ? QByteArray() : ini);
-    QCOMPARE(rig.dialogs.texts(), messages);
+    QVERIFY(QDir().mkpath(rig.home.path("tmp")));
+    rig.home.write("tmp/p1.wav", "RIFF");
+    rig.startUp(ini);
+    QTEST(rig.dialogs.texts(), "messages");
     for (const auto &shown : rig.dialogs.shown)
         QCOMPARE(shown.buttons, Dialogs::Buttons::Ok);
-    QVERIFY(!rig.home.ini().contains("No Digitizer")); // replacements are not written back
+    QCOMPARE(rig.home.ini(), ini);
+    QVERIFY(!QFileInfo::exists(rig.home.path("tmp")));
 }
 
 void TestStartup::startupMenuStates_data()
@@ -77,186 +77,138 @@ void TestStartup::startupMenuStates()
     QFETCH(QString, system);
     QFETCH(bool, device);
     QFETCH(bool, twoVisible);
-    QFETCH(QString, xAxis);
     Rig rig;
     rig.startUp(Ini{model, system, "Comma", "0,0,-1", 3, "ON"}.text());
     const UiState &ui = rig.ui;
     QCOMPARE(
         ui.caption,
         QString("Pointra with %1 - %2 Coordinates").arg(device ? model : "No Digitizer", system));
-    const QString baudItem = model == "PATRIOT" ? "menu1152" : "menu192";
     QCOMPARE(ui.value("menuDigitize").enabled, device);
     QCOMPARE(ui.value("menuTwo").visible, twoVisible);
     QCOMPARE(ui.value("menuThree").visible, twoVisible);
-    QCOMPARE(ui.value("XAxis").text, xAxis);
+    QTEST(ui.value("XAxis").text, "xAxis");
     QVERIFY(ui.fileFilter.startsWith("Sequence File (*.seq)|*.seq|" + system));
-    QCOMPARE(ui.value("Label3A").text, system);
-    QVERIFY(ui.value("menuCoordinates" + system).checked);
+    QCOMPARE(ui.value("menuViewShape").enabled, system == "TEVO");
     QCOMPARE(ui.value("menuDigitizer" + model).checked, device);
     const auto on = [&](const QString &item) { return ui.value(item).checked; };
-    QVERIFY(on("menuDecimalPointComma") && !on("menuDecimalPointPeriod") && on("menuZminus") &&
-            on("menuCommPort3") && on("menuSoundON") && on(baudItem));
-    QCOMPARE(ui.value("menuViewShape").enabled, system == "TEVO");
-    // No receivers chosen yet: nothing to digitize.
-    QVERIFY(!ui.value("menuEProbes").enabled);
-    QVERIFY(!ui.value("menuShape").enabled);
-    QVERIFY(ui.value("menuCalibration").enabled);
-    QVERIFY(!ui.value("menuFiducials").enabled);
+    QVERIFY(on("menuCoordinates" + system) && on("menuDecimalPointComma") &&
+            !on("menuDecimalPointPeriod") && on("menuZminus") && on("menuCommPort3") &&
+            on("menuSoundON"));
+    // No receivers chosen yet: nothing to digitize but the calibration.
+    QVERIFY(!ui.value("menuEProbes").enabled && !ui.value("menuShape").enabled);
+    QVERIFY(ui.value("menuCalibration").enabled && !ui.value("menuFiducials").enabled);
     QCOMPARE(rig.ws.SoundEnabled, 1);
     QCOMPARE(rig.link.commPort(), 3);
     QCOMPARE(rig.link.settings(), model == "PATRIOT" ? "115200,n,8,1" : "19200,n,8,1");
-}
-
-void TestStartup::tmpFolder_data()
-{
-    QTest::addColumn<int>("files");
-    // clang-format off
-    QTest::newRow("no folder") << -1;
-    QTest::newRow("empty folder") << 0;
-    QTest::newRow("three prompts") << 3;
-    // clang-format on
-}
-
-void TestStartup::tmpFolder()
-{
-    QFETCH(int, files);
-    Rig rig;
-    const QString tmp = rig.home.path("tmp");
-    if (files >= 0)
-        QVERIFY(QDir().mkpath(tmp));
-    for (int i = 0; i < files; ++i)
-        rig.home.write(QStringLiteral("tmp/p%1.wav").arg(i), "RIFF");
-    rig.startUp(Ini().text());
-    QVERIFY(!QFileInfo::exists(tmp));
-    QVERIFY(QFileInfo::exists(rig.home.path("pointra.ini")));
-}
-
-void TestStartup::interactiveStartAndHelp()
-{
-    Rig rig;
-    rig.startUp(Ini().text());
-    QCOMPARE(rig.view.shown, 0);
-    QVERIFY(rig.fakeLink.written.isEmpty());
+    QVERIFY(on(model == "PATRIOT" ? "menu1152" : "menu192"));
+    // The interactive start shows the window, then configures the device.
+    QVERIFY(rig.fakeLink.written.isEmpty() && rig.view.shown == 0);
     rig.app.shell.startInteractive();
     QCOMPARE(rig.view.shown, 1);
-    QCOMPARE(rig.fakeLink.written.value(0), QByteArray("c"));
-    QCOMPARE(rig.fakeLink.written.size(), 16);
+    QCOMPARE(rig.fakeLink.written.isEmpty(), !device);
     QVERIFY(!rig.link.isOpen());
-    // Help > About and Help > Contents.
     QVERIFY(rig.invoke("menuHelpAbout"));
     QVERIFY(rig.view.aboutText.contains(QStringLiteral(POINTRA_VERSION)));
     rig.invoke("menuHelpContents");
-    QVERIFY(rig.view.helpFile.endsWith("index.html"));
-    QVERIFY(QFileInfo::exists(rig.view.helpFile));
-    QVERIFY(!rig.ui.value("menuHelpIndex").enabled);
+    QVERIFY(rig.view.helpFile.endsWith("index.html") && QFileInfo::exists(rig.view.helpFile));
 }
 
-void TestStartup::shutdown_data()
+void TestStartup::unsavedDataIsAskedFor_data()
 {
+    QTest::addColumn<QString>("control");
     QTest::addColumn<int>("seq");
     QTest::addColumn<int>("electrodes");
     QTest::addColumn<int>("shape");
     QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<bool>("saveFails");
     QTest::addColumn<QStringList>("questions");
-    QTest::addColumn<bool>("closes");
     QTest::addColumn<int>("saves");
+    QTest::addColumn<bool>("proceeds"); // quits, or clears the data
     QTest::addColumn<int>("helpCloses");
     QTest::addColumn<bool>("tmpRemoved");
-    QTest::addColumn<bool>("saveFails");
     const QString qSeq = "Do you want to save the sequence file ?";
     const QString qEl = "Do you want to save the digitized electrode data ?";
     const QString qSh = "Do you want to save the digitized shape data ?";
     const Answer yes = Answer::Yes, no = Answer::No, cancel = Answer::Cancel;
     // clang-format off
-    QTest::newRow("nothing unsaved") << 0 << 0 << 0 << QList<Answer>{} << QStringList{} << true << 0 << 1 << true << false;
-    QTest::newRow("shape cancel") << 0 << 0 << 1 << QList<Answer>{cancel} << QStringList{qSh} << false << 0 << 1 << true << false;
-    QTest::newRow("all no") << 1 << 1 << 1 << QList<Answer>{no, no, no} << QStringList{qSeq, qEl, qSh} << true << 0 << 1 << true << false;
-    QTest::newRow("all yes") << 1 << 1 << 1 << QList<Answer>{yes, yes, yes} << QStringList{qSeq, qEl, qSh} << true << 3 << 0 << false << false;
-    QTest::newRow("sequence cancel still asks the rest") << 1 << 1 << 0 << QList<Answer>{cancel, no} << QStringList{qSeq, qEl} << false << 0 << 1 << true << false;
-    QTest::newRow("electrodes yes keeps help") << 0 << 1 << 0 << QList<Answer>{yes} << QStringList{qEl} << true << 1 << 0 << true << false;
-    QTest::newRow("a save that fails keeps the window") << 0 << 1 << 0 << QList<Answer>{yes} << QStringList{qEl} << false << 1 << 0 << true << true;
+    QTest::newRow("exit, nothing unsaved") << "menuExit" << 0 << 0 << 0 << QList<Answer>{} << false << QStringList{} << 0 << true << 1 << true;
+    QTest::newRow("exit, shape cancel") << "menuExit" << 0 << 0 << 1 << QList<Answer>{cancel} << false << QStringList{qSh} << 0 << false << 1 << true;
+    QTest::newRow("exit, all no") << "menuExit" << 1 << 1 << 1 << QList<Answer>{no, no, no} << false << QStringList{qSeq, qEl, qSh} << 0 << true << 1 << true;
+    QTest::newRow("exit, all yes") << "menuExit" << 1 << 1 << 1 << QList<Answer>{yes, yes, yes} << false << QStringList{qSeq, qEl, qSh} << 3 << true << 0 << false;
+    QTest::newRow("exit, sequence cancel still asks the rest") << "menuExit" << 1 << 1 << 0 << QList<Answer>{cancel, no} << false << QStringList{qSeq, qEl} << 0 << false << 1 << true;
+    QTest::newRow("exit, electrodes yes keeps help") << "menuExit" << 0 << 1 << 0 << QList<Answer>{yes} << false << QStringList{qEl} << 1 << true << 0 << true;
+    QTest::newRow("exit, a save that fails keeps the window") << "menuExit" << 0 << 1 << 0 << QList<Answer>{yes} << true << QStringList{qEl} << 1 << false << 0 << true;
+    QTest::newRow("new, nothing unsaved clears at once") << "menuNew" << 0 << 0 << 0 << QList<Answer>{} << false << QStringList{} << 0 << true << 0 << false;
+    QTest::newRow("new, no forgets the electrodes") << "menuNew" << 0 << 1 << 0 << QList<Answer>{no} << false << QStringList{qEl} << 0 << true << 0 << false;
+    QTest::newRow("new, yes saves, then clears") << "menuNew" << 0 << 1 << 0 << QList<Answer>{yes} << false << QStringList{qEl} << 1 << true << 0 << false;
+    QTest::newRow("new, a save that fails keeps all") << "menuNew" << 0 << 1 << 0 << QList<Answer>{yes} << true << QStringList{qEl} << 1 << false << 0 << false;
+    QTest::newRow("new, cancel asks no more") << "menuNew" << 1 << 1 << 0 << QList<Answer>{cancel} << false << QStringList{qSeq} << 0 << false << 0 << false;
     // clang-format on
 }
 
-void TestStartup::shutdown()
+// File > Exit and File > New ask about each kind of unsaved data; Yes saves, Cancel or a failed
+// save keeps everything.
+void TestStartup::unsavedDataIsAskedFor()
 {
+    QFETCH(QString, control);
+    QFETCH(QList<Answer>, answers);
+    QFETCH(bool, saveFails);
+    QFETCH(bool, proceeds);
+    Rig rig;
+    rig.start();
+    QVERIFY(rig.app.menus.files.openPath(rig.home.write("cap.elp", Fixtures::Elp)));
+    QVERIFY(QDir().mkpath(rig.home.path("tmp")));
+    int saves = 0;
+    rig.app.shell.saveAs = [&] { return ++saves, !saveFails; };
     QFETCH(int, seq);
     QFETCH(int, electrodes);
     QFETCH(int, shape);
-    QFETCH(QList<Answer>, answers);
-    QFETCH(QStringList, questions);
-    QFETCH(bool, closes);
-    QFETCH(int, saves);
-    QFETCH(int, helpCloses);
-    QFETCH(bool, tmpRemoved);
-    Rig rig;
-    rig.start();
-    QVERIFY(QDir().mkpath(rig.home.path("tmp")));
-    int saveCount = 0;
-    QFETCH(bool, saveFails);
-    rig.app.shell.saveAs = [&] {
-        ++saveCount;
-        return !saveFails;
-    };
     rig.ws.SeqDirty = seq;
     rig.ws.ElectrodesDirty = electrodes;
     rig.ws.ShapeDirty = shape;
-    for (Answer a : answers)
-        rig.dialogs.answers.enqueue(a);
-
-    QCOMPARE(rig.app.shell.Form_Unload(), closes);
-    QCOMPARE(rig.dialogs.texts(), questions);
-    for (const auto &shown : rig.dialogs.shown) {
-        QCOMPARE(shown.title, "POINTRA");
+    rig.dialogs.clear();
+    rig.dialogs.answers.append(answers);
+    QVERIFY(rig.invoke(control));
+    QTEST(rig.dialogs.texts(), "questions");
+    for (const auto &shown : rig.dialogs.shown)
         QCOMPARE(shown.buttons, Dialogs::Buttons::YesNoCancel);
-        QCOMPARE(shown.icon, Dialogs::Icon::Question);
+    QTEST(saves, "saves");
+    QCOMPARE(rig.ws.ExitCancelled, 0); // a refusal does not block the next try
+    if (control == "menuNew") {
+        QCOMPARE(rig.ws.sensors.NumSensors, proceeds ? 0 : 2);
+        QCOMPARE(rig.ws.ElectrodeFile.isEmpty(), proceeds);
+        // The convention can be chosen again without a restart.
+        rig.invoke("menuCoordinatesBESA");
+        QCOMPARE(rig.ws.settings.CoordinateSystem, proceeds ? "BESA" : "TEVO");
+        return;
     }
-    QCOMPARE(saveCount, saves);
-    QCOMPARE(rig.view.helpCloses, helpCloses);
-    QCOMPARE(!QFileInfo::exists(rig.home.path("tmp")), tmpRemoved);
-    QCOMPARE(rig.ws.ExitCancelled, closes ? 0 : 1);
+    QCOMPARE(rig.view.quits, proceeds ? 1 : 0);
+    QTEST(rig.view.helpCloses, "helpCloses");
+    QTEST(!QFileInfo::exists(rig.home.path("tmp")), "tmpRemoved");
 }
 
-// A cancelled close does not block the next one.
-void TestStartup::exitCancelledIsReset()
+void TestStartup::statusSaysWhoAnswers()
 {
-    Rig rig;
-    rig.start();
-    rig.ws.ShapeDirty = 1;
-    rig.dialogs.answers.enqueue(Answer::Cancel);
-    QVERIFY(rig.invoke("menuExit"));
-    QCOMPARE(rig.view.quits, 0);
-    QCOMPARE(rig.ws.ExitCancelled, 0);
-    QCOMPARE(rig.ws.ShapeDirty, 1);
-    rig.dialogs.answers.enqueue(Answer::No);
-    rig.invoke("menuExit");
-    QCOMPARE(rig.view.quits, 1);
-}
-
-void TestStartup::commandLine_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QStringList>("names"); // empty: no names
-    // clang-format off
-    QTest::newRow("three names") << QStringList{"a.clb", "b.fid", "c.elp"} << QStringList{"a.clb", "b.fid", "c.elp"};
-    QTest::newRow("last keeps blanks") << QStringList{"a", "b", "c", "d"} << QStringList{"a", "b", "c d"};
-    QTest::newRow("blank inside one argument") << QStringList{"a b", "c"} << QStringList{"a", "b", "c"};
-    QTest::newRow("two names") << QStringList{"a.clb", "b.fid"} << QStringList{};
-    QTest::newRow("one name") << QStringList{"a.clb"} << QStringList{};
-    QTest::newRow("empty middle") << QStringList{"a", "", "c"} << QStringList{"a", "", "c"};
-    // clang-format on
-}
-
-void TestStartup::commandLine()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QStringList, names);
-    const auto split = splitBatchCommandLine(joinArguments(args));
-    QCOMPARE(split.has_value(), !names.isEmpty());
-    if (split)
-        QCOMPARE((QStringList{split->CalibrationFileName, split->FiducialsFileName,
-                              split->ProbeFileName}),
-                 names);
+    SteadyClock clock;
+    Settings settings{DigitizerModel::Fastrak, "TEVO", "Period", "0,0,1", 2, "OFF"};
+    AutoLink link(clock, [&] { return settings.Digitizer; });
+    link.setCommPort(2);
+    link.setSettings("19200,n,8,1");
+    qputenv("POINTRA_COMM2", "/dev/pointra-no-such-device");
+    qunsetenv("POINTRA_EMULATOR");
+    // A port named by POINTRA_COMM2 is a device, whether it answers or not.
+    LineStatus st = link.status(settings);
+    QVERIFY2(!st.emulated && st.text.contains("/dev/pointra-no-such-device"), qPrintable(st.text));
+    // Without a device the emulator stands in, and the status says so in its own colour.
+    qunsetenv("POINTRA_COMM2");
+    link.setCommPort(4);
+    settings.CommPort = 4;
+    st = link.status(settings);
+    QVERIFY2(QFileInfo::exists("/dev/ttyUSB3") || (st.emulated && st.text.contains("EMULATOR")),
+             qPrintable(st.text));
+    QVERIFY(st.text.startsWith("FASTRAK on Comm port 4"));
+    settings.Digitizer = DigitizerModel::NoDigitizer;
+    QVERIFY(!link.status(settings).emulated);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
