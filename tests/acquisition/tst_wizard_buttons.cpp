@@ -71,8 +71,6 @@ private slots:
     void electrodeEntryRefuses();
     void cancelClearsEverything_data();
     void cancelClearsEverything();
-    void shapeStepHandOver_data();
-    void shapeStepHandOver();
     void measureFiducialShowsOneRecord();
 };
 
@@ -233,54 +231,6 @@ void TestWizardButtons::cancelClearsEverything()
     start(rig, entry);
     drive(rig, keys);
     QCOMPARE(rig.view.prompt.text(), prompt);
-}
-
-void TestWizardButtons::shapeStepHandOver_data()
-{
-    QTest::addColumn<DigitizerModel>("model");
-    QTest::addColumn<bool>("accept");
-    QTest::addColumn<QByteArray>("hostBytes");
-    // clang-format off
-    QTest::newRow("ISOTRAK accept") << DigitizerModel::Isotrak << true  << QByteArray("cPT");
-    QTest::newRow("ISOTRAK cancel") << DigitizerModel::Isotrak << false << QByteArray("cTP");
-    QTest::newRow("FASTRAK accept") << DigitizerModel::Fastrak << true  << QByteArray();
-    QTest::newRow("FASTRAK cancel") << DigitizerModel::Fastrak << false << QByteArray();
-    // clang-format on
-}
-
-void TestWizardButtons::shapeStepHandOver()
-{
-    QFETCH(DigitizerModel, model);
-    QFETCH(bool, accept);
-    QFETCH(QByteArray, hostBytes);
-    WizardRig rig(model);
-    FakeShapeStep shape;
-    rig.wizard.setShapeStep(&shape);
-    rig.ui.setText("Counter", "12");
-    rig.wizard.menuShape();
-    QCOMPARE(rig.wizard.state.Step, Steps::Shape);
-    QCOMPARE(shape.dispatched, QList<int>{1});
-    QCOMPARE(rig.ui.value("Counter").text, QString());
-    rig.wizard.state.SubStep = 3;
-    rig.wizard.state.RepeatJump = 1;
-    QVERIFY(rig.wizard.Accept());
-    QCOMPARE(shape.fiducialsAccepted, 1);
-    QCOMPARE(rig.wizard.state.SubStep, 4);
-    QCOMPARE(rig.wizard.state.RepeatJump, 0);
-    QCOMPARE(shape.dispatched, QList<int>({1, 4}));
-    rig.wizard.state.ShapeRunning = 1;
-    rig.link.clearHostBytes();
-    if (accept)
-        QVERIFY(rig.wizard.Accept());
-    else
-        rig.wizard.Cancel();
-    QCOMPARE(rig.ws.ShapeDirty, int(accept));
-    QCOMPARE(shape.stopped, 1);
-    QCOMPARE(rig.wizard.state.ShapeStop, 1);
-    QCOMPARE(rig.wizard.state.ShapeRunning, 0);
-    QCOMPARE(rig.link.hostBytes(), hostBytes);
-    QVERIFY(!rig.link.isOpen());
-    QCOMPARE(rig.view.buttonText(), QString("----- g"));
 }
 
 void TestWizardButtons::measureFiducialShowsOneRecord()

@@ -1,10 +1,13 @@
 #include "app/main_window.h"
 #include "app/plot_area.h"
+#include "app/sequence_editor_launch.h"
+#include "app/sequence_editor_window.h"
 #include "app/view_widget.h"
 #include "app/wizard_panel.h"
 #include "display/view_controls.h"
 #include "rig.h"
 #include "sample_files.h"
+#include "shell/command_line.h"
 
 #include <QAction>
 #include <QLabel>
@@ -17,6 +20,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 
@@ -101,6 +105,20 @@ void sendWheel(QWidget *w, int delta)
                   Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
+// Runs `check` on the editor window once it is shown modally, then lets the test go on.
+void whenEditorShown(std::function<void(SequenceEditorWindow *)> check)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, check] {
+        auto *editor = qobject_cast<SequenceEditorWindow *>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        check(editor);
+    });
+    timer->start(10);
+}
 } // namespace
 
 // The main window: menus and their states, the measurement through the prompt panel, buttons,
@@ -123,6 +141,8 @@ private slots:
     void labelOptionShowsClickableNames();
     void selectingARowMarksThePoint();
     void resizingKeepsTheOriginCentred();
+    void setupMenuOpensTheEditorModally();
+    void editSequenceCommandOpensTheFile();
 };
 
 void TestMainWindow::actionsFollowState()
@@ -468,6 +488,43 @@ void TestMainWindow::resizingKeepsTheOriginCentred()
     QCOMPARE(rig.state().PlotOffsetX, plot.width() * TwipsPerPixel / 2);
     QCOMPARE(rig.state().PlotOffsetY, plot.height() * TwipsPerPixel / 2);
     QCOMPARE(rig.view().image().size(), plot);
+}
+
+void TestMainWindow::setupMenuOpensTheEditorModally()
+{
+    WindowRig rig;
+    QString title;
+    whenEditorShown([&title](SequenceEditorWindow *editor) {
+        title = editor->windowTitle();
+        editor->invoke("menuNew");
+        editor->invoke("menuAccept");
+    });
+    rig.window.action("menuEditSequence")->trigger(); // returns when the editor has closed
+    QCOMPARE(title, rig.home.path("cap.seq").prepend("Sequence File Editor - "));
+    QCOMPARE(rig.ws.NumSeq, 4);
+    QCOMPARE(rig.ws.SeqName.first(), QStringLiteral("NZ"));
+    QCOMPARE(rig.ws.SeqDirty, 1);
+}
+
+void TestMainWindow::editSequenceCommandOpensTheFile()
+{
+    WindowRig rig;
+    QDir::setCurrent(QStringLiteral(POINTRA_SOURCE_DIR));
+    const QString file = QStringLiteral("data/templates/pnt64.seq");
+    const ProgramOptions options = parseProgramArguments({"--edit-sequence", file});
+    QVERIFY(options.editSequence);
+    QString title;
+    int rows = 0;
+    whenEditorShown([&](SequenceEditorWindow *editor) {
+        title = editor->windowTitle();
+        rows = editor->grid()->model()->rowCount();
+        editor->reject(); // nothing changed: closes without a question
+    });
+    QCOMPARE(runEditSequenceCommand(rig.app, options.sequenceFile), 0);
+    QCOMPARE(title, "Sequence File Editor - " + file);
+    QVERIFY(rows > 60);
+    QCOMPARE(rig.ws.NumSeq, rows);
+    QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

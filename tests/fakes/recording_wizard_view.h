@@ -1,6 +1,5 @@
 #pragma once
 
-#include "acquisition/shape_step.h"
 #include "acquisition/wizard_view.h"
 
 #include <QList>
@@ -49,15 +48,4 @@ public:
     int point = 0, points = 0, electrodeSetShown = 0, displayCleared = 0;
     bool waiting = false;
     QList<Records::Outcome> outcomes;
-};
-
-// Records the hand-over to the head-shape step.
-class FakeShapeStep final : public ShapeStep
-{
-public:
-    void dispatch(int subStep) override { dispatched << subStep; }
-    void acceptFiducials() override { ++fiducialsAccepted; }
-    void stop() override { ++stopped; }
-    QList<int> dispatched;
-    int fiducialsAccepted = 0, stopped = 0;
 };
