@@ -1,7 +1,10 @@
+#include "app/console_window.h"
 #include "app/main_window.h"
+#include "app/menu_layout.h"
 #include "app/plot_area.h"
 #include "app/sequence_editor_launch.h"
 #include "app/sequence_editor_window.h"
+#include "app/stream_window.h"
 #include "app/view_widget.h"
 #include "app/wizard_panel.h"
 #include "display/view_controls.h"
@@ -10,6 +13,7 @@
 #include "shell/command_line.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -38,7 +42,8 @@ QChar mnemonic(const QString &caption)
 // on the head, a five-point sequence loaded.
 struct WindowRig : Rig
 {
-    WindowRig() : Rig(DigitizerEmulator::Options{DigitizerModel::Fastrak, 1, 0.0, 7})
+    explicit WindowRig(int receivers = 1)
+        : Rig(DigitizerEmulator::Options{DigitizerModel::Fastrak, receivers, 0.0, 7})
     {
         window.attach(app);
         start();
@@ -87,6 +92,14 @@ struct WindowRig : Rig
         QApplication::processEvents();
     }
     ViewWidget &widget() { return *window.viewWidget(); }
+    template <typename W> W *open() const { return window.findChild<W *>(); }
+    // Service mode with `receivers` of the emulator's receivers on the head.
+    void serviceMode(int receivers = 1)
+    {
+        ws.ReceiverCount = receivers;
+        app.shell.setServiceMode(true);
+        window.syncFromState();
+    }
     PointView &view() { return app.menus.display.view(); }
     ViewState &state() { return view().state(); }
 
@@ -143,6 +156,10 @@ private slots:
     void resizingKeepsTheOriginCentred();
     void setupMenuOpensTheEditorModally();
     void editSequenceCommandOpensTheFile();
+    void serviceMenusAreComplete();
+    void continuousTestStopButton();
+    void closingTheWindowEndsTheTest();
+    void console();
 };
 
 void TestMainWindow::actionsFollowState()
@@ -524,6 +541,97 @@ void TestMainWindow::editSequenceCommandOpensTheFile()
     QCOMPARE(title, "Sequence File Editor - " + file);
     QVERIFY(rows > 60);
     QCOMPARE(rig.ws.NumSeq, rows);
+    QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+// Every item of the service menus has a handler; the menus show in service mode only.
+void TestMainWindow::serviceMenusAreComplete()
+{
+    WindowRig rig;
+    rig.serviceMode();
+    std::function<void(const std::vector<MenuItem> &)> check = [&](const auto &items) {
+        for (const MenuItem &item : items) {
+            if (item.children.empty() && QLatin1String(item.caption) != QLatin1String("-"))
+                QVERIFY2(rig.app.commands.has(QString::fromLatin1(item.name)), item.name);
+            check(item.children);
+        }
+    };
+    for (const MenuItem &top : mainMenuLayout())
+        if (ShellController::ServiceMenus.contains(QString::fromLatin1(top.name)))
+            check(top.children);
+    for (const QString &menu : ShellController::ServiceMenus)
+        QVERIFY2(rig.window.action(menu) && rig.window.action(menu)->isVisible(), qPrintable(menu));
+    rig.app.shell.setServiceMode(false);
+    rig.window.syncFromState();
+    for (const QString &menu : ShellController::ServiceMenus)
+        QVERIFY(!rig.window.action(menu)->isVisible());
+}
+
+void TestMainWindow::continuousTestStopButton()
+{
+    WindowRig rig;
+    rig.serviceMode();
+    const int sentBefore = rig.emu->recordsSent();
+    rig.pressAfter(400);
+    QVERIFY(rig.window.invoke("menuFStartDigitizing"));
+    StreamWindow *w = rig.open<StreamWindow>();
+    QVERIFY(w && w->isModal());
+    // Records arrive while the event loop runs: nothing waits inside a handler.
+    QVERIFY(rig.runUntil([&] { return w->recordsShown() >= 5; }, 8000));
+    QTest::mouseClick(w->stopButton(), Qt::LeftButton);
+    const int sent = rig.emu->recordsSent() - sentBefore;
+    QCOMPARE(w->recordsShown(), sent);
+    QCOMPARE(rig.dialogs.texts().last(),
+             QStringLiteral("Digitizing Stopped - Total points %1").arg(sent));
+    QCOMPARE(w->findChild<QLabel *>("StreamStatus")->text(),
+             QStringLiteral("Stopped: %1 records").arg(sent));
+    const QString shown = w->findChild<QPlainTextEdit *>("StreamRecords")->toPlainText();
+    QCOMPARE(int(shown.count("Stylus: ")), sent);
+    QCOMPARE(int(shown.count("Receiver 1: ")), sent);
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(w->stopButton()->text(), QStringLiteral("&Close"));
+    QTest::mouseClick(w->stopButton(), Qt::LeftButton);
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+}
+
+void TestMainWindow::closingTheWindowEndsTheTest()
+{
+    WindowRig rig(3);
+    rig.serviceMode(3);
+    rig.pressAfter(300);
+    QVERIFY(rig.window.invoke("menuFStartDigitizing") && rig.open<StreamWindow>());
+    QVERIFY(rig.runUntil([&] { return rig.open<StreamWindow>()->recordsShown() >= 2; }, 8000));
+    rig.open<StreamWindow>()->close();
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+    QCOMPARE(rig.app.menus.service.monitor()->ending(), StreamMonitor::Ending::Stopped);
+    QVERIFY(rig.dialogs.texts().last().startsWith("Digitizing Stopped - Total points "));
+    // A second test can start once the first has ended.
+    QVERIFY(rig.window.invoke("menuFStartDigitizing") && rig.open<StreamWindow>());
+    rig.open<StreamWindow>()->close();
+    QTRY_VERIFY(!rig.open<StreamWindow>());
+}
+
+void TestMainWindow::console()
+{
+    WindowRig rig;
+    rig.serviceMode();
+    QVERIFY(rig.window.invoke("menuConsole"));
+    ConsoleWindow *c = rig.open<ConsoleWindow>();
+    QVERIFY(c && c->commandBox()->findText("O1") >= 0);
+    c->commandBox()->setCurrentText("O1");
+    QTest::mouseClick(c->sendButton(), Qt::LeftButton);
+    const auto shows = [&](const char *text) {
+        return rig.runUntil([&] { return c->transcriptView()->toPlainText().contains(text); });
+    };
+    QVERIFY(shows("  21O2,1<CR><LF>"));
+    QVERIFY(rig.runUntil([&] { return !rig.link.isOpen(); }));
+    // Return sends as well.
+    c->commandBox()->setCurrentText("l2");
+    // As the keyboard delivers it: to the box, which hands it to its line edit.
+    QTest::keyClick(c->commandBox(), Qt::Key_Return);
+    QVERIFY(shows("  22l1111<CR><LF>"));
+    c->close();
+    QTRY_VERIFY(!rig.open<ConsoleWindow>());
     QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
