@@ -94,11 +94,11 @@ void TestShapeStep::distanceRule_data()
     QTest::addColumn<double>("minStep");
     QTest::addColumn<bool>("kept");
     QTest::newRow("exactly the step is dropped") << Point3(0.5, 0, 0) << 0.5 << false;
-    QTest::newRow("just beyond is kept") << Point3(0.5001, 0, 0) << 0.5 << true;
-    QTest::newRow("diagonal within") << Point3(0.3, 0.3, 0.3) << 0.6 << false;
-    QTest::newRow("diagonal beyond") << Point3(0.3, 0.3, 0.3) << 0.5 << true;
-    QTest::newRow("still stylus") << Point3(0, 0, 0) << 0.1 << false;
-    QTest::newRow("two centimetres exactly") << Point3(0, -2, 0) << 2.0 << false;
+    QTest::newRow("just beyond is kept")         << Point3(0.5001, 0, 0) << 0.5 << true;
+    QTest::newRow("diagonal within")             << Point3(0.3, 0.3, 0.3) << 0.6 << false;
+    QTest::newRow("diagonal beyond")             << Point3(0.3, 0.3, 0.3) << 0.5 << true;
+    QTest::newRow("still stylus")                << Point3(0, 0, 0) << 0.1 << false;
+    QTest::newRow("two centimetres exactly")     << Point3(0, -2, 0) << 2.0 << false;
 }
 
 void TestShapeStep::distanceRule()
@@ -115,18 +115,18 @@ void TestShapeStep::outlierBox_data()
     // Nasion at x 0.1, LPA at y 0.08, RPA at y -0.07 (metres).
     QTest::addColumn<Point3>("point");
     QTest::addColumn<bool>("outlier");
-    QTest::newRow("centre") << Point3(0, 0, 0) << false;
-    QTest::newRow("front edge") << Point3(0.15, 0, 0) << false;
-    QTest::newRow("beyond the front") << Point3(0.1501, 0, 0) << true;
-    QTest::newRow("back edge") << Point3(-0.15, 0, 0) << false;
-    QTest::newRow("beyond the back") << Point3(-0.1501, 0, 0) << true;
-    QTest::newRow("left edge") << Point3(0, 0.13, 0) << false;
-    QTest::newRow("beyond the left") << Point3(0, 0.1301, 0) << true;
-    QTest::newRow("right edge") << Point3(0, -0.12, 0) << false;
-    QTest::newRow("beyond the right") << Point3(0, -0.1201, 0) << true;
-    QTest::newRow("10 cm above") << Point3(0, 0, 0.2) << false;
-    QTest::newRow("beyond the top") << Point3(0, 0, 0.2001) << true;
-    QTest::newRow("20 cm below") << Point3(0, 0, -0.3) << false;
+    QTest::newRow("centre")            << Point3(0, 0, 0) << false;
+    QTest::newRow("front edge")        << Point3(0.15, 0, 0) << false;
+    QTest::newRow("beyond the front")  << Point3(0.1501, 0, 0) << true;
+    QTest::newRow("back edge")         << Point3(-0.15, 0, 0) << false;
+    QTest::newRow("beyond the back")   << Point3(-0.1501, 0, 0) << true;
+    QTest::newRow("left edge")         << Point3(0, 0.13, 0) << false;
+    QTest::newRow("beyond the left")   << Point3(0, 0.1301, 0) << true;
+    QTest::newRow("right edge")        << Point3(0, -0.12, 0) << false;
+    QTest::newRow("beyond the right")  << Point3(0, -0.1201, 0) << true;
+    QTest::newRow("10 cm above")       << Point3(0, 0, 0.2) << false;
+    QTest::newRow("beyond the top")    << Point3(0, 0, 0.2001) << true;
+    QTest::newRow("20 cm below")       << Point3(0, 0, -0.3) << false;
     QTest::newRow("beyond the bottom") << Point3(0, 0, -0.3001) << true;
 }
 
@@ -145,13 +145,11 @@ void TestShapeStep::streamFindsRecords_data()
     const QString c = fastrakLine(1, 3) + fastrakLine(2, 7);
     QTest::addColumn<QStringList>("chunks");
     QTest::addColumn<QStringList>("records");
-    QTest::newRow("whole records") << QStringList{a + b + c} << QStringList{a, b, c};
-    QTest::newRow("split anywhere")
-        << QStringList{a.left(5), a.mid(5) + b.left(30), b.mid(30) + c} << QStringList{a, b, c};
-    QTest::newRow("cut tail first") << QStringList{b.mid(12) + c} << QStringList{b.mid(12), c};
-    QTest::newRow("garbage in between")
-        << QStringList{a + "#$%\r\n" + b} << QStringList{a + "#$%\r\n", b};
-    QTest::newRow("a lone record") << QStringList{a} << QStringList{a};
+    QTest::newRow("whole records")     << QStringList{a + b + c} << QStringList{a, b, c};
+    QTest::newRow("split anywhere")    << QStringList{a.left(5), a.mid(5) + b.left(30), b.mid(30) + c} << QStringList{a, b, c};
+    QTest::newRow("cut tail first")    << QStringList{b.mid(12) + c} << QStringList{b.mid(12), c};
+    QTest::newRow("garbage in between") << QStringList{a + "#$%\r\n" + b} << QStringList{a + "#$%\r\n", b};
+    QTest::newRow("a lone record")     << QStringList{a} << QStringList{a};
 }
 
 void TestShapeStep::streamFindsRecords()
@@ -174,11 +172,11 @@ void TestShapeStep::sweepsLieOnTheHead_data()
     QTest::addColumn<DigitizerModel>("model");
     QTest::addColumn<int>("receivers");
     QTest::addColumn<double>("minStep");
-    QTest::newRow("FASTRAK, stylus only") << DigitizerModel::Fastrak << 0 << 0.5;
-    QTest::newRow("FASTRAK, one receiver") << DigitizerModel::Fastrak << 1 << 0.5;
-    QTest::newRow("FASTRAK, three, 2 cm") << DigitizerModel::Fastrak << 3 << 2.0;
-    QTest::newRow("ISOTRAK, one receiver") << DigitizerModel::Isotrak << 1 << 0.5;
-    QTest::newRow("PATRIOT, one receiver") << DigitizerModel::Patriot << 1 << 0.5;
+    QTest::newRow("FASTRAK, stylus only")    << DigitizerModel::Fastrak << 0 << 0.5;
+    QTest::newRow("FASTRAK, one receiver")   << DigitizerModel::Fastrak << 1 << 0.5;
+    QTest::newRow("FASTRAK, three, 2 cm")    << DigitizerModel::Fastrak << 3 << 2.0;
+    QTest::newRow("ISOTRAK, one receiver")   << DigitizerModel::Isotrak << 1 << 0.5;
+    QTest::newRow("PATRIOT, one receiver")   << DigitizerModel::Patriot << 1 << 0.5;
 }
 
 void TestShapeStep::sweepsLieOnTheHead()
@@ -229,11 +227,10 @@ void TestShapeStep::outlierQuestion_data()
     QTest::addColumn<Dialogs::Answer>("answer");
     QTest::addColumn<int>("sequences");
     QTest::addColumn<QString>("told");
-    QTest::newRow("first kept") << false << Dialogs::Answer::Yes << 1 << QString();
-    QTest::newRow("first never goes")
-        << false << Dialogs::Answer::No << 1 << "Cannot delete the first sequence.";
-    QTest::newRow("second kept") << true << Dialogs::Answer::Yes << 2 << QString();
-    QTest::newRow("second discarded") << true << Dialogs::Answer::No << 1 << QString();
+    QTest::newRow("first kept")        << false << Dialogs::Answer::Yes << 1 << QString();
+    QTest::newRow("first never goes")  << false << Dialogs::Answer::No << 1 << "Cannot delete the first sequence.";
+    QTest::newRow("second kept")       << true << Dialogs::Answer::Yes << 2 << QString();
+    QTest::newRow("second discarded")  << true << Dialogs::Answer::No << 1 << QString();
 }
 
 void TestShapeStep::outlierQuestion()
