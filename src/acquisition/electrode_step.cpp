@@ -344,8 +344,49 @@ void ElectrodeStep::finish(const QStringList &notes)
     }
 }
 
+// Electrodes skipped with Next have no position: they are never kept with a made-up one.
+bool ElectrodeStep::leaveOutUnread()
+{
+    Workspace &ws = m_s.ws;
+    QStringList missing, names, codes;
+    std::vector<Reading> taken;
+    for (int i = 0; i < ws.NumSeq && i < int(m_readings.size()); ++i) {
+        if (!m_readings[i] && !PointTypes::isFiducial(ws.SeqCode.value(i))) {
+            missing << ws.SeqName.value(i);
+            continue;
+        }
+        names << ws.SeqName.value(i);
+        codes << ws.SeqCode.value(i);
+        taken.push_back(m_readings[i].value_or(Reading()));
+    }
+    if (missing.isEmpty() || !m_converted || !device())
+        return true;
+    if (m_s.dialogs.message(
+            crJoin({QStringLiteral("These points have no reading: %1.")
+                        .arg(missing.join(QStringLiteral(", "))),
+                    QStringLiteral("Yes leaves them out of the electrode data; No goes back, so "
+                                   "that a click on a name digitizes it."),
+                    QString(), QStringLiteral("Leave them out?")}),
+            Dialogs::QuestionTitle, Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+            Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return false;
+    // The electrode sets are computed from the points that were taken; the sequence stays whole.
+    const int numSeq = ws.NumSeq;
+    const QStringList allNames = ws.SeqName, allCodes = ws.SeqCode;
+    ws.NumSeq = int(names.size());
+    ws.SeqName = names;
+    ws.SeqCode = codes;
+    const bool computed = ComputeElectrodeSets(ws, taken, m_s.dialogs);
+    ws.NumSeq = numSeq;
+    ws.SeqName = allNames;
+    ws.SeqCode = allCodes;
+    return computed;
+}
+
 bool ElectrodeStep::accept()
 {
+    if (!leaveOutUnread())
+        return false;
     m_mode = Mode::Idle;
     Workspace &ws = m_s.ws;
     ws.ElectrodesDirty = 1;

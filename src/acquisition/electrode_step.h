@@ -60,6 +60,7 @@ private:
     int receiverBlocks() const;
     bool device() const;
     std::vector<Reading> readings() const;
+    bool leaveOutUnread();
 
     Wizard &m_w;
     Session &m_s;

@@ -190,6 +190,8 @@ QString FileCommands::askSaveName(const QString &filter, int filterIndex)
     const auto name = m_s.dialogs.saveFileName(r);
     if (!name || name->isEmpty())
         return {};
+    if (!knownSaveName(*name))
+        return {};
     if (QFileInfo::exists(*name) &&
         m_s.dialogs.message(QStringLiteral("Do you want to overwrite existing file?"),
                             Dialogs::QuestionTitle, Dialogs::Buttons::YesNo,
@@ -198,8 +200,21 @@ QString FileCommands::askSaveName(const QString &filter, int filterIndex)
     return *name;
 }
 
+bool FileCommands::knownSaveName(const QString &path)
+{
+    const FileFormat *format = formatOfName(path);
+    if (format && format->savedByName)
+        return true;
+    m_s.dialogs.show(crJoin({QStringLiteral("Cannot save a file with this extension."),
+                             QStringLiteral("Please select an extension from the list; nothing "
+                                            "was written.")}));
+    return false;
+}
+
 bool FileCommands::savePath(const QString &path)
 {
+    if (!knownSaveName(path))
+        return false;
     const FileFormat *format = formatOfName(path);
     const bool written = format && format->savedByName && writeFile(format->kind, path);
     setDataPathFrom(path);
@@ -210,6 +225,24 @@ bool FileCommands::saveAs()
 {
     const QString name = askSaveName(m_s.ui.fileFilter, m_s.ui.filterIndex);
     return !name.isEmpty() && savePath(name);
+}
+
+bool FileCommands::saveAsFor(const QString &extension, const QList<FileKind> &kinds)
+{
+    int index = m_s.ui.filterIndex;
+    const QStringList parts = m_s.ui.fileFilter.split(QLatin1Char('|'));
+    for (int i = 1; i < parts.size(); i += 2)
+        if (parts[i] == QStringLiteral("*.") + extension)
+            index = i / 2 + 1;
+    const QString name = askSaveName(m_s.ui.fileFilter, index);
+    if (name.isEmpty() || !savePath(name))
+        return false;
+    if (kinds.contains(formatOfName(name)->kind))
+        return true;
+    m_s.dialogs.show(QStringLiteral("%1 was written, but the data you were asked about are not in "
+                                    "it: save them as a .%2 file.")
+                         .arg(QFileInfo(name).fileName(), extension));
+    return false;
 }
 
 void FileCommands::registerCommands(CommandTable &t)

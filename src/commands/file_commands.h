@@ -23,12 +23,17 @@ public:
     // File > Open and File > Save As with their dialogs; Save As is true when a file was written.
     void open();
     bool saveAs();
+    // Save As for one data set: the dialog offers the type of `extension` first; true only when a
+    // file of one of `kinds` was written (the operator is told when another kind was saved).
+    bool saveAsFor(const QString &extension, const QList<FileKind> &kinds);
     // Open without a dialog: dispatch, messages, DataPath. True when a file was read.
     bool openPath(const QString &path);
     // Write by extension without a dialog; false when nothing was written.
     bool savePath(const QString &path);
     // The save dialog with the overwrite question; empty when cancelled or declined.
     QString askSaveName(const QString &filter, int filterIndex);
+    // False, telling the operator, when no writer takes the name's extension.
+    bool knownSaveName(const QString &path);
     // Reads one file of a known kind; messages go to the operator. True on success.
     bool readFile(FileKind kind, const QString &path);
     // Writes one file of a known kind; failures are told. True on success.

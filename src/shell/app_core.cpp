@@ -7,7 +7,18 @@ AppCore::AppCore(const Seams &seams)
                                   audio, seams.link,    {}, {}},
       menus(session), shell(session, seams.view, menus.setup), wizard(session)
 {
-    shell.saveAs = [this] { return menus.files.saveAs(); };
+    shell.saveAs = [this](const QString &dataSet) {
+        if (dataSet == QLatin1String("sequence"))
+            return menus.files.saveAsFor(QStringLiteral("seq"), {FileKind::Sequence});
+        if (dataSet == QLatin1String("shape"))
+            return menus.files.saveAsFor(QStringLiteral("hsp"), {FileKind::Shape});
+        const QString &system = ws.settings.CoordinateSystem;
+        const QString extension = system == QLatin1String("BESA")    ? QStringLiteral("sfp")
+                                  : system == QLatin1String("Curry") ? QStringLiteral("res")
+                                                                     : QStringLiteral("elp");
+        return menus.files.saveAsFor(extension,
+                                     {FileKind::Electrode, FileKind::Besa, FileKind::Curry});
+    };
     wizard.updateMenus = [this] { SetupMenus::UpdateSetupMenus(session); };
     menus.registerAll(commands);
     shell.registerCommands(commands);

@@ -55,11 +55,11 @@ void ShellController::removeTmpFolder()
 
 // Returns the answer; Yes saves, No forgets, Cancel marks the exit as cancelled. A Yes whose
 // save did not happen (dialog cancelled, disk full) keeps the data and cancels the exit.
-int ShellController::askAndSave(const QString &question, int &flag)
+int ShellController::askAndSave(const QString &question, int &flag, const QString &dataSet)
 {
     const Dialogs::Answer a = m_s.dialogs.askYesNoCancel(question);
     if (a == Dialogs::Answer::Yes) {
-        if (saveAs && saveAs())
+        if (saveAs && saveAs(dataSet))
             flag = 0;
         else
             m_s.ws.ExitCancelled = 1;
@@ -79,17 +79,19 @@ bool ShellController::Form_Unload()
     constexpr int yes = static_cast<int>(Dialogs::Answer::Yes);
     int answer = -1;
     if (ws.SeqDirty == 1)
-        answer = askAndSave(QStringLiteral("Do you want to save the sequence file ?"), ws.SeqDirty);
+        answer = askAndSave(QStringLiteral("Do you want to save the sequence file ?"), ws.SeqDirty,
+                            QStringLiteral("sequence"));
     if (answer != yes)
         removeTmpFolder();
     answer = -1;
     if (ws.ElectrodesDirty == 1)
         answer = askAndSave(QStringLiteral("Do you want to save the digitized electrode data ?"),
-                            ws.ElectrodesDirty);
+                            ws.ElectrodesDirty, QStringLiteral("electrodes"));
     if (answer != yes)
         m_view.closeHelp();
     if (ws.ShapeDirty == 1)
-        askAndSave(QStringLiteral("Do you want to save the digitized shape data ?"), ws.ShapeDirty);
+        askAndSave(QStringLiteral("Do you want to save the digitized shape data ?"), ws.ShapeDirty,
+                   QStringLiteral("shape"));
     return ws.ExitCancelled != 1;
 }
 
@@ -97,13 +99,13 @@ bool ShellController::newData()
 {
     Workspace &ws = m_s.ws;
     ws.ExitCancelled = 0;
-    const std::pair<const char *, int *> questions[] = {
-        {"Do you want to save the sequence file ?", &ws.SeqDirty},
-        {"Do you want to save the digitized electrode data ?", &ws.ElectrodesDirty},
-        {"Do you want to save the digitized shape data ?", &ws.ShapeDirty}};
-    for (const auto &[question, flag] : questions) {
+    const std::tuple<const char *, int *, const char *> questions[] = {
+        {"Do you want to save the sequence file ?", &ws.SeqDirty, "sequence"},
+        {"Do you want to save the digitized electrode data ?", &ws.ElectrodesDirty, "electrodes"},
+        {"Do you want to save the digitized shape data ?", &ws.ShapeDirty, "shape"}};
+    for (const auto &[question, flag, dataSet] : questions) {
         if (*flag == 1)
-            askAndSave(QString::fromLatin1(question), *flag);
+            askAndSave(QString::fromLatin1(question), *flag, QString::fromLatin1(dataSet));
         if (ws.ExitCancelled == 1) {
             ws.ExitCancelled = 0;
             return false;

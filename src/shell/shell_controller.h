@@ -41,7 +41,8 @@ public:
     static QString aboutText();
 
     // File > Save As, wired by the file commands; true when a file was written.
-    std::function<bool()> saveAs;
+    // Save As for one data set ("sequence", "electrodes", "shape"): true when it was written.
+    std::function<bool(const QString &dataSet)> saveAs;
 
     static inline const QStringList ServiceMenus = {
         QStringLiteral("menuDiagnostics"), QStringLiteral("menuTest"),
@@ -49,7 +50,7 @@ public:
         QStringLiteral("menuXFastrak"),    QStringLiteral("menuVisualize")};
 
 private:
-    int askAndSave(const QString &question, int &flag);
+    int askAndSave(const QString &question, int &flag, const QString &dataSet);
     Session &m_s;
     ShellView &m_view;
     SetupCommands &m_setup;

@@ -8,15 +8,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <QThread>
+#include <memory>
 
 // pointra-simdig sweeping the virtual scalp on a pseudo-terminal and pointra-cli digitize
-// --step shape reading it through the real serial port.
+// --step shape reading it through the real serial port: the sweeps become an .hsp on the scalp,
+// points more than the stepping distance apart; a digitizer killed mid-sweep writes nothing.
 class TestCliShape : public QObject
 {
     Q_OBJECT
 private slots:
-    void sweepsBecomeAShapeFileOnTheScalp();
-    void killedDigitizerWritesNothing();
+    void sweepsAndALostDigitizer();
 };
 
 namespace {
@@ -129,26 +132,72 @@ bool scalp(Point3 &centre, Point3 &axes)
 }
 } // namespace
 
-void TestCliShape::sweepsBecomeAShapeFileOnTheScalp()
+namespace {
+// What one pointra-cli run ended with: exit code and standard error, or why it went wrong.
+struct Ending
+{
+    QString failure;
+    int exitCode = -1;
+    QString err;
+};
+
+// Runs one scenario on its own simdig and pseudo-terminal; `afterFiducials` works the stylus
+// and the keys once the loop waits for the first tap.
+Ending scenario(const QString &out, const std::function<bool(Run &, SimdigProcess &)> &afterFiducials)
 {
     SimdigProcess sim({"--model", "fastrak", "--receivers", "1", "--noise", "0"});
-    QVERIFY(sim.ok());
+    if (!sim.ok())
+        return {QStringLiteral("pointra-simdig did not start")};
+    Run run(sim.device(), out);
+    if (!toStreaming(run, sim) || !afterFiducials(run, sim))
+        return {run.lines.join('\n')};
+    const int code = run.finish();
+    return {{}, code, run.err};
+}
+} // namespace
+
+// Both runs at once: each spends most of its time waiting for the virtual stylus.
+void TestCliShape::sweepsAndALostDigitizer()
+{
     QTemporaryDir out;
     const QString hsp = out.filePath("head.hsp");
-    Run run(sim.device(), hsp);
-    QVERIFY2(toStreaming(run, sim), qPrintable(run.lines.join('\n')));
-    sim.send("sweep Fz Cz Pz speed 8\n");
-    QVERIFY(run.until("TAP the stylus button once"));
-    sim.send("sweep C3 Cz C4 speed 8\n");
-    QVERIFY(run.until("TAP the stylus button once"));
-    run.key("a");
-    QCOMPARE(run.finish(), 0);
+    const QString lost = out.filePath("lost.hsp");
+    Ending e, k;
+    std::unique_ptr<QThread> sweeps(QThread::create([&] {
+        e = scenario(hsp, [](Run &run, SimdigProcess &sim) {
+            sim.send("sweep Fz Cz Pz speed 8\n");
+            if (!run.until("TAP the stylus button once"))
+                return false;
+            sim.send("sweep C3 Cz C4 speed 8\n");
+            if (!run.until("TAP the stylus button once"))
+                return false;
+            run.key("a");
+            return true;
+        });
+    }));
+    std::unique_ptr<QThread> killed(QThread::create([&] {
+        k = scenario(lost, [](Run &run, SimdigProcess &sim) {
+            sim.send("sweep F7 F8 speed 5\n");
+            if (!run.until("Digitizing..."))
+                return false;
+            sim.stop();
+            return true;
+        });
+    }));
+    sweeps->start();
+    killed->start();
+    QVERIFY(sweeps->wait(60000) && killed->wait(60000));
+    QVERIFY2(k.failure.isEmpty(), qPrintable(k.failure));
+    QCOMPARE(k.exitCode, 1);
+    QVERIFY2(k.err.contains("the digitizer was lost; nothing was written."), qPrintable(k.err));
+    QVERIFY(!QFile::exists(lost));
 
-    // "n readings arrived, k kept, 0 not readings"
+    QVERIFY2(e.failure.isEmpty(), qPrintable(e.failure));
+    QCOMPARE(e.exitCode, 0);
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("(\\d+) readings arrived, (\\d+) kept, 0 not readings"))
-            .match(run.err);
-    QVERIFY2(m.hasMatch(), qPrintable(run.err));
+            .match(e.err);
+    QVERIFY2(m.hasMatch(), qPrintable(e.err));
     // Records closer than the stepping distance arrived and were dropped.
     QVERIFY(m.captured(1).toInt() > m.captured(2).toInt());
 
@@ -174,22 +223,6 @@ void TestCliShape::sweepsBecomeAShapeFileOnTheScalp()
             QVERIFY2(step > 0.5 - 0.01, qPrintable(QString::number(step)));
         }
     }
-}
-
-void TestCliShape::killedDigitizerWritesNothing()
-{
-    SimdigProcess sim({"--model", "fastrak", "--receivers", "1", "--noise", "0"});
-    QVERIFY(sim.ok());
-    QTemporaryDir out;
-    const QString hsp = out.filePath("head.hsp");
-    Run run(sim.device(), hsp);
-    QVERIFY(toStreaming(run, sim));
-    sim.send("sweep F7 F8 speed 5\n");
-    QVERIFY(run.until("Digitizing..."));
-    sim.stop();
-    QCOMPARE(run.finish(), 1);
-    QVERIFY2(run.err.contains("the digitizer was lost; nothing was written."), qPrintable(run.err));
-    QVERIFY(!QFile::exists(hsp));
 }
 
 QTEST_GUILESS_MAIN(TestCliShape)

@@ -143,7 +143,7 @@ void TestFileCommands::failedSaveChangesNothing_data()
     QTest::addColumn<QString>("says");   // in the last message
     // clang-format off
     QTest::newRow("Save As, overwrite declined") << "menuSaveAs"            << "out.elp"          << "declined" << "Do you want to overwrite existing file?";
-    QTest::newRow("Save As, unknown extension")  << "menuSaveAs"            << "notes.txt"        << ""         << "Do you want to overwrite existing file?";
+    QTest::newRow("Save As, unknown extension")  << "menuSaveAs"            << "notes.txt"        << ""         << "Cannot save a file with this extension.";
     QTest::newRow("Save As, disk full")          << "menuSaveAs"            << "out.elp"          << "full"     << "not changed";
     QTest::newRow("fixed electrode file, full")  << "menuSaveEProbe"        << "PointraE.elp"     << "full"     << "not changed";
     QTest::newRow("fixed shape file, full")      << "menuSaveShape"         << "pointraE.hsp"     << "full"     << "not changed";

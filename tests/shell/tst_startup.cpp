@@ -17,6 +17,8 @@ private slots:
     void startupMenuStates();
     void unsavedDataIsAskedFor_data();
     void unsavedDataIsAskedFor();
+    void exitSavesTheDataSetAskedAbout_data();
+    void exitSavesTheDataSetAskedAbout();
     void statusSaysWhoAnswers();
 };
 
@@ -159,7 +161,7 @@ void TestStartup::unsavedDataIsAskedFor()
     QVERIFY(rig.app.menus.files.openPath(rig.home.write("cap.elp", Fixtures::Elp)));
     QVERIFY(QDir().mkpath(rig.home.path("tmp")));
     int saves = 0;
-    rig.app.shell.saveAs = [&] { return ++saves, !saveFails; };
+    rig.app.shell.saveAs = [&](const QString &) { return ++saves, !saveFails; };
     QFETCH(int, seq);
     QFETCH(int, electrodes);
     QFETCH(int, shape);
@@ -185,6 +187,43 @@ void TestStartup::unsavedDataIsAskedFor()
     QCOMPARE(rig.view.quits, proceeds ? 1 : 0);
     QTEST(rig.view.helpCloses, "helpCloses");
     QTEST(!QFileInfo::exists(rig.home.path("tmp")), "tmpRemoved");
+}
+
+void TestStartup::exitSavesTheDataSetAskedAbout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("quits");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("shape file")      << "head.hsp" << true << "";
+    QTest::newRow("no extension")    << "head" << false << "Cannot save a file with this extension.";
+    QTest::newRow("another kind")    << "cap2.elp" << false << "save them as a .hsp file";
+}
+
+// Yes to "save the digitized shape data" offers the shape file type and counts only a shape file.
+void TestStartup::exitSavesTheDataSetAskedAbout()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, quits);
+    QFETCH(QString, told);
+    Rig rig;
+    rig.start();
+    QVERIFY(rig.app.menus.files.openPath(rig.home.write("cap.elp", Fixtures::Elp)));
+    rig.ws.ShapeFid = {Point3(0.09, 0, 0), Point3(0, 0.07, 0), Point3(0, -0.07, 0)};
+    rig.ws.ShapePos = {Point3(0.01, 0.02, 0.09), Point3(0.02, 0.02, 0.09)};
+    rig.ws.NumShapePoints = 2;
+    rig.ws.ShapeDirty = 1;
+    rig.dialogs.clear();
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    rig.dialogs.fileAnswers.enqueue(rig.home.path(name));
+    QVERIFY(rig.invoke("menuExit"));
+    QCOMPARE(rig.dialogs.fileRequests.size(), 1);
+    const QStringList filter = rig.dialogs.fileRequests.first().filter.split('|');
+    QCOMPARE(filter.value(2 * rig.dialogs.fileRequests.first().filterIndex - 1), "*.hsp");
+    QCOMPARE(rig.view.quits, quits ? 1 : 0);
+    QCOMPARE(rig.ws.ShapeDirty, quits ? 0 : 1);
+    QCOMPARE(QFileInfo::exists(rig.home.path("head.hsp")), quits);
+    if (!told.isEmpty())
+        QVERIFY2(rig.dialogs.texts().last().contains(told), qPrintable(rig.dialogs.texts().join('|')));
 }
 
 void TestStartup::statusSaysWhoAnswers()

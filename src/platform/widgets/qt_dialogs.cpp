@@ -118,6 +118,19 @@ std::optional<QString> QtDialogs::fileDialog(const FileRequest &r, bool save)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (save) {
+        // A name typed without an extension gets the one of the file type shown.
+        auto suffixOf = [](const QString &filter) {
+            const qsizetype at = filter.indexOf(QStringLiteral("(*."));
+            return at < 0 ? QString() : filter.mid(at + 3).section(QLatin1Char(')'), 0, 0)
+                                            .section(QLatin1Char(' '), 0, 0);
+        };
+        dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, suffixOf](const QString &filter) {
+                             dialog.setDefaultSuffix(suffixOf(filter));
+                         });
+    }
     if (!r.initialName.isEmpty())
         dialog.selectFile(r.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
