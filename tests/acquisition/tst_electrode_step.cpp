@@ -6,65 +6,58 @@
 Q_DECLARE_METATYPE(DigitizerModel)
 
 namespace {
-// Records the hand-over to the head-shape step.
-class FakeShapeStep final : public ShapeStep
-{
-public:
-    void dispatch(int subStep) override { dispatched << subStep; }
-    void acceptFiducials() override { ++fiducialsAccepted; }
-    void stop() override { ++stopped; }
-    QList<int> dispatched;
-    int fiducialsAccepted = 0;
-    int stopped = 0;
-};
-
 const QStringList Names = {"Nasion", "LPA", "RPA", "Fz", "Cz", "Pz", "Oz", "T7", "T8"};
 const QStringList Codes = {"1", "2", "4", "400", "400", "400", "400", "400", "400"};
+
+// The electrode loop of the nine-point sequence at its first point.
+struct LoopRig : WizardRig
+{
+    explicit LoopRig(DigitizerModel model = DigitizerModel::Fastrak, int receivers = 1,
+                     const QString &system = "TEVO")
+        : WizardRig(model, receivers, system)
+    {
+        setSequence(Names, Codes);
+        enterLoop();
+    }
+    // Menu entry, then Next through mounting and placing the transmitter.
+    void enterLoop()
+    {
+        QVERIFY(invoke("menuEProbes"));
+        while (wizard.state.SubStep < 3)
+            QVERIFY(wizard.press(Wizard::Button::Next));
+    }
+    // Touches every point from the current one to the end; the head moves between touches
+    // when receivers are on it.
+    void touchAll(bool moveHead)
+    {
+        for (int n = 0; wizard.waiting() && wizard.state.Step == Steps::Electrodes; ++n) {
+            QVERIFY(take(ws.SeqName.value(wizard.state.PointCounter - 1)));
+            if (moveHead)
+                emu.moveHead(0.004 * (n % 3), -0.003, 0.002 * (n % 2), 4 - n, 3, -2 * n);
+        }
+    }
+    void verifyPositions() const
+    {
+        QCOMPARE(ws.sensors.NumSensors, 6);
+        for (int k = 0; k < 6; ++k)
+            QVERIFY2((ws.tevo.Pos[k] - truth(ws.tevo.Name[k].trimmed())).norm() < 0.001,
+                     qPrintable(ws.tevo.Name[k]));
+        for (int f = 0; f < 3; ++f)
+            QVERIFY((ws.tevo.Fid[f] - truth(QStringList{"Nasion", "LPA", "RPA"}[f])).norm() <
+                    0.001);
+    }
+};
 } // namespace
 
 // Electrode digitizing from the Digitize menu to the converted set, against the emulator.
 class TestElectrodeStep : public QObject
 {
     Q_OBJECT
-private:
-    // Menu entry, then Next through mounting and placing the transmitter.
-    static void enterLoop(WizardRig &rig)
-    {
-        rig.wizard.menuEProbes();
-        while (rig.wizard.state.SubStep < 3)
-            QVERIFY(rig.wizard.press(Wizard::Button::Next));
-    }
-    // Touches every point from the current one to the end; the head moves between touches
-    // when receivers are on it.
-    static void touchAll(WizardRig &rig, bool moveHead)
-    {
-        int n = 0;
-        while (rig.wizard.waiting() && rig.wizard.state.Step == Steps::Electrodes) {
-            const QString site = rig.ws.SeqName.value(rig.wizard.state.PointCounter - 1);
-            QVERIFY(rig.take(site));
-            if (moveHead)
-                rig.emu.moveHead(0.004 * (n % 3), -0.003, 0.002 * (n % 2), 4 - n, 3, -2 * n);
-            ++n;
-        }
-    }
-    static void verifyPositions(const WizardRig &rig, double tolerance = 0.001)
-    {
-        QCOMPARE(rig.ws.sensors.NumSensors, 6);
-        for (int k = 0; k < 6; ++k) {
-            const QString name = rig.ws.tevo.Name[k].trimmed();
-            QVERIFY2((rig.ws.tevo.Pos[k] - rig.truth(name)).norm() < tolerance, qPrintable(name));
-        }
-        const char *fids[] = {"Nasion", "LPA", "RPA"};
-        for (int f = 0; f < 3; ++f)
-            QVERIFY((rig.ws.tevo.Fid[f] - rig.truth(fids[f])).norm() < tolerance);
-    }
-
 private slots:
     void digitizesTheSequence_data();
     void digitizesTheSequence();
     void runsWithoutReadings_data();
     void runsWithoutReadings();
-    void cancelDuringAWait();
     void deviceLossDuringAWait();
     void refusedReadingWaitsAgain();
     void pressedTwiceIsFlagged_data();
@@ -84,16 +77,17 @@ void TestElectrodeStep::digitizesTheSequence_data()
     QTest::addColumn<DigitizerModel>("model");
     QTest::addColumn<int>("receivers");
     QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("xAxis");
     // clang-format off
-    QTest::newRow("FASTRAK no receiver")     << DigitizerModel::Fastrak << 0 << "TEVO";
-    QTest::newRow("FASTRAK one receiver")    << DigitizerModel::Fastrak << 1 << "TEVO";
-    QTest::newRow("FASTRAK two receivers")   << DigitizerModel::Fastrak << 2 << "TEVO";
-    QTest::newRow("FASTRAK three receivers") << DigitizerModel::Fastrak << 3 << "TEVO";
-    QTest::newRow("FASTRAK BESA")            << DigitizerModel::Fastrak << 1 << "BESA";
-    QTest::newRow("FASTRAK Curry")           << DigitizerModel::Fastrak << 1 << "Curry";
-    QTest::newRow("ISOTRAK no receiver")     << DigitizerModel::Isotrak << 0 << "TEVO";
-    QTest::newRow("ISOTRAK one receiver")    << DigitizerModel::Isotrak << 1 << "TEVO";
-    QTest::newRow("PATRIOT one receiver")    << DigitizerModel::Patriot << 1 << "TEVO";
+    QTest::newRow("FASTRAK no receiver")     << DigitizerModel::Fastrak << 0 << "TEVO"  << "x-axis (Nasion)";
+    QTest::newRow("FASTRAK one receiver")    << DigitizerModel::Fastrak << 1 << "TEVO"  << "x-axis (Nasion)";
+    QTest::newRow("FASTRAK two receivers")   << DigitizerModel::Fastrak << 2 << "TEVO"  << "x-axis (Nasion)";
+    QTest::newRow("FASTRAK three receivers") << DigitizerModel::Fastrak << 3 << "TEVO"  << "x-axis (Nasion)";
+    QTest::newRow("FASTRAK BESA")            << DigitizerModel::Fastrak << 1 << "BESA"  << "x-axis (RPA)";
+    QTest::newRow("FASTRAK Curry")           << DigitizerModel::Fastrak << 1 << "Curry" << "x-axis (RPA)";
+    QTest::newRow("ISOTRAK no receiver")     << DigitizerModel::Isotrak << 0 << "TEVO"  << "x-axis (Nasion)";
+    QTest::newRow("ISOTRAK one receiver")    << DigitizerModel::Isotrak << 1 << "TEVO"  << "x-axis (Nasion)";
+    QTest::newRow("PATRIOT one receiver")    << DigitizerModel::Patriot << 1 << "TEVO"  << "x-axis (Nasion)";
     // clang-format on
 }
 
@@ -102,32 +96,28 @@ void TestElectrodeStep::digitizesTheSequence()
     QFETCH(DigitizerModel, model);
     QFETCH(int, receivers);
     QFETCH(QString, system);
-    WizardRig rig(model, receivers, system);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig(model, receivers, system);
     QCOMPARE(rig.view.point, 1);
     QCOMPARE(rig.view.points, 9);
     QCOMPARE(rig.view.pointName, QString("Nasion"));
-    touchAll(rig, receivers > 0);
+    rig.touchAll(receivers > 0);
     QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
     QVERIFY(!rig.wizard.waiting());
     QVERIFY(rig.wizard.resultReady());
-    verifyPositions(rig);
+    rig.verifyPositions();
     QCOMPARE(rig.ws.ElectrodesDirty, 1);
     QCOMPARE(rig.view.names, QStringList({"Fz", "Cz", "Pz", "Oz", "T7", "T8"}));
     QCOMPARE(rig.view.electrodeSetShown, 1);
     QCOMPARE(rig.view.point, 0);
     QCOMPARE(rig.view.buttonText(), QString("---AC g"));
     QCOMPARE(rig.ui.value("Label02").text, QString("Electrodes"));
-    if (system == "TEVO") {
-        QCOMPARE(rig.ws.meas.Pos[1], rig.ws.tevo.Pos[1]);
-        QVERIFY(!rig.ui.contains("XAxis"));
-    } else {
-        const auto &set = system == "BESA" ? rig.ws.besa.Pos : rig.ws.curry.Pos;
-        QCOMPARE(rig.ws.meas.Pos[1], set[1]);
-        QCOMPARE(rig.ui.value("XAxis").text, QString("x-axis (RPA)"));
-        QCOMPARE(rig.ui.value("YAxis").text, QString("y-axis (Nz)"));
-    }
+    // The set shown is the one of the chosen coordinate system.
+    QFETCH(QString, xAxis);
+    QCOMPARE(rig.ui.value("XAxis").text, xAxis);
+    const auto &shown = system == "BESA"    ? rig.ws.besa.Pos
+                        : system == "Curry" ? rig.ws.curry.Pos
+                                            : rig.ws.tevo.Pos;
+    QCOMPARE(rig.ws.meas.Pos[1], shown[1]);
     // One record per point, kept as the device sent it.
     QCOMPARE(rig.ws.SeqRaw.size(), 9);
     QCOMPARE(rig.ws.SeqRaw[4].size(), traitsOf(model).layout.length);
@@ -143,9 +133,7 @@ void TestElectrodeStep::runsWithoutReadings_data()
 void TestElectrodeStep::runsWithoutReadings()
 {
     QFETCH(DigitizerModel, model);
-    WizardRig rig(model, 1);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig(model);
     QVERIFY(!rig.wizard.waiting());
     QCOMPARE(rig.wizard.state.PointCounter, 10);
     QCOMPARE(rig.ws.SeqRaw.value(3), QString("Digitize  Fz"));
@@ -159,35 +147,9 @@ void TestElectrodeStep::runsWithoutReadings()
     QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
 }
 
-void TestElectrodeStep::cancelDuringAWait()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
-    QVERIFY(rig.take("Nasion"));
-    QVERIFY(rig.take("LPA"));
-    QVERIFY(rig.untilWaiting());
-    QVERIFY(QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
-    QVERIFY(rig.wizard.press(Wizard::Button::Cancel));
-    QVERIFY(!rig.wizard.waiting());
-    QVERIFY(!rig.view.waiting);
-    QVERIFY(!rig.link.isOpen());
-    QCOMPARE(rig.view.buttonText(), QString("----- g"));
-    QVERIFY(rig.view.names.isEmpty());
-    // A cancelled measurement leaves no journal to recover.
-    QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
-    rig.emu.press();
-    rig.run(2000);
-    QCOMPARE(rig.wizard.state.PointCounter, 3);
-    QVERIFY(rig.ws.SeqRaw.value(2).isEmpty());
-    QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
 void TestElectrodeStep::deviceLossDuringAWait()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig;
     QVERIFY(rig.take("Nasion"));
     QVERIFY(rig.untilWaiting());
     rig.link.unplug(true);
@@ -201,20 +163,22 @@ void TestElectrodeStep::deviceLossDuringAWait()
     rig.run(10000);
     QVERIFY(rig.dialogs.shown.isEmpty());
     QCOMPARE(rig.wizard.state.PointCounter, 2);
+    rig.link.clearHostBytes();
     rig.link.unplug(false);
     QVERIFY(rig.untilWaiting(3000));
     QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Left Preauricular"});
-    touchAll(rig, true);
-    verifyPositions(rig);
+    // The device is configured again before the wait asks for a record.
+    QVERIFY(rig.link.hostBytes().startsWith("ce1,1\ru"));
+    QVERIFY(rig.link.hostBytes().endsWith("P"));
+    rig.touchAll(true);
+    rig.verifyPositions();
     QVERIFY(rig.dialogs.shown.isEmpty());
     QVERIFY(rig.view.outcomes.contains(Records::Outcome::DeviceGone));
 }
 
 void TestElectrodeStep::refusedReadingWaitsAgain()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig;
     QVERIFY(rig.untilWaiting());
     rig.emu.cutNextRecord(100);
     rig.emu.touchSite("Nasion");
@@ -225,8 +189,8 @@ void TestElectrodeStep::refusedReadingWaitsAgain()
     QCOMPARE(rig.wizard.state.PointCounter, 1);
     QVERIFY(rig.ws.SeqRaw.value(0).isEmpty());
     QVERIFY(rig.wizard.waiting());
-    touchAll(rig, true);
-    verifyPositions(rig);
+    rig.touchAll(true);
+    rig.verifyPositions();
 }
 
 void TestElectrodeStep::pressedTwiceIsFlagged_data()
@@ -241,9 +205,7 @@ void TestElectrodeStep::pressedTwiceIsFlagged()
 {
     QFETCH(int, receivers);
     QFETCH(bool, headMovesBetween);
-    WizardRig rig(DigitizerModel::Fastrak, receivers);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig(DigitizerModel::Fastrak, receivers);
     for (const char *site : {"Nasion", "LPA", "RPA", "Fz"})
         QVERIFY(rig.take(site));
     if (headMovesBetween)
@@ -256,20 +218,18 @@ void TestElectrodeStep::pressedTwiceIsFlagged()
     // Back retakes it; the warning is gone.
     QVERIFY(rig.wizard.press(Wizard::Button::Back));
     QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Cz"});
-    touchAll(rig, false);
-    verifyPositions(rig);
+    rig.touchAll(false);
+    rig.verifyPositions();
     QCOMPARE(rig.view.prompts.filter("pressed twice").size(), 1);
 }
 
 void TestElectrodeStep::skippedFiducialIsAskedFor()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig;
     QVERIFY(rig.wizard.press(Wizard::Button::Back));
     QVERIFY(rig.wizard.press(Wizard::Button::Next));
     QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Left Preauricular"));
-    touchAll(rig, true);
+    rig.touchAll(true);
     QCOMPARE(rig.dialogs.shown.size(), 1);
     QVERIFY(rig.dialogs.texts()[0].startsWith("Nasion (point 1) has no reading."));
     // Asked for again once (after the first prompt and the one Back repeated); the other points
@@ -278,7 +238,7 @@ void TestElectrodeStep::skippedFiducialIsAskedFor()
     QCOMPARE(rig.view.prompts.filter("Digitize  Cz").size(), 1);
     QVERIFY(!rig.wizard.waiting());
     QVERIFY(rig.wizard.resultReady());
-    verifyPositions(rig);
+    rig.verifyPositions();
 }
 
 void TestElectrodeStep::redigitizeByName_data()
@@ -291,11 +251,12 @@ void TestElectrodeStep::redigitizeByName_data()
 void TestElectrodeStep::redigitizeByName()
 {
     QFETCH(QString, system);
-    WizardRig rig(DigitizerModel::Fastrak, 1, system);
+    LoopRig rig(DigitizerModel::Fastrak, 1, system);
     // A nasion repeated in the middle: electrode k is not sequence point k.
+    rig.wizard.Cancel();
     rig.setSequence({"Nasion", "LPA", "RPA", "Fz", "Nasion", "Cz", "Pz", "Oz", "T7", "T8"},
                     {"1", "2", "4", "400", "1", "400", "400", "400", "400", "400"});
-    enterLoop(rig);
+    rig.enterLoop();
     for (const char *site : {"Nasion", "LPA", "RPA", "Fz", "Nasion", "Oz", "Pz", "Oz", "T7", "T8"})
         QVERIFY(rig.take(site));
     QVERIFY(rig.wizard.resultReady());
@@ -307,8 +268,6 @@ void TestElectrodeStep::redigitizeByName()
     rig.wizard.RedigitizePoint(1);
     QVERIFY(!rig.wizard.waiting());
     QCOMPARE(rig.dialogs.shown.last().text, QString("Do you want to re-digitize Cz?"));
-    QCOMPARE(rig.dialogs.shown.last().title, QString("Edit Points"));
-    QCOMPARE(rig.dialogs.shown.last().buttons, Dialogs::Buttons::YesNo);
     rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
     rig.wizard.RedigitizePoint(1);
     QCOMPARE(rig.view.prompt.lines, QStringList{"Digitize  Cz"});
@@ -329,9 +288,7 @@ void TestElectrodeStep::redigitizeByName()
 
 void TestElectrodeStep::editPoint()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig;
     for (const char *site : {"Nasion", "LPA", "RPA", "Fz", "Cz", "Oz", "Oz", "T7", "T8"})
         QVERIFY(rig.take(site));
     rig.wizard.selectPoint(2);
@@ -350,84 +307,58 @@ void TestElectrodeStep::editPoint()
     QCOMPARE(rig.view.buttonText(), QString("---AC g"));
     rig.wizard.EditPoint(2);
     QVERIFY(rig.take("Pz"));
-    verifyPositions(rig);
+    rig.verifyPositions();
     QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
 void TestElectrodeStep::acceptOffersShapeDigitizing_data()
 {
     QTest::addColumn<QString>("system");
-    QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("asked");
-    QTest::addColumn<bool>("handedOver");
-    // clang-format off
-    QTest::newRow("TEVO yes") << "TEVO" << int(Dialogs::Answer::Yes) << true  << true;
-    QTest::newRow("TEVO no")  << "TEVO" << int(Dialogs::Answer::No)  << true  << false;
-    QTest::newRow("BESA")     << "BESA" << int(Dialogs::Answer::Yes) << false << false;
-    // clang-format on
+    QTest::newRow("TEVO") << "TEVO" << true;
+    QTest::newRow("BESA") << "BESA" << false;
 }
 
+// Yes goes on to stream the head shape in the frame of the electrode fiducials.
 void TestElectrodeStep::acceptOffersShapeDigitizing()
 {
     QFETCH(QString, system);
-    QFETCH(int, answer);
     QFETCH(bool, asked);
-    QFETCH(bool, handedOver);
-    WizardRig rig(DigitizerModel::Fastrak, 1, system);
-    FakeShapeStep shape;
-    rig.wizard.setShapeStep(&shape);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
-    touchAll(rig, true);
+    LoopRig rig(DigitizerModel::Fastrak, 1, system);
+    rig.touchAll(true);
     rig.ws.ElectrodesDirty = 0;
-    rig.dialogs.answers.enqueue(Dialogs::Answer(answer));
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
     QVERIFY(rig.wizard.press(Wizard::Button::Accept));
     QCOMPARE(rig.ws.ElectrodesDirty, 1);
-    QCOMPARE(rig.dialogs.shown.size(), asked ? 1 : 0);
-    if (asked) {
-        QCOMPARE(rig.dialogs.shown[0].text,
-                 QString("Do you want to continue with shape digitization ?"));
-        QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Question);
-        QCOMPARE(rig.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
-    }
-    QCOMPARE(shape.dispatched, handedOver ? QList<int>{4} : QList<int>{});
-    QCOMPARE(rig.wizard.state.Step, handedOver ? Steps::Shape : Steps::Electrodes);
-    QCOMPARE(rig.wizard.state.RepeatJump, 0);
-    if (handedOver) {
-        for (int f = 0; f < 3; ++f)
-            QCOMPARE(rig.ws.ShapeFid[f], rig.ws.meas.Fid[f]);
-    } else {
-        QCOMPARE(rig.view.buttonText(), QString("----- g"));
-        QVERIFY(rig.view.names.isEmpty());
-    }
+    QCOMPARE(rig.dialogs.texts(), asked ? QStringList{"Do you want to continue with shape "
+                                                      "digitization ?"}
+                                        : QStringList{});
+    QCOMPARE(rig.wizard.state.Step, asked ? Steps::Shape : Steps::Electrodes);
+    QCOMPARE(rig.wizard.state.SubStep, asked ? 4 : 3);
+    QCOMPARE(rig.wizard.waiting(), asked);
+    for (int f = 0; f < 3 && asked; ++f)
+        QCOMPARE(rig.ws.ShapeFid[f], rig.ws.meas.Fid[f]);
 }
 
 void TestElectrodeStep::promptsAreSpoken()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes, "cap");
-    const QString folder = QDir(rig.home.path()).filePath("Sounds/cap");
+    LoopRig rig;
+    const QString folder = rig.home.path("Sounds/test");
     QVERIFY(QDir().mkpath(folder));
-    for (const char *name : {"Nasion", "Cz"}) {
-        QFile f(folder + "/" + name + ".wav");
-        QVERIFY(f.open(QIODevice::WriteOnly));
+    for (const QString name : {"Nasion", "Cz"})
+        rig.home.write("Sounds/test/" + name + ".wav", "RIFF");
+    for (const int sound : {0, 1}) {
+        rig.wizard.Cancel();
+        rig.ws.SoundEnabled = sound;
+        rig.enterLoop();
+        rig.touchAll(false);
     }
-    rig.wizard.menuEProbes();
-    rig.wizard.press(Wizard::Button::Next);
-    rig.wizard.press(Wizard::Button::Next);
-    QVERIFY(rig.audio.played.isEmpty()); // sound off
-    rig.wizard.Cancel();
-    rig.ws.SoundEnabled = 1;
-    enterLoop(rig);
-    touchAll(rig, false);
     QCOMPARE(rig.audio.played, QStringList({folder + "/Nasion.wav", folder + "/Cz.wav"}));
 }
 
 void TestElectrodeStep::aReplacedSequenceStopsTheMeasurement()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.setSequence(Names, Codes);
-    enterLoop(rig);
+    LoopRig rig;
     QVERIFY(rig.take("Nasion"));
     rig.setSequence({"Nasion", "LPA", "RPA"}, {"1", "2", "4"});
     rig.wizard.afterCommand();

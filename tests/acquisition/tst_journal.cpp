@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(DigitizerModel)
+
 namespace {
 const QStringList Names = {"Nasion", "LPA", "RPA", "Fz", "Cz", "Pz", "Oz", "T7", "T8"};
 const QStringList Codes = {"1", "2", "4", "400", "400", "400", "400", "400", "400"};
@@ -12,9 +14,8 @@ const QStringList Codes = {"1", "2", "4", "400", "400", "400", "400", "400", "40
 void startLoop(WizardRig &rig)
 {
     rig.setSequence(Names, Codes);
-    rig.wizard.menuEProbes();
-    rig.wizard.press(Wizard::Button::Next);
-    rig.wizard.press(Wizard::Button::Next);
+    QVERIFY(rig.invoke("menuEProbes"));
+    QVERIFY(rig.wizard.press(Wizard::Button::Next) && rig.wizard.press(Wizard::Button::Next));
 }
 
 // Takes `count` points from the current one, moving the head after each.
@@ -24,12 +25,6 @@ void takePoints(WizardRig &rig, int count)
         QVERIFY(rig.take(rig.ws.SeqName.value(rig.wizard.state.PointCounter - 1)));
         rig.emu.moveHead(0.003, -0.002, 0.001, 2, -3, 4);
     }
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 } // namespace
 
@@ -43,28 +38,26 @@ private slots:
     void aCutLastLineIsDropped();
     void refusesWhatIsNotAJournal_data();
     void refusesWhatIsNotAJournal();
-    void eachRecordIsOnDiskBeforeTheNextPrompt();
+    void recoversAfterACrash_data();
     void recoversAfterACrash();
-    void recoversAFinishedMeasurementAtOnce();
-    void declinedRecoveryDeletesTheJournal();
-    void anotherDigitizerKeepsTheJournal();
-    void anUnreadableJournalIsSetAside();
+    void refusedRecovery_data();
+    void refusedRecovery();
     void savedOrDiscardedLeavesNoJournal_data();
     void savedOrDiscardedLeavesNoJournal();
 };
 
 void TestJournal::recordsSurviveTheirEscapes()
 {
-    QTemporaryDir dir;
+    Fixtures::Home home;
     Workspace ws;
     ws.settings.Digitizer = DigitizerModel::Patriot;
     ws.ReceiverCount = 2;
     ws.NumSeq = 3;
     ws.SeqName = {"Na\\sion", "L\tPA", "RPA"};
     ws.SeqCode = {"1", "2", "4"};
-    ws.SequenceFile = dir.filePath("a b.seq");
+    ws.SequenceFile = home.path("a b.seq");
     ws.SequenceTitle = "a b";
-    Journal j(Journal::defaultPath(dir.path()));
+    Journal j(Journal::defaultPath(home.path()));
     QVERIFY(j.begin(ws));
     const QString r1 = "01P  1.0\r\n02P \\ 2.0\r\n";
     const QString r2 = "x\ty\rz\n";
@@ -75,12 +68,10 @@ void TestJournal::recordsSurviveTheirEscapes()
     QString error;
     const auto c = Journal::read(j.path(), &error);
     QVERIFY2(c, qPrintable(error));
-    QCOMPARE(c->names, ws.SeqName);
-    QCOMPARE(c->codes, ws.SeqCode);
+    QCOMPARE(c->names + c->codes, ws.SeqName + ws.SeqCode);
     QCOMPARE(c->model, DigitizerModel::Patriot);
     QCOMPARE(c->receivers, 2);
-    QCOMPARE(c->sequenceFile, ws.SequenceFile);
-    QCOMPARE(c->sequenceTitle, QString("a b"));
+    QCOMPARE(c->sequenceFile + "|" + c->sequenceTitle, ws.SequenceFile + "|a b");
     QCOMPARE(c->taken(), 2);
     QCOMPARE(c->lastPoint(), 0);
     QCOMPARE(c->records(), QStringList({r2, QString(), r2}));
@@ -95,11 +86,8 @@ void TestJournal::aCutLastLineIsDropped()
     takePoints(rig, 2);
     rig.wizard.journal().close();
     const QString path = Journal::defaultPath(rig.ws.AppPath);
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::Append));
-        f.write("point\t3\tRPA\t2026-01-01T00:00:00.000\t01 half a rec");
-    }
+    rig.home.write("pointra.journal", rig.home.read("pointra.journal") +
+                                          "point\t3\tRPA\t2026-01-01T00:00:00.000\t01 half");
     auto c = Journal::read(path);
     QVERIFY(c);
     QCOMPARE(c->taken(), 2);
@@ -134,142 +122,103 @@ void TestJournal::refusesWhatIsNotAJournal_data()
 void TestJournal::refusesWhatIsNotAJournal()
 {
     QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("j");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.close();
+    Fixtures::Home home;
     QString error;
-    QVERIFY(!Journal::read(path, &error));
+    QVERIFY(!Journal::read(home.write("j", bytes), &error));
     QVERIFY(!error.isEmpty());
 }
 
-void TestJournal::eachRecordIsOnDiskBeforeTheNextPrompt()
+void TestJournal::recoversAfterACrash_data()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    startLoop(rig);
-    const QString path = Journal::defaultPath(rig.ws.AppPath);
-    for (int k = 1; k <= 4; ++k) {
-        QVERIFY(rig.take(rig.ws.SeqName.value(k - 1)));
-        // The next prompt is up: the record is in the file another process would read.
-        QCOMPARE(rig.view.prompt.lines.value(0),
-                 QString("Digitize  ") + (k == 1   ? "Left Preauricular"
-                                          : k == 2 ? "Right Preauricular"
-                                                   : Names[k]));
-        const auto c = Journal::read(path);
-        QVERIFY(c);
-        QCOMPARE(c->taken(), k);
-        QCOMPARE(c->records().value(k - 1), rig.ws.SeqRaw.value(k - 1));
-    }
+    QTest::addColumn<int>("taken");
+    QTest::newRow("midway") << 5;
+    QTest::newRow("converted, not saved") << 9;
 }
 
 void TestJournal::recoversAfterACrash()
 {
+    QFETCH(int, taken);
     WizardRig whole(DigitizerModel::Fastrak);
     startLoop(whole);
     takePoints(whole, 9);
     QVERIFY(whole.wizard.resultReady());
-
-    auto crashed = std::make_unique<WizardRig>(DigitizerModel::Fastrak);
-    startLoop(*crashed);
-    takePoints(*crashed, 5);
-    QVERIFY(crashed->untilWaiting());
-    const QString home = crashed->home.path();
-    crashed->home.setAutoRemove(false);
-    crashed.reset();
+    WizardRig crashed(DigitizerModel::Fastrak);
+    startLoop(crashed);
+    takePoints(crashed, taken);
+    crashed.wizard.journal().close();
 
     WizardRig rig(DigitizerModel::Fastrak);
-    rig.ws.AppPath = home;
+    rig.ws.AppPath = crashed.ws.AppPath;
     int menusUpdated = 0;
     rig.wizard.updateMenus = [&] { ++menusUpdated; };
     QVERIFY(rig.wizard.offerRecovery());
     QCOMPARE(rig.dialogs.shown.size(), 1);
     const QString asked = rig.dialogs.shown[0].text;
-    QVERIFY2(QRegularExpression("^An unfinished measurement of \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d, "
-                                "5 of 9 points, was found\\. Recover it\\?$")
-                 .match(asked)
-                 .hasMatch(),
-             qPrintable(asked));
-    QCOMPARE(rig.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
+    QVERIFY2(
+        QRegularExpression(QString("^An unfinished measurement of \\d{4}-\\d\\d-\\d\\d "
+                                   "\\d\\d:\\d\\d, %1 of 9 points, was found\\. Recover it\\?$")
+                               .arg(taken))
+            .match(asked)
+            .hasMatch(),
+        qPrintable(asked));
     QCOMPARE(menusUpdated, 1);
     QCOMPARE(rig.ws.SeqName, Names);
-    QCOMPARE(rig.ws.ReceiverCount, 1);
     QCOMPARE(rig.ws.SequenceTitle, QString("test"));
     QCOMPARE(rig.wizard.state.Step, Steps::Electrodes);
-    QCOMPARE(rig.wizard.state.SubStep, 3);
-    QCOMPARE(rig.wizard.state.PointCounter, 6);
-    QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Pz"));
-    takePoints(rig, 4);
-    QVERIFY(rig.wizard.resultReady());
-    for (int k = 0; k < 6; ++k)
-        QVERIFY((rig.ws.tevo.Pos[k] - whole.ws.tevo.Pos[k]).norm() < 2e-4);
-    QDir(home).removeRecursively();
-}
-
-void TestJournal::recoversAFinishedMeasurementAtOnce()
-{
-    WizardRig first(DigitizerModel::Fastrak);
-    startLoop(first);
-    takePoints(first, 9);
-    QVERIFY(first.wizard.resultReady());
-    const QString path = Journal::defaultPath(first.ws.AppPath);
-    QVERIFY(QFile::exists(path)); // converted, not yet saved
-    WizardRig rig(DigitizerModel::Fastrak);
-    QVERIFY(rig.wizard.recoverFrom(path));
-    QVERIFY(!rig.wizard.waiting());
+    if (taken < 9) {
+        QCOMPARE(rig.wizard.state.PointCounter, taken + 1);
+        QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Pz"));
+        takePoints(rig, 9 - taken);
+    }
     QVERIFY(rig.wizard.resultReady());
     QCOMPARE(rig.ws.ElectrodesDirty, 1);
     for (int k = 0; k < 6; ++k)
-        QVERIFY((rig.ws.tevo.Pos[k] - first.ws.tevo.Pos[k]).norm() < 1e-9);
-    QVERIFY(rig.dialogs.shown.isEmpty());
+        QVERIFY((rig.ws.tevo.Pos[k] - whole.ws.tevo.Pos[k]).norm() < 2e-4);
 }
 
-void TestJournal::declinedRecoveryDeletesTheJournal()
+void TestJournal::refusedRecovery_data()
 {
-    WizardRig rig(DigitizerModel::Fastrak);
-    startLoop(rig);
-    takePoints(rig, 3);
-    rig.wizard.journal().close();
-    WizardRig next(DigitizerModel::Fastrak);
-    next.ws.AppPath = rig.ws.AppPath;
-    next.dialogs.answers.enqueue(Dialogs::Answer::No);
+    QTest::addColumn<bool>("garbage");
+    QTest::addColumn<DigitizerModel>("model");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("kept");
+    // clang-format off
+    QTest::newRow("declined")          << false << DigitizerModel::Fastrak << int(Dialogs::Answer::No)  << "An unfinished measurement" << false;
+    QTest::newRow("another digitizer") << false << DigitizerModel::Isotrak << int(Dialogs::Answer::Yes) << "The unfinished measurement was taken with a FASTRAK; choose FASTRAK in Setup > Digitizer Type to recover it." << true;
+    QTest::newRow("unreadable")        << true  << DigitizerModel::Fastrak << int(Dialogs::Answer::Yes) << "The journal of an unfinished measurement could not be read and was set aside" << false;
+    // clang-format on
+}
+
+void TestJournal::refusedRecovery()
+{
+    QFETCH(bool, garbage);
+    QFETCH(DigitizerModel, model);
+    QFETCH(int, answer);
+    QFETCH(QString, said);
+    QFETCH(bool, kept);
+    WizardRig first(DigitizerModel::Fastrak);
+    const QString path = Journal::defaultPath(first.ws.AppPath);
+    if (garbage) {
+        first.home.write("pointra.journal", "garbage\n");
+    } else {
+        startLoop(first);
+        takePoints(first, 3);
+        first.wizard.journal().close();
+    }
+    const QByteArray before = first.home.read("pointra.journal");
+    WizardRig next(model);
+    next.ws.AppPath = first.ws.AppPath;
+    next.dialogs.answers.enqueue(Dialogs::Answer(answer));
     QVERIFY(!next.wizard.offerRecovery());
-    QVERIFY(!QFile::exists(Journal::defaultPath(rig.ws.AppPath)));
+    QVERIFY2(next.dialogs.texts().last().startsWith(said), qPrintable(next.dialogs.texts().last()));
     QCOMPARE(next.ws.NumSeq, 0);
-    QVERIFY(!next.wizard.offerRecovery());
-    QCOMPARE(next.dialogs.shown.size(), 1);
-}
-
-void TestJournal::anotherDigitizerKeepsTheJournal()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    startLoop(rig);
-    takePoints(rig, 3);
-    rig.wizard.journal().close();
-    const QString path = Journal::defaultPath(rig.ws.AppPath);
-    const QByteArray before = fileBytes(path);
-    WizardRig next(DigitizerModel::Isotrak);
-    QVERIFY(!next.wizard.recoverFrom(path));
-    QCOMPARE(next.dialogs.texts(),
-             QStringList{"The unfinished measurement was taken with a FASTRAK; choose FASTRAK in "
-                         "Setup > Digitizer Type to recover it."});
-    QCOMPARE(fileBytes(path), before);
-    QCOMPARE(next.ws.NumSeq, 0);
-}
-
-void TestJournal::anUnreadableJournalIsSetAside()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    const QString path = Journal::defaultPath(rig.ws.AppPath);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("garbage\n");
-    f.close();
-    QVERIFY(!rig.wizard.offerRecovery());
-    QVERIFY(!QFile::exists(path));
-    QCOMPARE(fileBytes(path + ".unreadable"), QByteArray("garbage\n"));
-    QCOMPARE(rig.dialogs.shown.size(), 1);
+    QCOMPARE(first.home.read("pointra.journal"), kept ? before : QByteArray());
+    QCOMPARE(first.home.read("pointra.journal.unreadable"), garbage ? before : QByteArray());
+    // A journal that is gone is not offered again.
+    const qsizetype shown = next.dialogs.shown.size();
+    QVERIFY(kept || !next.wizard.offerRecovery());
+    QCOMPARE(next.dialogs.shown.size(), shown);
 }
 
 void TestJournal::savedOrDiscardedLeavesNoJournal_data()
@@ -296,7 +245,7 @@ void TestJournal::savedOrDiscardedLeavesNoJournal()
     const QString path = Journal::defaultPath(rig.ws.AppPath);
     QVERIFY(QFile::exists(path));
     if (ending == "save") {
-        WriteElectrodeFile(rig.home.filePath("cap.elp"), rig.ws);
+        WriteElectrodeFile(rig.home.path("cap.elp"), rig.ws);
         rig.wizard.afterCommand();
     } else if (ending == "discard") {
         rig.ws.ElectrodesDirty = 0; // answered No to saving at exit

@@ -13,7 +13,7 @@ class TestRecordWait : public QObject
 {
     Q_OBJECT
 private:
-    static bool runUntil(WizardRig &rig, RecordWait &w, const std::function<bool()> &done,
+    static bool runUntil(Rig &rig, RecordWait &w, const std::function<bool()> &done,
                          int maxMs = 5000)
     {
         for (int t = 0; t <= maxMs; t += 10) {
@@ -30,14 +30,8 @@ private slots:
     void stylusRecord();
     void endsAtOnce_data();
     void endsAtOnce();
-    void lateAnswersAreDropped();
-    void deviceLossEndsTheWait();
-    void reconnectsWhenTheDeviceIsBack();
-    void refusesWhatIsNotAReading();
     void oneStationIsotrakNeedsNoReceiverBlock();
     void pollTakesOneRecordAtOnce();
-    void blockingWrapperKeepsTheFlags_data();
-    void blockingWrapperKeepsTheFlags();
 };
 
 void TestRecordWait::stylusRecord_data()
@@ -93,9 +87,6 @@ void TestRecordWait::endsAtOnce_data()
     QTest::addColumn<QByteArray>("afterWaiting");
     // clang-format off
     QTest::newRow("FASTRAK next")     << DigitizerModel::Fastrak << Outcome::Next      << QByteArray();
-    QTest::newRow("FASTRAK back")     << DigitizerModel::Fastrak << Outcome::Back      << QByteArray();
-    QTest::newRow("FASTRAK cancel")   << DigitizerModel::Fastrak << Outcome::Cancelled << QByteArray();
-    QTest::newRow("FASTRAK repeat")   << DigitizerModel::Fastrak << Outcome::Repeated  << QByteArray();
     QTest::newRow("FASTRAK close")    << DigitizerModel::Fastrak << Outcome::Closed    << QByteArray();
     QTest::newRow("ISOTRAK next")     << DigitizerModel::Isotrak << Outcome::Next      << QByteArray("\x04T", 2);
     QTest::newRow("ISOTRAK cancel")   << DigitizerModel::Isotrak << Outcome::Cancelled << QByteArray("\x04T", 2);
@@ -119,117 +110,35 @@ void TestRecordWait::endsAtOnce()
     QCOMPARE(w.outcome(), reason);
     QCOMPARE(rig.link.hostBytes(), afterWaiting);
     QVERIFY(!rig.link.isOpen());
-    // A press after the end changes nothing, and the next wait takes a record.
+    // A press after the end changes nothing. Waits ended as soon as they start (Back and Next
+    // pressed at once) each ask for a record with "P": the late answers are dropped, and the
+    // next wait takes only the record of its own press.
     rig.emu.press();
     QVERIFY(w.poll());
     QCOMPARE(w.outcome(), reason);
-    QVERIFY(w.start(RecordWait::Kind::Stylus));
-    QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
-    rig.emu.press();
-    QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
-    QCOMPARE(w.outcome(), Outcome::Received);
-}
-
-void TestRecordWait::lateAnswersAreDropped()
-{
-    // Back and Next pressed at once: each restarted wait asks for a record with "P".
-    WizardRig rig(DigitizerModel::Fastrak);
-    RecordWait w(rig.s);
     for (int i = 0; i < 4; ++i) {
         QVERIFY(w.start(RecordWait::Kind::Stylus));
-        w.end(Outcome::Next);
+        w.end(reason);
     }
     QVERIFY(w.start(RecordWait::Kind::Stylus));
     QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
     rig.clock.advance(3000);
     QVERIFY(!w.poll());
-    QCOMPARE(w.phase(), Phase::Waiting);
-    rig.emu.touchSite("Oz");
     rig.emu.press();
     QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
     QCOMPARE(w.outcome(), Outcome::Received);
-    QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
-void TestRecordWait::deviceLossEndsTheWait()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    RecordWait w(rig.s);
-    QVERIFY(w.start(RecordWait::Kind::Stylus));
-    QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
-    rig.run(3000);
-    QVERIFY(w.running());
-    rig.link.unplug(true);
-    QVERIFY(w.poll());
-    QCOMPARE(w.outcome(), Outcome::DeviceGone);
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).startsWith("The digitizer stopped answering."));
-    QVERIFY(!rig.link.isOpen());
-}
-
-void TestRecordWait::reconnectsWhenTheDeviceIsBack()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.link.unplug(true);
-    RecordWait w(rig.s);
-    w.startReconnecting(RecordWait::Kind::Stylus);
-    QVERIFY(!runUntil(
-        rig, w, [&] { return w.phase() != Phase::Reconnecting; }, 10000));
-    QVERIFY(rig.dialogs.shown.isEmpty());
-    rig.link.clearHostBytes();
-    rig.link.unplug(false);
-    QVERIFY(runUntil(
-        rig, w, [&] { return w.phase() == Phase::Waiting; }, 2000));
-    // The device is configured again before the wait asks for a record.
-    QVERIFY(rig.link.hostBytes().startsWith("ce1,1\ru"));
-    QVERIFY(rig.link.hostBytes().endsWith("P"));
-    rig.emu.press();
-    QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
-    QCOMPARE(w.outcome(), Outcome::Received);
-    QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
-void TestRecordWait::refusesWhatIsNotAReading()
-{
-    WizardRig rig(DigitizerModel::Fastrak);
-    RecordWait w(rig.s);
-    QVERIFY(w.start(RecordWait::Kind::Stylus));
-    QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
-    rig.emu.cutNextRecord(120);
-    rig.emu.press();
-    QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
-    QCOMPARE(w.outcome(), Outcome::Refused);
-    QVERIFY(!w.reading());
-    QVERIFY(w.problem().contains("cut short"));
-    QCOMPARE(rig.dialogs.shown.size(), 1);
-    QVERIFY(rig.dialogs.texts().value(0).endsWith("Please repeat the measurement"));
 }
 
 void TestRecordWait::oneStationIsotrakNeedsNoReceiverBlock()
 {
-    FakeDialogs dialogs;
-    FakeClock clock;
-    FakePump pump(clock);
-    SilentAudio audio;
-    UiState ui;
-    Workspace ws;
-    ws.settings.Digitizer = DigitizerModel::Isotrak;
-    ws.settings.Hemisphere = "0,0,1";
-    ws.settings.CommPort = 1;
-    DigitizerEmulator emu({DigitizerModel::Isotrak, 0, 0.0, 7});
-    EmulatorLink link(emu, clock);
-    Session s{ws, dialogs, ui, clock, pump, audio, link, {}, {}};
-    DigitizerSetup::ApplySerialSettings(s);
+    Rig rig(DigitizerEmulator::Options{DigitizerModel::Isotrak, 0, 0.0, 7});
+    rig.start();
     for (int blocks : {0, Records::AllBlocks}) {
-        RecordWait w(s);
+        RecordWait w(rig.s);
         QVERIFY(w.start(RecordWait::Kind::Stylus, blocks));
-        while (w.phase() != Phase::Waiting) {
-            clock.advance(10);
-            w.poll();
-        }
-        emu.press();
-        while (!w.poll())
-            clock.advance(10);
+        QVERIFY(runUntil(rig, w, [&] { return w.phase() == Phase::Waiting; }));
+        rig.emu->press();
+        QVERIFY(runUntil(rig, w, [&] { return !w.running(); }));
         QCOMPARE(w.outcome(), blocks == 0 ? Outcome::Received : Outcome::Refused);
     }
 }
@@ -251,48 +160,6 @@ void TestRecordWait::pollTakesOneRecordAtOnce()
     QCOMPARE(w.record().size(), 178);
     QVERIFY(w.reading());
     QCOMPARE(rig.link.hostBytes(), QByteArray("P"));
-}
-
-void TestRecordWait::blockingWrapperKeepsTheFlags_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<Outcome>("outcome");
-    QTest::addColumn<int>("counter");
-    // clang-format off
-    QTest::newRow("next")   << "next"   << Outcome::Next      << 5;
-    QTest::newRow("back")   << "back"   << Outcome::Back      << 3;
-    QTest::newRow("cancel") << "cancel" << Outcome::Cancelled << 5;
-    QTest::newRow("none")   << ""       << Outcome::Received  << 5;
-    // clang-format on
-}
-
-void TestRecordWait::blockingWrapperKeepsTheFlags()
-{
-    QFETCH(QString, button);
-    QFETCH(Outcome, outcome);
-    QFETCH(int, counter);
-    WizardRig rig(DigitizerModel::Fastrak);
-    rig.s.wait.PointCounter = 5;
-    rig.pump.onPass = [&](int pass) {
-        if (pass != 50)
-            return;
-        if (button == "next")
-            rig.s.wait.NextRequested = 1;
-        else if (button == "back")
-            rig.s.wait.BackRequested = 1;
-        else if (button == "cancel")
-            rig.s.wait.CancelRequested = 1;
-        else
-            rig.emu.press();
-    };
-    QString record;
-    QCOMPARE(Records::ReadDigitizerRecord(rig.s, record), outcome);
-    QCOMPARE(rig.s.wait.PointCounter, counter);
-    QCOMPARE(rig.s.wait.NextRequested + rig.s.wait.BackRequested + rig.s.wait.CancelRequested, 0);
-    if (outcome == Outcome::Received)
-        QCOMPARE(record.size(), 293);
-    else
-        QCOMPARE(rig.pump.passes, 50);
 }
 
 QTEST_GUILESS_MAIN(TestRecordWait)

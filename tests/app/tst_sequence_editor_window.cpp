@@ -1,8 +1,5 @@
-#include "app/main_window.h"
-#include "app/sequence_editor_launch.h"
 #include "app/sequence_editor_window.h"
 #include "editor_rig.h"
-#include "shell/command_line.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +7,6 @@
 #include <QListWidget>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 class TestSequenceEditorWindow : public QObject
 {
@@ -20,8 +16,6 @@ private slots:
     void keyboardEditsLikeASpreadsheet();
     void nameBoxAndTypeListEditTheRow();
     void closingAsksAboutChanges();
-    void setupMenuOpensTheEditorModally();
-    void editSequenceCommandOpensTheFile();
 };
 
 namespace {
@@ -47,20 +41,6 @@ struct WindowRig : EditorRig
     bool active = false;
 };
 
-// Runs `check` on the editor window once it is shown modally, then lets the test go on.
-void whenEditorShown(std::function<void(SequenceEditorWindow *)> check)
-{
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, check] {
-        auto *editor = qobject_cast<SequenceEditorWindow *>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        check(editor);
-    });
-    timer->start(10);
-}
 } // namespace
 
 void TestSequenceEditorWindow::showsTheEditorsRows()
@@ -143,49 +123,6 @@ void TestSequenceEditorWindow::closingAsksAboutChanges()
     w.dialogs.answers.enqueue(Dialogs::Answer::No);
     QVERIFY(w.window.close() && !w.window.isVisible());
     QCOMPARE(w.ws.SeqName.first(), QStringLiteral("NZ"));
-}
-
-void TestSequenceEditorWindow::setupMenuOpensTheEditorModally()
-{
-    MainWindow window;
-    Rig rig(&window);
-    window.attach(rig.app);
-    rig.startUp(Fixtures::Ini().text());
-    QString title;
-    whenEditorShown([&title](SequenceEditorWindow *editor) {
-        title = editor->windowTitle();
-        editor->invoke("menuNew");
-        editor->invoke("menuAccept");
-    });
-    window.action("menuEditSequence")->trigger(); // returns when the editor has closed
-    QCOMPARE(title, QStringLiteral("Sequence File Editor - Untitled"));
-    QCOMPARE(rig.ws.NumSeq, 4);
-    QCOMPARE(rig.ws.SeqName.first(), QStringLiteral("NZ"));
-    QCOMPARE(rig.ws.SeqDirty, 1);
-}
-
-void TestSequenceEditorWindow::editSequenceCommandOpensTheFile()
-{
-    MainWindow window;
-    Rig rig(&window);
-    window.attach(rig.app);
-    rig.startUp(Fixtures::Ini().text());
-    QDir::setCurrent(QStringLiteral(POINTRA_SOURCE_DIR));
-    const QString file = QStringLiteral("data/templates/pnt64.seq");
-    const ProgramOptions options = parseProgramArguments({"--edit-sequence", file});
-    QVERIFY(options.editSequence);
-    QString title;
-    int rows = 0;
-    whenEditorShown([&](SequenceEditorWindow *editor) {
-        title = editor->windowTitle();
-        rows = editor->grid()->model()->rowCount();
-        editor->reject(); // nothing changed: closes without a question
-    });
-    QCOMPARE(runEditSequenceCommand(rig.app, options.sequenceFile), 0);
-    QCOMPARE(title, "Sequence File Editor - " + file);
-    QVERIFY(rows > 60);
-    QCOMPARE(rig.ws.NumSeq, rows);
-    QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(TestSequenceEditorWindow)

@@ -1,487 +1,421 @@
-#include "data/transform4.h"
+#include "data/meg_files.h"
+#include "data/text_grammar.h"
+#include "data/workspace.h"
 #include "digitizer/emulator/digitizer_emulator.h"
+#include "fixtures.h"
+#include "geometry/frames.h"
 #include "simdig_process.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QSemaphore>
 #include <QTest>
-#include <functional>
 
 namespace {
-const QByteArray Ini =
-    "Digitizer Type=FASTRAK\r\nCoordinate System=TEVO\r\nDecimal Point=Period\r\n"
-    "Hemisphere=0,0,1\r\nnCommPort= 1\r\nSound=OFF\r\n";
+const QString Templates = QStringLiteral(POINTRA_SOURCE_DIR "/data/templates/");
+const QStringList OneHeadReceiver = {"--noise", "0", "--receivers", "1"};
+const QStringList OnDewar = {"--noise", "0", "--dewar"};
+const FidTriple DewarCm = {Point3(12, 0, 16), Point3(0, 11, 16), Point3(0, -11, 16)};
 
-// A dewar with two sensors; the fiducials file values are not used by the measurement.
-const QByteArray Dewar = "3\t2\r\n//Dewar file\r\n1\r\n%N\tTestDwr\r\n1\t2\r\n"
-                         "%F\t0.1\t0\t0\r\n%F\t0\t0.1\t0\r\n%F\t0\t-0.1\t0\r\n"
-                         "%S\t1\r\n%N\tS1\r\n0\t0\t0.05\t0\t0\t1\r\n0.01\t0.02\t1\r\n"
-                         "0\t0\t0.07\t0\t0\t1\r\n0.01\t0.02\t1\r\n0\t0\t0.09\t0\t0\t1\r\n"
-                         "0.01\t0.02\t1\r\n%S\t1\r\n%N\tS2\r\n0.02\t0\t0.05\t0\t0\t1\r\n"
-                         "0.01\t0.02\t1\r\n0.02\t0\t0.07\t0\t0\t1\r\n0.01\t0.02\t1\r\n"
-                         "0.02\t0\t0.09\t0\t0\t1\r\n0.01\t0.02\t1\r\n";
-
-QString templatePath(const QString &name)
+// What the virtual head of pointra-simdig holds, in centimetres of its head frame.
+QHash<QString, Point3> listSites()
 {
-    return QStringLiteral(POINTRA_SOURCE_DIR "/data/templates/") + name;
+    QHash<QString, Point3> sites;
+    const QStringList lines = Fixtures::run(POINTRA_SIMDIG, {"--list-sites"}).out.split('\n');
+    for (const QString &line : lines) {
+        const QStringList w = line.simplified().split(' ');
+        if (w.size() == 4 && !line.startsWith('#'))
+            sites.insert(w[0], Point3(w[1].toDouble(), w[2].toDouble(), w[3].toDouble()));
+    }
+    return sites;
 }
 
-// The site of the virtual head a prompt names.
-QString siteOf(const QString &prompt)
+// The fiducials (as Nasion, LPA, RPA) and the electrodes of an .elp file in file order, cm.
+QList<std::pair<QString, Point3>> readElp(const QByteArray &bytes)
 {
-    QString name = prompt.section(QStringLiteral("  "), 1).section(QStringLiteral(" / "), 0, 0);
-    if (name == QLatin1String("Left Preauricular"))
-        return QStringLiteral("LPA");
-    if (name == QLatin1String("Right Preauricular"))
-        return QStringLiteral("RPA");
-    return name;
+    const QStringList lines = QString::fromLatin1(bytes).split("\r\n");
+    const QStringList fiducials = {"Nasion", "LPA", "RPA"};
+    QList<std::pair<QString, Point3>> out;
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        const bool fiducial = lines[i].startsWith("%F") && out.size() < 3;
+        if (!fiducial && !(lines[i].startsWith("%N") && out.size() >= 3))
+            continue;
+        const QStringList w = (fiducial ? lines[i].mid(3) : lines[i + 1]).split('\t');
+        out.append(
+            {fiducial ? fiducials[out.size()] : lines[i].mid(3).trimmed(),
+             100 * Point3(w.value(0).toDouble(), w.value(1).toDouble(), w.value(2).toDouble())});
+    }
+    return out;
 }
 
-// A different small head movement after every point, the same in every run.
-QByteArray moveAfter(int point)
+// A program folder whose pointra-cli digitize runs are driven against their own pointra-simdig
+// on a thread of their own, so that the slow stylus waits of several scenarios pass together.
+struct Scenario : Fixtures::Home
 {
-    return QStringLiteral("move-head %1 %2 %3 %4 %5 %6\n")
+    using Touch = std::function<QByteArray(const QString &prompt, int point)>;
+    explicit Scenario(std::function<void(Scenario &)> d) : drive(std::move(d))
+    {
+        write("pointra.ini", Fixtures::Ini().text());
+    }
+    QStringList files() const { return QDir(path()).entryList(QDir::Files); }
+
+    void serve(const QStringList &simdigArgs) { sim = std::make_unique<SimdigProcess>(simdigArgs); }
+    // Starts pointra-cli digitize with operator keys, ending them when `endKeys`.
+    void run(const QStringList &args, const QByteArray &keys, bool endKeys = true)
+    {
+        cli = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("POINTRA_HOME", path());
+        env.insert("POINTRA_COMM1", sim->device());
+        cli->setProcessEnvironment(env);
+        cli->start(QStringLiteral(POINTRA_CLI), QStringList{"digitize"} + args);
+        cli->waitForStarted(5000);
+        this->keys(keys, endKeys);
+    }
+    void keys(const QByteArray &k, bool thenEnd)
+    {
+        cli->write(k);
+        cli->waitForBytesWritten(1000);
+        if (thenEnd)
+            cli->closeWriteChannel();
+    }
+    // The next line on standard output; empty when none comes within `ms`.
+    QString line(int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!cli->canReadLine() && t.elapsed() < ms && cli->state() == QProcess::Running)
+            cli->waitForReadyRead(10);
+        if (!cli->canReadLine())
+            return {};
+        prompts << QString::fromLocal8Bit(cli->readLine()).trimmed();
+        return prompts.last();
+    }
+    // Touches for a stylus prompt and presses once the wait listens, 430 ms after the prompt
+    // (400 ms for the answer to its "P", 30 ms of quiet). A press while the wait opens is not a
+    // reading, so it is repeated when no prompt follows. Returns the next prompt.
+    QString answer(const QByteArray &touch)
+    {
+        sim->send(touch + "wait 460\npress\n");
+        QString next = line(1200);
+        for (int tries = 0; next.isEmpty() && tries < 3; ++tries) {
+            sim->send("press\n");
+            next = line(1000);
+        }
+        return next;
+    }
+    // Reads the prompts up to the first that `touch` has stylus commands for, then answers while
+    // it has, `points` at most, numbering them from `first`; adds the points taken.
+    void answerAll(const Touch &touch, int points = 1000, int first = 1)
+    {
+        QString prompt = line(15000);
+        while (!prompt.isEmpty() && touch(prompt, first).isEmpty())
+            prompt = line(15000);
+        for (QByteArray c; points-- > 0 && !(c = touch(prompt, first++)).isEmpty(); ++taken)
+            prompt = answer(c);
+    }
+    void finish(int ms = 20000)
+    {
+        cli->waitForFinished(ms);
+        while (!line(0).isEmpty()) {
+        }
+        err = QString::fromLocal8Bit(cli->readAllStandardError());
+        status = cli->state() == QProcess::NotRunning && cli->exitStatus() == QProcess::NormalExit
+                     ? cli->exitCode()
+                     : -1;
+    }
+    void kill9()
+    {
+        cli->kill();
+        cli->waitForFinished(3000);
+        midway = files();
+    }
+    // Waits until the scenario has been driven to its end.
+    bool finished()
+    {
+        const bool done = ended.tryAcquire(1, 120000);
+        ended.release();
+        return done;
+    }
+
+    std::function<void(Scenario &)> drive;
+    std::unique_ptr<SimdigProcess> sim;
+    std::unique_ptr<QProcess> cli;
+    QSemaphore ended;
+    QStringList prompts; // every line the runs printed
+    QStringList midway;  // the files when a run was killed
+    QString err;         // what the last run said on standard error
+    int status = -1, taken = 0, resumedAt = -1;
+};
+
+// An electrode prompt touched at its site, after a small head movement of its own.
+QByteArray electrode(const QString &prompt, int point)
+{
+    if (!prompt.startsWith("Digitize  "))
+        return {};
+    const QString name = prompt.mid(10).section(" / ", 0, 0);
+    return QStringLiteral("move-head %1 %2 %3 %4 %5 %6\ntouch %7\n")
         .arg(0.3 * (point % 3) - 0.3)
         .arg(0.2 * (point % 2))
         .arg(-0.1 * (point % 4))
         .arg(1.5 * (point % 5) - 3)
         .arg(-(point % 3))
         .arg(2 * (point % 2) - 1)
+        .arg(name == "Left Preauricular"    ? "LPA"
+             : name == "Right Preauricular" ? "RPA"
+                                            : name)
         .toLatin1();
 }
 
-// pointra-cli digitize in a child process, read prompt by prompt.
-class Cli
+QStringList cap(int electrodes, const Scenario &s, const QString &out)
 {
-public:
-    Cli(const QString &home, const QString &device, const QStringList &args)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("POINTRA_HOME", home);
-        env.insert("POINTRA_COMM1", device);
-        m_p.setProcessEnvironment(env);
-        m_p.start(QStringLiteral(POINTRA_CLI), QStringList{"digitize"} + args);
-        m_p.waitForStarted(5000);
-    }
-    ~Cli()
-    {
-        if (m_p.state() != QProcess::NotRunning) {
-            m_p.kill();
-            m_p.waitForFinished(3000);
-        }
-    }
-    void keys(const QByteArray &k, bool thenEnd)
-    {
-        m_p.write(k);
-        m_p.waitForBytesWritten(1000);
-        if (thenEnd)
-            m_p.closeWriteChannel();
-    }
-    // The next prompt line, or an empty text when none comes within `ms`.
-    QString line(int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!m_p.canReadLine()) {
-            if (t.elapsed() > ms || (m_p.state() == QProcess::NotRunning && !m_p.canReadLine()))
-                return {};
-            // Lets the other child's pending stdin reach it as well.
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            m_p.waitForReadyRead(20);
-        }
-        const QString l = QString::fromLocal8Bit(m_p.readLine()).trimmed();
-        prompts << l;
-        return l;
-    }
-    int finish(int ms = 20000)
-    {
-        m_p.waitForFinished(ms);
-        while (m_p.canReadLine())
-            prompts << QString::fromLocal8Bit(m_p.readLine()).trimmed();
-        err = QString::fromLocal8Bit(m_p.readAllStandardError());
-        return m_p.state() == QProcess::NotRunning && m_p.exitStatus() == QProcess::NormalExit
-                   ? m_p.exitCode()
-                   : -1;
-    }
-    void kill9()
-    {
-        m_p.kill();
-        m_p.waitForFinished(3000);
-    }
-    QStringList prompts;
-    QString err;
-
-private:
-    QProcess m_p;
-};
-
-// Sends stylus commands that end with a press and returns the prompt that follows; the button
-// is pressed once more when none follows (a press while a wait opens is not a reading).
-QString answer(Cli &cli, SimdigProcess &sim, const QByteArray &commands)
-{
-    sim.send("wait 550\n" + commands);
-    QString next = cli.line(3000);
-    for (int tries = 0; next.isEmpty() && tries < 3; ++tries) {
-        sim.send("press\n");
-        next = cli.line(3000);
-    }
-    return next;
+    return {"--sequence",  Templates + QStringLiteral("pnt%1.seq").arg(electrodes),
+            "--out",       s.path(out),
+            "--receivers", "1"};
 }
 
-// Answers each "Digitize  NAME" prompt by touching the site and pressing the stylus, moving the
-// head after each point. Stops after `points` points, or at the end of the prompts; returns the
-// points taken.
-int touchAlong(Cli &cli, SimdigProcess &sim, int first, int points)
+void driveWhole(Scenario &s)
 {
-    int taken = 0;
-    QString prompt = cli.line(15000);
-    while (taken < points && prompt.startsWith(QLatin1String("Digitize  "))) {
-        const int point = first + taken;
-        prompt =
-            answer(cli, sim, "touch " + siteOf(prompt).toLatin1() + "\npress\n" + moveAfter(point));
-        ++taken;
-    }
-    return taken;
+    s.serve(OneHeadReceiver);
+    s.run(cap(64, s, "whole.elp"), "n\nn\n");
+    s.answerAll(electrode);
+    s.finish();
 }
 
-using Sites = QHash<QString, Point3>;
-
-Sites listSites()
+// The same run killed halfway, then resumed from its journal.
+void driveResumed(Scenario &s)
 {
-    QProcess p;
-    p.start(QStringLiteral(POINTRA_SIMDIG), {"--list-sites"});
-    p.waitForFinished(5000);
-    Sites sites;
-    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> w = line.simplified().split(' ');
-        if (w.size() == 4 && !line.startsWith('#'))
-            sites.insert(QString::fromLatin1(w[0]),
-                         Point3(w[1].toDouble(), w[2].toDouble(), w[3].toDouble()));
-    }
-    return sites;
+    s.serve(OneHeadReceiver);
+    s.run(cap(64, s, "resumed.elp"), "n\nn\n");
+    s.answerAll(electrode, 33);
+    s.kill9();
+    s.resumedAt = int(s.prompts.size());
+    s.run({"--resume", s.path("pointra.journal"), "--out", s.path("resumed.elp")}, "");
+    s.answerAll(electrode, 1000, 34);
+    s.finish();
 }
 
-// The fiducials and electrodes of an .elp file, in centimetres, by name.
-Sites readElp(const QString &path, QStringList *order = nullptr)
+void driveCancelled(Scenario &s)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList lines = QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
-    auto numbers = [](const QString &l) -> Point3 {
-        const QStringList w = l.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
-        return Point3(w.value(w.size() - 3).toDouble(), w.value(w.size() - 2).toDouble(),
-                      w.value(w.size() - 1).toDouble()) *
-               100.0;
-    };
-    Sites out;
-    const char *fids[] = {"Nasion", "LPA", "RPA"};
-    int fid = 0;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (lines[i].startsWith(QLatin1String("%F")) && fid < 3)
-            out.insert(QString::fromLatin1(fids[fid++]), numbers(lines[i]));
-        if (lines[i].startsWith(QLatin1String("%N")) && i + 1 < lines.size() && fid == 3) {
-            const QString name = lines[i].mid(3).trimmed();
-            out.insert(name, numbers(lines[i + 1]));
-            if (order)
-                *order << name;
-        }
-    }
-    return out;
+    s.serve(OneHeadReceiver);
+    s.run(cap(32, s, "out.sfp"), "n\nn\n", false);
+    s.answerAll(electrode, 2);
+    s.keys("c\n", true);
+    s.finish();
 }
 
-QByteArray fileBytes(const QString &path)
+void driveDeviceLost(Scenario &s)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    s.serve(OneHeadReceiver);
+    s.run(cap(32, s, "out.elp"), "n\nn\n");
+    s.answerAll(electrode, 3);
+    s.sim.reset();
+    s.finish(10000);
 }
 
-// The numbers of the "%F" lines of a file, in order.
-QList<QList<double>> fLines(const QString &path)
+void driveInputEnded(Scenario &s)
 {
-    QList<QList<double>> out;
-    for (const QString &l : QString::fromLatin1(fileBytes(path)).split(QStringLiteral("\r\n"))) {
-        if (!l.startsWith(QLatin1String("%F")))
-            continue;
-        QList<double> v;
-        for (const QString &w : l.mid(3).split(QLatin1Char('\t'), Qt::SkipEmptyParts))
-            v << w.toDouble();
-        out << v;
-    }
-    return out;
+    s.serve(OneHeadReceiver);
+    s.run(cap(32, s, "out.elp"), "n\n");
+    s.finish(10000);
+}
+
+// The second pass touches Y+ 5 mm further along x.
+void driveDewar(Scenario &s)
+{
+    s.write("dewar.dwr", "3\t2\r\n//Dewar file\r\n1\r\n%N\tTestDwr\r\n1\t1\r\n%F\t0.1\t0\t0\r\n"
+                         "%F\t0\t0.1\t0\r\n%F\t0\t-0.1\t0\r\n%S\t1\r\n%N\tS1\r\n"
+                         "0\t0\t0.05\t0\t0\t1\r\n0.01\t0.02\t1\r\n0\t0\t0.07\t0\t0\t1\r\n"
+                         "0.01\t0.02\t1\r\n0\t0\t0.09\t0\t0\t1\r\n0.01\t0.02\t1\r\n");
+    s.serve(OnDewar);
+    s.run({"--step", "dewar", "--dewar", s.path("dewar.dwr"), "--out", s.path("d.clb")}, "n\n");
+    s.answerAll([](const QString &prompt, int point) {
+        const Point3 p = DewarCm[(point - 1) % 3] + Point3(point == 5 ? 0.5 : 0, 0, 0);
+        return prompt.startsWith("Place the stylus / at dewar fiducial")
+                   ? QStringLiteral("touch %1 %2 %3\n").arg(p.x()).arg(p.y()).arg(p.z()).toLatin1()
+                   : QByteArray();
+    });
+    s.finish();
+}
+
+// The head moves 4 mm between the passes.
+void driveSubject(Scenario &s)
+{
+    s.serve(OnDewar);
+    s.run({"--step", "subject", "--out", s.path("s.fid")}, "n\nn\n");
+    s.answerAll([](const QString &prompt, int point) -> QByteArray {
+        if (!prompt.startsWith("Place the stylus / at subject fiducial"))
+            return {};
+        return QByteArray(point == 4 ? "move-head 0.4 0 0 0 0 0\n" : "") + "touch " +
+               (prompt.contains("X+")   ? "Nasion"
+                : prompt.contains("Y+") ? "LPA"
+                                        : "RPA") +
+               "\n";
+    });
+    s.finish();
 }
 } // namespace
 
-// pointra-cli digitize through a real pseudo-terminal served by pointra-simdig.
+Q_DECLARE_METATYPE(Scenario *)
+
+// pointra-cli digitize through real pseudo-terminals served by pointra-simdig. The two long runs
+// and the short scenarios, one after the other, are driven at the same time.
 class TestCliDigitize : public QObject
 {
     Q_OBJECT
-private:
-    QTemporaryDir m_home;
-    QString path(const QString &name) const { return m_home.filePath(name); }
-    void writeFile(const QString &name, const QByteArray &bytes)
-    {
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
 private slots:
-    void init();
+    void initTestCase();
+    void cleanupTestCase();
     void listSitesCoversTheTemplates();
-    void digitizesACapAndResumesAfterAKill();
-    void cancelWritesNothing();
-    void aLostDeviceWritesNothing();
-    void inputEndingBeforeTheLoopWritesNothing();
+    void digitizesACap();
+    void resumesAfterAKill();
+    void brokenOffWritesNothing_data();
+    void brokenOffWritesNothing();
     void dewarStepWritesTheCalibration();
     void subjectStepWritesTheFiducials();
-    void usageErrors_data();
-    void usageErrors();
+
+private:
+    Scenario whole{driveWhole}, resumed{driveResumed}, cancelled{driveCancelled},
+        deviceLost{driveDeviceLost}, inputEnded{driveInputEnded}, dewar{driveDewar},
+        subject{driveSubject};
+    std::vector<std::unique_ptr<QThread>> m_lanes;
 };
 
-void TestCliDigitize::init()
+void TestCliDigitize::initTestCase()
 {
-    QDir(m_home.path()).removeRecursively();
-    QDir().mkpath(m_home.path());
-    writeFile("pointra.ini", Ini);
+    const QList<QList<Scenario *>> lanes = {
+        {&whole}, {&resumed}, {&dewar, &subject, &cancelled, &deviceLost, &inputEnded}};
+    for (const QList<Scenario *> &lane : lanes) {
+        m_lanes.emplace_back(QThread::create([lane] {
+            for (Scenario *s : lane) {
+                s->drive(*s);
+                s->cli.reset(); // the processes end on the thread that started them
+                s->sim.reset();
+                s->ended.release();
+            }
+        }));
+        m_lanes.back()->start();
+    }
+}
+
+void TestCliDigitize::cleanupTestCase()
+{
+    for (auto &lane : m_lanes)
+        lane->wait();
 }
 
 void TestCliDigitize::listSitesCoversTheTemplates()
 {
-    const Sites sites = listSites();
-    for (const char *t : {"pnt32.seq", "pnt64.seq", "pnt1020.seq"}) {
-        QFile f(templatePath(QString::fromLatin1(t)));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = f.readAll().split('\n');
+    const QHash<QString, Point3> sites = listSites();
+    for (const QString t : {"pnt32.seq", "pnt64.seq", "pnt1020.seq"}) {
+        const QList<QByteArray> lines = readFileBytes(Templates + t).split('\n');
         for (int i = 2; i < lines.size(); ++i) {
             const QString name = QString::fromLatin1(lines[i].split('\t').value(0)).trimmed();
-            if (!name.isEmpty())
-                QVERIFY2(sites.contains(name), qPrintable(name + " in " + t));
+            QVERIFY2(name.isEmpty() || sites.contains(name), qPrintable(name + " in " + t));
         }
     }
-    // The head frame: the nasion on +x, the preauricular points on y, symmetric about the origin.
-    QVERIFY(sites["Nasion"].x() > 5 && std::abs(sites["Nasion"].y()) < 1e-3);
-    QVERIFY(std::abs(sites["Nasion"].z()) < 1e-3);
-    QVERIFY((sites["LPA"] + sites["RPA"]).norm() < 1e-3 && sites["LPA"].y() > 5);
-    QVERIFY(sites["Cz"].z() > 10);
 }
 
-void TestCliDigitize::digitizesACapAndResumesAfterAKill()
+void TestCliDigitize::digitizesACap()
 {
-    const QString seq = templatePath("pnt64.seq");
-    const Sites truth = listSites();
-    {
-        SimdigProcess sim({"--noise", "0", "--receivers", "1"});
-        QVERIFY(sim.ok());
-        Cli cli(m_home.path(), sim.device(),
-                {"--sequence", seq, "--out", path("whole.elp"), "--receivers", "1"});
-        cli.keys("n\nn\n", true);
-        QCOMPARE(cli.line(10000), QString("Mount the receiver / on the subject."));
-        QCOMPARE(cli.line(10000), QString("Place the transmitter / near the subject."));
-        QCOMPARE(touchAlong(cli, sim, 1, 1000), 67);
-        QCOMPARE(cli.finish(), 0);
-        QVERIFY2(cli.err.contains("wrote"), qPrintable(cli.err));
-    }
-    QStringList order;
-    const Sites measured = readElp(path("whole.elp"), &order);
+    QVERIFY(whole.finished());
+    QCOMPARE(whole.taken, 67);
+    QCOMPARE(whole.status, 0);
+    QCOMPARE(whole.prompts.mid(0, 2), QStringList({"Mount the receiver / on the subject.",
+                                                   "Place the transmitter / near the subject."}));
+    const auto measured = readElp(whole.read("whole.elp"));
     QCOMPARE(measured.size(), 67);
-    QCOMPARE(order.first(), QString("Fp1"));
-    QCOMPARE(order.last(), QString("TP10"));
-    for (auto it = measured.cbegin(); it != measured.cend(); ++it)
-        QVERIFY2((it.value() - truth.value(it.key())).norm() < 0.1,
-                 qPrintable(QStringLiteral("%1: %2 %3 %4 against %5 %6 %7")
-                                .arg(it.key())
-                                .arg(it.value().x())
-                                .arg(it.value().y())
-                                .arg(it.value().z())
-                                .arg(truth.value(it.key()).x())
-                                .arg(truth.value(it.key()).y())
-                                .arg(truth.value(it.key()).z())));
+    QCOMPARE(measured[3].first, "Fp1");
+    QCOMPARE(measured.last().first, "TP10");
+    const QHash<QString, Point3> truth = listSites();
+    for (const auto &[name, at] : measured)
+        QVERIFY2(
+            (at - truth.value(name, Point3(1e3, 0, 0))).norm() < 0.1,
+            qPrintable(
+                QStringLiteral("%1 at %2 %3 %4").arg(name).arg(at.x()).arg(at.y()).arg(at.z())));
     // A finished, saved measurement leaves no journal.
-    QVERIFY(!QFile::exists(path("pointra.journal")));
-
-    // The same run killed halfway, then resumed from its journal.
-    SimdigProcess sim({"--noise", "0", "--receivers", "1"});
-    QVERIFY(sim.ok());
-    {
-        Cli cli(m_home.path(), sim.device(),
-                {"--sequence", seq, "--out", path("resumed.elp"), "--receivers", "1"});
-        cli.keys("n\nn\n", true);
-        cli.line(10000);
-        cli.line(10000);
-        QCOMPARE(touchAlong(cli, sim, 1, 33), 33);
-        cli.kill9();
-    }
-    QVERIFY(QFile::exists(path("pointra.journal")));
-    QVERIFY(!QFile::exists(path("resumed.elp")));
-    {
-        Cli cli(m_home.path(), sim.device(),
-                {"--resume", path("pointra.journal"), "--out", path("resumed.elp")});
-        cli.keys("", true);
-        QCOMPARE(touchAlong(cli, sim, 34, 1000), 34);
-        QCOMPARE(cli.finish(), 0);
-        QCOMPARE(cli.prompts.first(), QString("Digitize  Cz"));
-    }
-    QCOMPARE(fileBytes(path("resumed.elp")), fileBytes(path("whole.elp")));
-    QVERIFY(!QFile::exists(path("pointra.journal")));
+    QCOMPARE(whole.files(), QStringList({"pointra.ini", "whole.elp"}));
 }
 
-void TestCliDigitize::cancelWritesNothing()
+void TestCliDigitize::resumesAfterAKill()
 {
-    SimdigProcess sim({"--noise", "0"});
-    QVERIFY(sim.ok());
-    Cli cli(m_home.path(), sim.device(),
-            {"--sequence", templatePath("pnt32.seq"), "--out", path("out.sfp")});
-    cli.keys("n\nn\n", false);
-    cli.line(10000);
-    cli.line(10000);
-    QCOMPARE(touchAlong(cli, sim, 1, 2), 2);
-    cli.keys("c\n", true);
-    QCOMPARE(cli.finish(), 1);
-    QVERIFY(cli.err.contains("cancelled"));
-    QVERIFY(!QFile::exists(path("out.sfp")));
-    QVERIFY(!QFile::exists(path("out.ela")));
-    QVERIFY(!QFile::exists(path("pointra.journal")));
+    QVERIFY(resumed.finished() && whole.finished());
+    QCOMPARE(resumed.midway, QStringList({"pointra.ini", "pointra.journal"}));
+    QCOMPARE(resumed.prompts.value(resumed.resumedAt), "Digitize  Cz");
+    QCOMPARE(resumed.taken, 67);
+    QCOMPARE(resumed.status, 0);
+    QCOMPARE(resumed.read("resumed.elp"), whole.read("whole.elp"));
+    QCOMPARE(resumed.files(), QStringList({"pointra.ini", "resumed.elp"}));
 }
 
-void TestCliDigitize::aLostDeviceWritesNothing()
+void TestCliDigitize::brokenOffWritesNothing_data()
 {
-    auto sim = std::make_unique<SimdigProcess>(QStringList{"--noise", "0"});
-    QVERIFY(sim->ok());
-    Cli cli(m_home.path(), sim->device(),
-            {"--sequence", templatePath("pnt32.seq"), "--out", path("out.elp")});
-    cli.keys("n\nn\n", true);
-    cli.line(10000);
-    cli.line(10000);
-    QCOMPARE(touchAlong(cli, *sim, 1, 3), 3);
-    sim.reset();
-    QCOMPARE(cli.finish(10000), 1);
-    QVERIFY2(cli.err.contains("the digitizer was lost"), qPrintable(cli.err));
-    QVERIFY(!QFile::exists(path("out.elp")));
-    // What was taken can still be recovered.
-    QVERIFY(QFile::exists(path("pointra.journal")));
+    QTest::addColumn<Scenario *>("s");
+    QTest::addColumn<int>("taken");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<QStringList>("files");
+    const QStringList ini{"pointra.ini"}, recoverable{"pointra.ini", "pointra.journal"};
+    // clang-format off
+    QTest::newRow("cancelled")   << &cancelled  << 2 << "cancelled; nothing was written"  << ini;
+    QTest::newRow("device lost") << &deviceLost << 3 << "the digitizer was lost"          << recoverable;
+    QTest::newRow("input ended") << &inputEnded << 0 << "the input ended while the step"  << ini;
+    // clang-format on
 }
 
-void TestCliDigitize::inputEndingBeforeTheLoopWritesNothing()
+void TestCliDigitize::brokenOffWritesNothing()
 {
-    SimdigProcess sim({"--noise", "0"});
-    QVERIFY(sim.ok());
-    Cli cli(m_home.path(), sim.device(),
-            {"--sequence", templatePath("pnt32.seq"), "--out", path("out.elp")});
-    cli.keys("n\n", true);
-    QCOMPARE(cli.finish(10000), 1);
-    QCOMPARE(cli.prompts, QStringList({"Mount the receiver / on the subject.",
-                                       "Place the transmitter / near the subject."}));
-    QVERIFY(cli.err.contains("input ended"));
-    QVERIFY(!QFile::exists(path("out.elp")));
+    QFETCH(Scenario *, s);
+    QFETCH(int, taken);
+    QFETCH(QString, says);
+    QFETCH(QStringList, files);
+    QVERIFY(s->finished());
+    QCOMPARE(s->taken, taken);
+    QCOMPARE(s->status, 1);
+    QVERIFY2(s->err.contains(says), qPrintable(s->err));
+    QCOMPARE(s->files(), files);
 }
 
 void TestCliDigitize::dewarStepWritesTheCalibration()
 {
-    writeFile("dewar.dwr", Dewar);
-    SimdigProcess sim({"--noise", "0", "--dewar"});
-    QVERIFY(sim.ok());
-    Cli cli(m_home.path(), sim.device(),
-            {"--step", "dewar", "--dewar", path("dewar.dwr"), "--out", path("cal.clb")});
-    cli.keys("n\n", true);
-    QCOMPARE(cli.line(10000), QString("Place the transmitter / near the dewar."));
-    const Point3 fid[] = {{12, 0, 16}, {0, 11, 16}, {0, -11, 16}};
-    QString prompt = cli.line(10000);
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int f = 0; f < 3; ++f) {
-            QVERIFY2(prompt.startsWith("Place the stylus / at dewar fiducial"), qPrintable(prompt));
-            prompt = answer(cli, sim,
-                            QStringLiteral("touch %1 %2 %3\npress\n")
-                                .arg(fid[f].x())
-                                .arg(fid[f].y())
-                                .arg(fid[f].z())
-                                .toLatin1());
-        }
-    }
-    QCOMPARE(prompt, QString("Delta - F1: 0.00 cm / Delta - F2: 0.00 cm / Delta - F3: 0.00 cm"));
-    QCOMPARE(cli.finish(), 0);
-    // MCalib takes the dewar frame into the frame of the dewar's receiver.
-    DigitizerEmulator emu({DigitizerModel::Fastrak, 2, 0, 1});
-    const Transform4 head = emu.headPose();
-    auto onTransmitter = [&](const Point3 &cm) {
-        return Point3(head.block<3, 3>(0, 0) * (cm * 0.01) + head.block<3, 1>(0, 3));
-    };
-    const Point3 origin = (onTransmitter(fid[1]) + onTransmitter(fid[2])) / 2;
-    const Transform4 toReceiver = DigitizerEmulator::dewarReceiverPose().inverse();
-    const Point3 expected = toReceiver.block<3, 3>(0, 0) * origin + toReceiver.block<3, 1>(0, 3);
-    const QString text = QString::fromLatin1(fileBytes(path("cal.clb")));
-    const qsizetype at = text.indexOf("//Calibration matrix");
-    QVERIFY(at > 0);
-    QList<double> column;
-    for (const QString &l : text.mid(at).split("\r\n").mid(1, 3))
-        column << l.split('\t', Qt::SkipEmptyParts).value(4).toDouble();
-    QCOMPARE(column.size(), 3);
-    QVERIFY((Point3(column[0], column[1], column[2]) - expected).norm() < 3e-4);
-    QVERIFY(text.contains("%N\tS2"));
+    QVERIFY(dewar.finished());
+    QCOMPARE(dewar.taken, 6);
+    QCOMPARE(dewar.prompts.first(), "Place the transmitter / near the dewar.");
+    QVERIFY(
+        dewar.prompts.contains("Delta - F1: 0.00 cm / Delta - F2: 0.50 cm / Delta - F3: 0.00 cm"));
+    QCOMPARE(dewar.status, 0);
+    // MCalib takes the dewar frame into the frame of the dewar's receiver: the origin midway
+    // between the Y fiducials, each the mean of its passes, the x axis through X+.
+    Workspace ws;
+    LineReader lines(dewar.read("d.clb"));
+    ReadCalibrationFile(lines, ws);
+    const Transform4 toReceiver = DigitizerEmulator::dewarReceiverPose().inverse() *
+                                  DigitizerEmulator({DigitizerModel::Fastrak, 2, 0, 1}).headPose();
+    const auto inReceiver = [&](const Point3 &cm) { return transformed(toReceiver, 0.01 * cm); };
+    const Point3 origin =
+        (inReceiver(DewarCm[1] + Point3(0.25, 0, 0)) + inReceiver(DewarCm[2])) / 2;
+    const Point3 xPlus = inReceiver(DewarCm[0]);
+    QVERIFY((transformed(ws.m.MCalib, Point3::Zero()) - origin).norm() < 3e-4);
+    const Point3 onX((xPlus - origin).norm(), 0, 0);
+    QVERIFY((transformed(ws.m.MCalib, onX) - xPlus).norm() < 3e-4);
 }
 
 void TestCliDigitize::subjectStepWritesTheFiducials()
 {
-    SimdigProcess sim({"--noise", "0", "--dewar"});
-    QVERIFY(sim.ok());
-    Cli cli(m_home.path(), sim.device(), {"--step", "subject", "--out", path("s.fid")});
-    cli.keys("n\nn\n", true);
-    QCOMPARE(cli.line(10000), QString("Mount the receiver / on the subject."));
-    QCOMPARE(cli.line(10000), QString("Place the transmitter / near the subject."));
-    QString prompt = cli.line(10000);
-    for (int i = 0; i < 6; ++i) {
-        QVERIFY2(prompt.startsWith("Place the stylus / at subject fiducial"), qPrintable(prompt));
-        const char *site = prompt.contains("X+") ? "Nasion" : prompt.contains("Y+") ? "LPA" : "RPA";
-        prompt = answer(cli, sim,
-                        QByteArray("touch ") + site + "\npress\n" +
-                            (i == 2 ? "move-head 0.4 0 0 0 0 0\n" : ""));
-    }
-    QCOMPARE(prompt, QString("Delta - F1: 0.40 cm / Delta - F2: 0.40 cm / Delta - F3: 0.40 cm"));
-    QCOMPARE(cli.finish(), 0);
+    QVERIFY(subject.finished());
+    QCOMPARE(subject.taken, 6);
+    QVERIFY(subject.prompts.contains(
+        "Delta - F1: 0.40 cm / Delta - F2: 0.40 cm / Delta - F3: 0.40 cm"));
+    QCOMPARE(subject.status, 0);
     // Through MFida, the fiducials in the head receiver's frame land on the subject's axes.
-    const QList<QList<double>> f = fLines(path("s.fid"));
-    QCOMPARE(f.size(), 3 + 8);
-    Transform4 m;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            m(r, c) = f[3 + r].value(c);
-    auto apply = [&](int row) {
-        const Point3 p(f[row].value(0), f[row].value(1), f[row].value(2));
-        return Point3(m.block<3, 3>(0, 0) * p + m.block<3, 1>(0, 3));
-    };
-    QVERIFY(apply(0).x() > 0.05 && std::abs(apply(0).y()) < 3e-4 && std::abs(apply(0).z()) < 3e-4);
-    QVERIFY(apply(1).y() > 0.05 && std::abs(apply(1).z()) < 3e-4);
-    QVERIFY((apply(1) + apply(2)).norm() < 3e-4);
-}
-
-void TestCliDigitize::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("says");
-    // clang-format off
-    QTest::newRow("no out")            << QStringList{"--sequence", "a.seq"}                              << "--out";
-    QTest::newRow("wrong extension")   << QStringList{"--sequence", "a.seq", "--out", "a.hsp"}            << ".elp, .sfp or .res";
-    QTest::newRow("both sources")      << QStringList{"--sequence", "a.seq", "--resume", "j", "--out", "a.elp"} << "either";
-    QTest::newRow("dewar without dwr") << QStringList{"--step", "dewar", "--out", "a.clb"}               << "--dewar";
-    QTest::newRow("dewar writes clb")  << QStringList{"--step", "dewar", "--dewar", "d.dwr", "--out", "a.fid"} << ".clb";
-    QTest::newRow("subject receivers") << QStringList{"--step", "subject", "--receivers", "3", "--out", "a.fid"} << "1 or 2";
-    QTest::newRow("unknown step")      << QStringList{"--step", "probe", "--out", "a.hsp"}               << "dewar, subject or shape";
-    QTest::newRow("bad receivers")     << QStringList{"--sequence", "a.seq", "--receivers", "x", "--out", "a.elp"} << "--receivers";
-    // clang-format on
-}
-
-void TestCliDigitize::usageErrors()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, says);
-    Cli cli(m_home.path(), path("no-device"), args);
-    cli.keys("", true);
-    QCOMPARE(cli.finish(), 2);
-    QVERIFY2(cli.err.contains(says), qPrintable(cli.err));
+    Workspace ws;
+    LineReader lines(subject.read("s.fid"));
+    ReadFiducialsFile(lines, ws);
+    QCOMPARE(int(ws.ReceiverFid.size()), 1);
+    const Point3 x = transformed(ws.m.MFida, ws.ReceiverFid[0][0]);
+    const Point3 l = transformed(ws.m.MFida, ws.ReceiverFid[0][1]);
+    const Point3 r = transformed(ws.m.MFida, ws.ReceiverFid[0][2]);
+    QVERIFY(x.x() > 0.05 && std::abs(x.y()) < 3e-4 && std::abs(x.z()) < 3e-4);
+    QVERIFY(l.y() > 0.05 && std::abs(l.z()) < 3e-4 && (l + r).norm() < 3e-4);
 }
 
 QTEST_GUILESS_MAIN(TestCliDigitize)

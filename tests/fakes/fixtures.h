@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 // Texts, folders and checks the tests share.
 namespace Fixtures {
@@ -77,11 +78,15 @@ struct Run
     QString out, err;
 };
 
-// Runs a built program to its end (20 s at most) with extra environment variables.
+// Runs a built program to its end (20 s at most) with extra environment variables, after
+// `prepare` has set up the process.
 inline Run run(const QString &program, const QStringList &args,
-               const QMap<QString, QString> &env = {})
+               const QMap<QString, QString> &env = {},
+               const std::function<void(QProcess &)> &prepare = {})
 {
     QProcess p;
+    if (prepare)
+        prepare(p);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (auto it = env.cbegin(); it != env.cend(); ++it)
         e.insert(it.key(), it.value());

@@ -70,9 +70,3 @@ inline void limitFileSize(QProcess &process, rlim_t bytes)
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
 }
-
-inline QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}

@@ -32,26 +32,20 @@ public:
     // The buttons as five letters (B R N A C, '-' when off) and 'w' or 'g' for the background.
     QString buttonText() const
     {
-        QString s;
-        s += buttons.back ? 'B' : '-';
-        s += buttons.repeat ? 'R' : '-';
-        s += buttons.next ? 'N' : '-';
-        s += buttons.accept ? 'A' : '-';
-        s += buttons.cancel ? 'C' : '-';
-        s += buttons.white ? " w" : " g";
-        return s;
+        const bool on[] = {buttons.back, buttons.repeat, buttons.next, buttons.accept,
+                           buttons.cancel};
+        QString s = QStringLiteral("BRNAC");
+        for (int i = 0; i < 5; ++i)
+            s[i] = on[i] ? s[i] : QChar('-');
+        return s + (buttons.white ? " w" : " g");
     }
 
     Buttons buttons;
     Prompt prompt;
     QStringList prompts;
-    QString title;
-    int point = 0;
-    int points = 0;
-    QString pointName;
+    QString title, pointName;
     QStringList names;
-    int electrodeSetShown = 0;
-    int displayCleared = 0;
+    int point = 0, points = 0, electrodeSetShown = 0, displayCleared = 0;
     bool waiting = false;
     QList<Records::Outcome> outcomes;
 };

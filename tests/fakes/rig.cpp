@@ -15,7 +15,9 @@ Rig::Rig(ShellView *window, std::unique_ptr<DigitizerEmulator> emulator, const Q
       emuLink(emu ? std::make_unique<EmulatorLink>(*emu, clock) : nullptr), m_port(portTo(device)),
       app({dialogs, window ? *window : view, m_port ? static_cast<Clock &>(m_wallClock) : clock,
            m_port ? static_cast<EventPump &>(m_qtPump) : pump, line(), audio})
-{}
+{
+    audio.input = audio.output = false;
+}
 
 SerialLink &Rig::line()
 {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "seams/wave_audio.h"
-
 #include "digitizer/emulator/digitizer_emulator.h"
 #include "digitizer/emulator/emulator_link.h"
 #include "fakes.h"
@@ -50,7 +48,7 @@ public:
     FakePump pump{clock};
     FakeShellView view;
     FakeSerialLink fakeLink;
-    SilentAudio audio;
+    FakeWaveAudio audio; // no sound device, as SilentAudio; remembers what was played
     std::unique_ptr<DigitizerEmulator> emu;
     std::unique_ptr<EmulatorLink> emuLink;
 

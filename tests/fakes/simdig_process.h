@@ -24,7 +24,11 @@ public:
 
     bool ok() const { return !m_pty.isEmpty(); }
     QString device() const { return m_device; }
-    void send(const QByteArray &stylusCommands) { m_process.write(stylusCommands); }
+    void send(const QByteArray &stylusCommands)
+    {
+        m_process.write(stylusCommands);
+        m_process.waitForBytesWritten(1000);
+    }
     void stop()
     {
         if (m_process.state() == QProcess::NotRunning)

@@ -1,4 +1,0 @@
-#pragma once
-
-// Old name of the fakes header, until every test includes fakes.h.
-#include "fakes.h"
