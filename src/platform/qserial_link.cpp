@@ -119,7 +119,8 @@ void QSerialLink::close()
 {
     if (!m_serial.isOpen())
         return;
-    if (!m_gone)
+    // Waiting with nothing left to send would only cost the operator 200 ms a reading.
+    if (!m_gone && m_serial.bytesToWrite() > 0)
         m_serial.waitForBytesWritten(200);
     m_serial.close();
 }
