@@ -147,6 +147,7 @@ private slots:
     void promptIsLargeEnoughToReadFromTheChair();
     void runsTheElectrodeStep();
     void closingTheWindowEndsTheWait();
+    void digitizesAHeadShape();
     void showsElectrodesAndShape();
     void holdingAButtonRepeatsUntilRelease();
     void dragTurnsAndWheelZooms();
@@ -633,6 +634,64 @@ void TestMainWindow::console()
     c->close();
     QTRY_VERIFY(!rig.open<ConsoleWindow>());
     QVERIFY(rig.dialogs.shown.isEmpty());
+}
+
+// Head-shape digitizing in the window: Digitize > Shape, the fiducials, the sweeps drawn as they
+// stream, the sequence list and its Delete button.
+void TestMainWindow::digitizesAHeadShape()
+{
+    WindowRig rig;
+    QVERIFY(rig.window.invoke("menuOne"));
+    QVERIFY(rig.ui.value("menuShape").enabled);
+    QVERIFY(rig.window.invoke("menuShape"));
+    QCOMPARE(rig.prompt(), QStringLiteral("Mount the receiver\non the subject."));
+    QTest::mouseClick(rig.panel().button("NextButton"), Qt::LeftButton);
+    QTest::mouseClick(rig.panel().button("NextButton"), Qt::LeftButton);
+    for (int pass = 0; pass < 2; ++pass)
+        for (const char *site : {"Nasion", "LPA", "RPA"})
+            QVERIFY(rig.take(QString::fromLatin1(site)));
+    QVERIFY2(rig.prompt().startsWith("Delta - F1: "), qPrintable(rig.prompt()));
+    QTest::mouseClick(rig.panel().button("AcceptButton"), Qt::LeftButton);
+    QVERIFY2(rig.prompt().startsWith("TAP the stylus button once"), qPrintable(rig.prompt()));
+    QVERIFY(!rig.panel().button("NextButton")->isEnabled());
+    QListWidget *list = rig.panel().sequenceList();
+    QVERIFY(list->isVisible());
+
+    // Two sweeps; the points appear in the view while they stream.
+    const VirtualHead &head = rig.emu->head();
+    PointView &view = rig.app.menus.display.view();
+    for (const auto &sites : {std::pair{"Fz", "Pz"}, std::pair{"C3", "C4"}}) {
+        const int before = rig.ws.NumShapePoints;
+        const qint64 start = rig.clock.nowMs();
+        const qint64 end = rig.emu->sweep({head.site(sites.first), head.site(sites.second)}, 8);
+        QVERIFY(rig.runUntil([&] { return rig.clock.nowMs() > (start + end) / 2; }));
+        QVERIFY(rig.ws.NumShapePoints > before);
+        QVERIFY(rig.runUntil([&] { return rig.prompt().startsWith("TAP"); }));
+    }
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->currentRow(), 1);
+    QCOMPARE(view.state().DisplaySet, DisplaySets::Shape);
+    QTRY_COMPARE(view.renderPending(), false);
+    QCOMPARE(int(view.scene().points.size()), rig.ws.NumShapePoints);
+    QVERIFY(rig.window.grab().save(
+        QDir(QCoreApplication::applicationDirPath()).filePath("window-shape-digitizing.png")));
+
+    // The first sequence selected by a click, then deleted.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QCOMPARE(view.scene().selectedSequence, 1);
+    const int second = rig.ws.NumShapePoints - rig.app.wizard.headShape().loop().ShapeSeqStart[1];
+    rig.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    QTest::mouseClick(rig.window.findChild<QPushButton *>("SeqDelete"), Qt::LeftButton);
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(rig.ws.NumShapePoints, second);
+
+    QTest::mouseClick(rig.panel().button("AcceptButton"), Qt::LeftButton);
+    QCOMPARE(rig.ws.ShapeDirty, 1);
+    QVERIFY(!list->isVisible());
+    QVERIFY(!rig.app.wizard.waiting());
+    QCOMPARE(rig.dialogs.texts().size(), 1); // the question before deleting
+    QVERIFY(!rig.window.findChild<QPushButton *>("SeqDelete")->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)
