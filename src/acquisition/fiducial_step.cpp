@@ -68,6 +68,7 @@ void FiducialStep::dispatch(int subStep)
     m_complete = false;
     m_w.SetButtons(0, 0, 1, 0, 1, 1);
     m_w.view().setStepTitle(titleOf(m_kind));
+    m_w.view().setPointProgress(0, 0, QString());
     m_w.initializeDigitizer();
     if (m_kind == Kind::Dewar) {
         if (subStep == 1)
@@ -133,9 +134,14 @@ void FiducialStep::promptFiducial()
     m_w.ShowPrompt(
         crJoin({QStringLiteral("Place the stylus"), fiducialText(m_fiducial) + QStringLiteral("."),
                 QStringLiteral("When ready,"), QStringLiteral("press the stylus button.")}));
-    m_w.view().setPointProgress(
-        (m_pass - 1) * 3 + m_fiducial, 6,
-        QStringLiteral("%1, pass %2").arg(QLatin1String(Axes[m_fiducial - 1])).arg(m_pass));
+    // The head's fiducials by name as well: X+ is the nasion, Y+ the left ear, Y- the right.
+    static const char *const HeadNames[] = {"Nasion", "Left preauricular", "Right preauricular"};
+    const QString axis = QLatin1String(Axes[m_fiducial - 1]);
+    const QString name = m_kind == Kind::Dewar
+                             ? axis
+                             : QStringLiteral("%1 (%2)").arg(QLatin1String(HeadNames[m_fiducial - 1]), axis);
+    m_w.view().setPointProgress((m_pass - 1) * 3 + m_fiducial, 6,
+                                QStringLiteral("%1, pass %2").arg(name).arg(m_pass));
     m_w.startWait(RecordWait::Kind::Stylus, receiverBlocks(),
                   [this](const RecordWait &w) { readingEnded(w); });
 }

@@ -82,7 +82,7 @@ bool ShapeLoop::start()
     ShapeSeqStart.clear();
     m_haveLast = false;
     m_counts = {};
-    m_lastProblem.clear();
+    m_refusedInSequence = 0;
     enterShapeMode();
     m_w.state.ShapeStop = 0;
     m_w.view().waitChanged(true);
@@ -138,12 +138,17 @@ void ShapeLoop::showWaitingPrompt()
                            QStringLiteral("and TAP it again to stop.")});
     if (m_s.ws.settings.Digitizer == DigitizerModel::Isotrak)
         text = shapeStylusInstructions(DigitizerModel::Isotrak);
-    if (m_counts.refused > 0)
-        text += QChar(13) +
-                QStringLiteral("%1 records were not readings and were left out (%2)")
-                    .arg(m_counts.refused)
-                    .arg(m_lastProblem);
-    m_w.ShowPicturePrompt(text);
+    WizardView::Prompt p;
+    for (const QString &line : text.split(QChar(13)))
+        p.add(line);
+    // What went wrong in the last sequence stays in sight, in the warning colour, until the next.
+    if (m_refusedInSequence == 1)
+        p.add(QStringLiteral("One record of the last sequence was garbled and left out."), true);
+    else if (m_refusedInSequence > 1)
+        p.add(QStringLiteral("%1 records of the last sequence were garbled and left out.")
+                  .arg(m_refusedInSequence),
+              true);
+    m_w.ShowPicturePrompt(p);
 }
 
 void ShapeLoop::poll()
@@ -222,6 +227,7 @@ void ShapeLoop::beginSequence()
         break;
     }
     SeqRunning = 1;
+    m_refusedInSequence = 0;
     PrevSelectedSeq = SelectedSeq;
     ++NumShapeSeqs;
     SelectedSeq = NumShapeSeqs;
@@ -250,7 +256,7 @@ void ShapeLoop::take(const QString &text)
         Records::parseReading(model, record, ws.ReceiverCount, &problem);
     if (!r) {
         ++m_counts.refused;
-        m_lastProblem = problem;
+        ++m_refusedInSequence;
         return;
     }
     const Point3 cm = 100.0 * r->stylus;
@@ -346,9 +352,13 @@ void ShapeLoop::lost()
     m_phase = Phase::Reconnecting;
     m_due = m_s.clock.nowMs() + ReconnectEveryMs;
     m_w.view().waitEnded(Records::Outcome::DeviceGone);
-    m_w.ShowPicturePrompt(crJoin(
+    const QString text = crJoin(
         {QStringLiteral("The digitizer stopped answering: reconnect it;"),
-         QStringLiteral("the sequences taken are kept and digitizing goes on by itself.")}));
+         QStringLiteral("the sequences taken are kept and digitizing goes on by itself.")});
+    WizardView::Prompt p;
+    for (const QString &line : text.split(QChar(13)))
+        p.add(line, true);
+    m_w.ShowPicturePrompt(p);
 }
 
 void ShapeLoop::DeleteSequence()

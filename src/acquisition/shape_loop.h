@@ -91,6 +91,6 @@ private:
     RecordStream m_stream;
     bool m_haveLast = false;
     Point3 m_lastCm = Point3::Zero();
-    QString m_lastProblem;
+    int m_refusedInSequence = 0;
     Counts m_counts;
 };

@@ -226,9 +226,17 @@ void Wizard::ShowPrompt(const QString &text)
 
 void Wizard::ShowPicturePrompt(const QString &text)
 {
-    m_s.ui.setText(QStringLiteral("PictureLabel"), text);
+    WizardView::Prompt p;
+    for (const QString &line : text.split(QChar(13)))
+        p.add(line);
+    ShowPicturePrompt(p);
+}
+
+void Wizard::ShowPicturePrompt(const WizardView::Prompt &prompt)
+{
+    m_s.ui.setText(QStringLiteral("PictureLabel"), prompt.text());
     m_s.ui.setVisible(QStringLiteral("PictureLabel"), true);
-    m_view->showPicturePrompt(text);
+    ShowPrompt(prompt);
 }
 
 void Wizard::ShowPrompt(const WizardView::Prompt &prompt)

@@ -72,8 +72,9 @@ public:
     void ClearPrompt();
     void ShowPrompt(const QString &text);
     void ShowPrompt(const WizardView::Prompt &prompt);
-    // The short prompt over the display area (PictureLabel).
+    // The short prompt over the display area (PictureLabel), shown in the prompt area too.
     void ShowPicturePrompt(const QString &text);
+    void ShowPicturePrompt(const WizardView::Prompt &prompt);
     void DispatchStep();
 
     // Moves a running wait on; the window's timer and pointra-cli's loop call it.

@@ -67,8 +67,6 @@ public:
         Q_UNUSED(starts);
         Q_UNUSED(selected);
     }
-    // The short prompt over the display area.
-    virtual void showPicturePrompt(const QString &text) { Q_UNUSED(text); }
     // A wait for the digitizer started (true) or ended (false): poll the wizard while it runs.
     virtual void waitChanged(bool running) = 0;
     // How the last wait ended; pointra-cli stops on a lost device or a refused reading.

@@ -248,11 +248,3 @@ void WizardPanel::showShapeSequences(const std::vector<int> &starts, int selecte
     if (sequencesChanged)
         sequencesChanged(starts, selected);
 }
-
-void WizardPanel::showPicturePrompt(const QString &text)
-{
-    Prompt p;
-    for (const QString &line : text.split(QChar(13)))
-        p.add(line);
-    showPrompt(p);
-}

@@ -42,7 +42,6 @@ public:
     void waitChanged(bool running) override;
     void shapeMode(bool on) override;
     void showShapeSequences(const std::vector<int> &starts, int selected) override;
-    void showPicturePrompt(const QString &text) override;
 
     QPushButton *button(const QString &name) const { return m_buttons.value(name); }
     QLabel *promptLabel() const { return m_prompt; }

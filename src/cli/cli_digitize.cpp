@@ -78,12 +78,6 @@ public:
     void showElectrodeSet() override {}
     void clearDisplay() override {}
     void waitChanged(bool) override {}
-    void showPicturePrompt(const QString &text) override
-    {
-        Prompt p;
-        p.add(QString(text).replace(QChar(13), QStringLiteral(" / ")));
-        showPrompt(p);
-    }
     void waitEnded(Records::Outcome outcome) override
     {
         using O = Records::Outcome;
