@@ -63,6 +63,8 @@ private slots:
     void pressedTwiceIsFlagged_data();
     void pressedTwiceIsFlagged();
     void skippedFiducialIsAskedFor();
+    void skippedElectrodesAreNeverInvented_data();
+    void skippedElectrodesAreNeverInvented();
     void redigitizeByName_data();
     void redigitizeByName();
     void editPoint();
@@ -239,6 +241,46 @@ void TestElectrodeStep::skippedFiducialIsAskedFor()
     QVERIFY(!rig.wizard.waiting());
     QVERIFY(rig.wizard.resultReady());
     rig.verifyPositions();
+}
+
+void TestElectrodeStep::skippedElectrodesAreNeverInvented_data()
+{
+    QTest::addColumn<Dialogs::Answer>("answer");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("no goes back")       << Dialogs::Answer::No << false << QStringList{"Fz", "Cz", "Pz", "Oz", "T7", "T8"};
+    QTest::newRow("yes leaves them out") << Dialogs::Answer::Yes << true << QStringList{"Fz", "Oz", "T7", "T8"};
+}
+
+// Cz and Pz skipped with Next: Accept never keeps them with a position nobody measured.
+void TestElectrodeStep::skippedElectrodesAreNeverInvented()
+{
+    QFETCH(Dialogs::Answer, answer);
+    QFETCH(bool, accepted);
+    QFETCH(QStringList, kept);
+    LoopRig rig;
+    for (const char *site : {"Nasion", "LPA", "RPA", "Fz"})
+        QVERIFY(rig.take(site));
+    // Back once, then Next on past points never taken, as an operator may.
+    QVERIFY(rig.wizard.press(Wizard::Button::Back));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(rig.wizard.press(Wizard::Button::Next));
+    QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Oz"));
+    rig.touchAll(false);
+    QVERIFY(rig.wizard.resultReady());
+    rig.dialogs.clear();
+    rig.dialogs.answers.enqueue(answer);
+    QCOMPARE(rig.wizard.press(Wizard::Button::Accept), true);
+    QCOMPARE(rig.dialogs.shown.size(), accepted ? 2 : 1); // then: continue with the head shape?
+    QVERIFY(rig.dialogs.texts()[0].startsWith("These points have no reading: Cz, Pz."));
+    QCOMPARE(rig.ws.sensors.NumSensors, kept.size());
+    for (int k = 0; k < kept.size(); ++k) {
+        QCOMPARE(rig.ws.tevo.Name[k].trimmed(), kept[k]);
+        if (accepted)
+            QVERIFY((rig.ws.tevo.Pos[k] - rig.truth(kept[k])).norm() < 0.001);
+    }
+    // Going back keeps the step open: a click on a name still takes the point.
+    QCOMPARE(rig.view.buttons.accept, !accepted);
 }
 
 void TestElectrodeStep::redigitizeByName_data()
