@@ -31,7 +31,7 @@ MainWindow::MainWindow()
     m_digitizerStatus->setObjectName(QStringLiteral("DigitizerStatus"));
     m_digitizerStatus->setAccessibleName(QStringLiteral("Digitizer line"));
     m_digitizerStatus->setTextFormat(Qt::PlainText);
-    statusBar()->addPermanentWidget(m_digitizerStatus, 1);
+    statusBar()->addPermanentWidget(m_digitizerStatus);
     resize(1280, 800);
 }
 
@@ -172,6 +172,11 @@ void MainWindow::syncFromState()
             split->setSizes(listingShown && m_viewWasShown ? QList<int>{w * 3 / 5, w * 2 / 5}
                                                            : QList<int>{w, w});
         }
+    }
+    const QString saved = ui.value(QStringLiteral("SavedFile")).text;
+    if (!saved.isEmpty()) {
+        statusBar()->showMessage(saved, 10000);
+        m_app->ui.setText(QStringLiteral("SavedFile"), QString());
     }
     if (m_statusSource) {
         const LineStatus st = m_statusSource();

@@ -97,6 +97,9 @@ bool FileCommands::writeFileFrom(FileKind kind, const QString &path, Workspace &
         m_s.dialogs.show(QStringLiteral("files written with a decimal comma are read correctly by "
                                         "Pointra but not by MNE, EEGLAB or FieldTrip"));
     }
+    // Said where it does not stop the operator: the window shows it in its status line.
+    m_s.ui.setText(QStringLiteral("SavedFile"),
+                   QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -692,6 +693,12 @@ void TestMainWindow::digitizesAHeadShape()
     QVERIFY(!rig.app.wizard.waiting());
     QCOMPARE(rig.dialogs.texts().size(), 1); // the question before deleting
     QVERIFY(!rig.window.findChild<QPushButton *>("SeqDelete")->isVisible());
+    // The save says where it went without stopping the operator.
+    QVERIFY(rig.window.invoke("menuSaveShape"));
+    QVERIFY(QFileInfo::exists(rig.home.path("pointraE.hsp")));
+    QVERIFY2(rig.window.statusBar()->currentMessage().endsWith("pointraE.hsp"),
+             qPrintable(rig.window.statusBar()->currentMessage()));
+    QCOMPARE(rig.ws.ShapeDirty, 0);
 }
 
 QTEST_MAIN(TestMainWindow)
