@@ -14,7 +14,6 @@
 namespace {
 const QByteArray CtrlD("\x04", 1);
 constexpr int ReconnectEveryMs = 1000;
-constexpr int FastrakStartDelayMs = 200;
 } // namespace
 
 namespace ShapeRules {
@@ -97,8 +96,11 @@ void ShapeLoop::enterShapeMode()
     const DigitizerModel model = m_s.ws.settings.Digitizer;
     for (const QByteArray &c : traitsOf(model).stationCommands(m_s.ws.ReceiverCount))
         link.write(c);
-    switch (model) {
-    case DigitizerModel::Isotrak: {
+    const ShapeStream &stream = traitsOf(model).shapeStream;
+    if (!stream.enter.isEmpty()) {
+        link.write(stream.enter);
+        m_s.clock.delayMs(100);
+    } else if (model == DigitizerModel::Isotrak) {
         link.write("Y");
         m_s.clock.delayMs(100);
         link.write("i");
@@ -113,18 +115,6 @@ void ShapeLoop::enterShapeMode()
             m_s.clock.delayMs(100);
         }
         link.write("C");
-        break;
-    }
-    case DigitizerModel::Fastrak:
-        link.write("c");
-        m_s.clock.delayMs(100);
-        break;
-    case DigitizerModel::Patriot:
-        link.write("c\r");
-        m_s.clock.delayMs(100);
-        break;
-    default:
-        break;
     }
     m_stream.clear();
     m_phase = Phase::WaitingTap;
@@ -136,8 +126,8 @@ void ShapeLoop::showWaitingPrompt()
     QString text = crJoin({QStringLiteral("TAP the stylus button once"),
                            QStringLiteral("to start a digitization sequence,"),
                            QStringLiteral("and TAP it again to stop.")});
-    if (m_s.ws.settings.Digitizer == DigitizerModel::Isotrak)
-        text = shapeStylusInstructions(DigitizerModel::Isotrak);
+    if (traitsOf(m_s.ws.settings.Digitizer).shapeStream.start.isEmpty())
+        text = shapeStylusInstructions(m_s.ws.settings.Digitizer);
     WizardView::Prompt p;
     for (const QString &line : text.split(QChar(13)))
         p.add(line);
@@ -191,7 +181,7 @@ void ShapeLoop::poll()
     case Phase::Starting:
         if (now < m_due)
             return;
-        link.write("C");
+        link.write(traitsOf(m_s.ws.settings.Digitizer).shapeStream.start);
         m_lastInput = now;
         m_phase = Phase::Streaming;
         break;
@@ -212,19 +202,15 @@ void ShapeLoop::poll()
 
 void ShapeLoop::beginSequence()
 {
-    SerialLink &link = m_s.link;
-    switch (m_s.ws.settings.Digitizer) {
-    case DigitizerModel::Fastrak:
-        m_due = m_s.clock.nowMs() + FastrakStartDelayMs;
+    const ShapeStream &stream = traitsOf(m_s.ws.settings.Digitizer).shapeStream;
+    if (stream.start.isEmpty()) {
+        m_phase = Phase::Streaming;
+    } else if (stream.startDelayMs > 0) {
+        m_due = m_s.clock.nowMs() + stream.startDelayMs;
         m_phase = Phase::Starting;
-        break;
-    case DigitizerModel::Patriot:
-        link.write("C\r");
+    } else {
+        m_s.link.write(stream.start);
         m_phase = Phase::Streaming;
-        break;
-    default:
-        m_phase = Phase::Streaming;
-        break;
     }
     SeqRunning = 1;
     m_refusedInSequence = 0;
@@ -273,16 +259,12 @@ void ShapeLoop::take(const QString &text)
 void ShapeLoop::endSequence(bool askAboutOutliers)
 {
     SerialLink &link = m_s.link;
-    const DigitizerModel model = m_s.ws.settings.Digitizer;
     if (!link.deviceGone()) {
-        if (model == DigitizerModel::Fastrak) {
-            link.write("c\r");
-            m_s.clock.delayMs(50);
-            link.write("e1,0\r");
-            m_s.clock.delayMs(50);
-            link.write("e1,1\r");
-        } else if (model == DigitizerModel::Patriot) {
-            link.write("c\r");
+        const QList<QByteArray> &stop = traitsOf(m_s.ws.settings.Digitizer).shapeStream.stop;
+        for (int i = 0; i < stop.size(); ++i) {
+            if (i > 0)
+                m_s.clock.delayMs(50);
+            link.write(stop[i]);
         }
     }
     m_phase = Phase::WaitingTap;
@@ -330,9 +312,9 @@ void ShapeLoop::stop()
             take(last);
         endSequence(false);
     }
-    if (!link.deviceGone() && link.isOpen() &&
-        m_s.ws.settings.Digitizer == DigitizerModel::Fastrak)
-        link.write("e1,1\r");
+    const QByteArray &leave = traitsOf(m_s.ws.settings.Digitizer).shapeStream.leave;
+    if (!link.deviceGone() && link.isOpen() && !leave.isEmpty())
+        link.write(leave);
     link.close();
     m_phase = Phase::Idle;
     SeqRunning = 0;

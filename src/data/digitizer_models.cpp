@@ -97,17 +97,19 @@ const QList<ModelTraits> &table()
 {
     static const QList<ModelTraits> rows = {
         {DigitizerModel::NoDigitizer, QStringLiteral("No Digitizer"), false, -1, 0,
-         QStringLiteral("19200,n,8,1"), RecordLayout(), noCommands, noStations},
+         QStringLiteral("19200,n,8,1"), RecordLayout(), noCommands, noStations, {}},
         {DigitizerModel::Dummy, QStringLiteral("dummy"), false, 3, 0, QStringLiteral("19200,n,8,1"),
-         RecordLayout(), noCommands, noStations},
+         RecordLayout(), noCommands, noStations, {}},
         {DigitizerModel::Isotrak, QStringLiteral("ISOTRAK"), true, 1, 2,
          QStringLiteral("19200,n,8,1"), blockLayout(115, 178, false, {}), isotrakConfiguration,
-         noStations},
+         noStations, {}},
         {DigitizerModel::Fastrak, QStringLiteral("FASTRAK"), true, 3, 4,
          QStringLiteral("19200,n,8,1"), blockLayout(293, 293, true, {3, 29, 118, 207}),
-         fastrakConfiguration, fastrakStations},
+         fastrakConfiguration, fastrakStations,
+         {"c", "C", 200, {"c\r", "e1,0\r", "e1,1\r"}, "e1,1\r"}},
         {DigitizerModel::Patriot, QStringLiteral("PATRIOT"), true, 1, 2,
-         QStringLiteral("115200,n,8,1"), patriotLayout(), patriotConfiguration, noStations},
+         QStringLiteral("115200,n,8,1"), patriotLayout(), patriotConfiguration, noStations,
+         {"c\r", "C\r", 0, {"c\r"}, {}}},
     };
     return rows;
 }
@@ -139,19 +141,15 @@ const QList<DigitizerModel> &deviceModels()
 QString shapeStylusInstructions(DigitizerModel model)
 {
     const QChar cr(13);
-    switch (model) {
-    case DigitizerModel::Isotrak:
-        // In its track mode the ISOTRAK streams while the button is held.
+    const ModelTraits &t = traitsOf(model);
+    if (!t.isDevice)
+        return {};
+    if (t.shapeStream.start.isEmpty())
         return QStringLiteral("Press and hold the stylus button to start and") + cr +
                QStringLiteral("perform a digitization sequence,") + cr +
                QStringLiteral("release the button to stop");
-    case DigitizerModel::Fastrak:
-    case DigitizerModel::Patriot:
-        // In continuous mode each press toggles the stream.
-        return QStringLiteral("Press the stylus button once") + cr +
-               QStringLiteral("to start a digitization sequence,") + cr +
-               QStringLiteral("and press it again to stop.");
-    default:
-        return {};
-    }
+    // In continuous mode each press toggles the stream.
+    return QStringLiteral("Press the stylus button once") + cr +
+           QStringLiteral("to start a digitization sequence,") + cr +
+           QStringLiteral("and press it again to stop.");
 }

@@ -33,6 +33,20 @@ struct RecordLayout
     std::vector<int> statusPositions; // per station; a blank means fine
 };
 
+// How a sweep of the head-shape step streams. `enter` readies the device before the first
+// sweep; the first record of a sweep comes from the button; `start` (sent `startDelayMs` later)
+// switches the continuous output on and the button then ends it; `stop` leaves the stream and
+// sets the button back after each sweep; `leave` ends the step. A model with no `start` streams
+// while its button is held (the ISOTRAK's digitizer mode).
+struct ShapeStream
+{
+    QByteArray enter;
+    QByteArray start;
+    int startDelayMs = 0;
+    QList<QByteArray> stop;
+    QByteArray leave;
+};
+
 // One row of the model table.
 struct ModelTraits
 {
@@ -47,6 +61,7 @@ struct ModelTraits
     QList<QByteArray> (*configuration)(const QString &hemisphere);
     // Station switching for a number of head receivers; empty when the model has none.
     QList<QByteArray> (*stationCommands)(int headReceivers);
+    ShapeStream shapeStream;
 };
 
 const ModelTraits &traitsOf(DigitizerModel model);
