@@ -101,7 +101,7 @@ int main(int argc, char **argv)
     QThread::msleep(300);
 
     // One slow sweep back and forth over the scalp for the whole time.
-    const double pathCm = 68.0;
+    const double pathCm = 62.0;
     sim.write(QStringLiteral("sweep Fpz Cz Oz Cz Fpz speed %1\n").arg(pathCm / seconds).toLatin1());
     sim.waitForBytesWritten(1000);
 
