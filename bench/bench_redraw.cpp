@@ -52,6 +52,9 @@ double msPerRedraw(const Scene &scene, QImage &image, const ViewState &view)
 
 int main(int argc, char **argv)
 {
+    // Drawing goes into an offscreen image: no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QSize size(800, 600);
     QImage image(size, QImage::Format_RGB32);
