@@ -46,6 +46,15 @@ int ElectrodeStep::sequenceIndexOf(int electrode) const
     return -1;
 }
 
+QStringList ElectrodeStep::unreadElectrodes() const
+{
+    QStringList out;
+    for (int i = 0; i < m_s.ws.NumSeq && i < int(m_readings.size()); ++i)
+        if (!m_readings[i] && !PointTypes::isFiducial(m_s.ws.SeqCode.value(i)))
+            out << m_s.ws.SeqName.value(i);
+    return out;
+}
+
 std::vector<Reading> ElectrodeStep::readings() const
 {
     std::vector<Reading> out(m_s.ws.NumSeq);
@@ -296,10 +305,8 @@ void ElectrodeStep::finishLoop()
     m_converted = true;
     m_electrodes = ws.sensors.NumSensors;
     QStringList notes;
-    QStringList skipped;
-    for (int i = 0; i < ws.NumSeq; ++i)
-        if (!m_readings[i])
-            skipped << ws.SeqName.value(i);
+    const QStringList skipped = unreadElectrodes();
+    ws.UnreadElectrodes = skipped;
     if (!skipped.isEmpty())
         notes << QStringLiteral("Not digitized (skipped with Next): %1. Click a name to "
                                 "digitize it.")
@@ -360,8 +367,10 @@ bool ElectrodeStep::leaveOutUnread()
         codes << ws.SeqCode.value(i);
         taken.push_back(m_readings[i].value_or(Reading()));
     }
-    if (missing.isEmpty() || !m_converted || !device())
+    if (missing.isEmpty() || !m_converted || !device()) {
+        ws.UnreadElectrodes.clear();
         return true;
+    }
     if (m_s.dialogs.message(
             crJoin({QStringLiteral("These points have no reading: %1.")
                         .arg(missing.join(QStringLiteral(", "))),
@@ -381,6 +390,8 @@ bool ElectrodeStep::leaveOutUnread()
     ws.NumSeq = numSeq;
     ws.SeqName = allNames;
     ws.SeqCode = allCodes;
+    if (computed)
+        ws.UnreadElectrodes.clear();
     return computed;
 }
 
@@ -509,6 +520,7 @@ void ElectrodeStep::singleEnded(const RecordWait &wait, int electrode, int point
 bool ElectrodeStep::convertOne(int electrode)
 {
     Workspace &ws = m_s.ws;
+    ws.UnreadElectrodes = unreadElectrodes();
     // The BESA and Curry sets follow from the whole TEVO set; only TEVO is updated in place.
     if (ws.settings.CoordinateSystem != QLatin1String("TEVO"))
         return ComputeElectrodeSets(ws, readings(), m_s.dialogs);

@@ -61,6 +61,8 @@ private:
     bool device() const;
     std::vector<Reading> readings() const;
     bool leaveOutUnread();
+    // The electrodes of the sequence that have no reading.
+    QStringList unreadElectrodes() const;
 
     Wizard &m_w;
     Session &m_s;

@@ -39,7 +39,8 @@ void HeadShapeStep::stop()
 void HeadShapeStep::deleteSequence()
 {
     const ShapeLoop &l = m_loop;
-    if (l.SelectedSeq == 0)
+    // The sequences of a head shape taken before are no longer listed: they stay as they are.
+    if (!l.running() || l.SelectedSeq == 0)
         return;
     if (l.NumShapeSeqs > 1 && !(l.sequenceRunning() && l.SelectedSeq == l.NumShapeSeqs) &&
         m_w.session().dialogs.message(QStringLiteral("Delete sequence %1 (%2 points)?")

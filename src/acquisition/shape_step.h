@@ -42,7 +42,11 @@ public:
     bool hasPoints() const override;
     // SeqDelete asks first: the points of a sweep cannot be taken back.
     void deleteSequence() override;
-    void selectSequence(int sequence) override { m_loop.selectSequence(sequence); }
+    void selectSequence(int sequence) override
+    {
+        if (m_loop.running())
+            m_loop.selectSequence(sequence);
+    }
 
     const ShapeLoop &loop() const { return m_loop; }
     bool fiducialsComplete() const { return m_fiducials.complete(); }

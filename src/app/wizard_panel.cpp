@@ -232,6 +232,7 @@ void WizardPanel::shapeMode(bool on)
     m_sequences->clear();
     m_sequences->setVisible(on);
     m_deleteSequence->setVisible(on);
+    m_deleteSequence->setEnabled(false);
     if (shapeShown)
         shapeShown(on);
 }

@@ -69,6 +69,8 @@ bool FileCommands::readFileAs(FileKind kind, const QString &path, bool switchSys
         ws.SequenceTitle = QFileInfo(path).fileName().chopped(4);
     if (kind == FileKind::Besa)
         ws.BesaFromTable = false;
+    if (kind == FileKind::Electrode || kind == FileKind::Besa || kind == FileKind::Curry)
+        ws.UnreadElectrodes.clear();
     if (kind == FileKind::Fiducials)
         SetupMenus::showFiducialsReceivers(m_s);
     refresh();
@@ -85,6 +87,16 @@ bool FileCommands::writeFileFrom(FileKind kind, const QString &path, Workspace &
     const FileFormat &format = formatOf(kind);
     if (!format.write)
         return false;
+    const bool electrodes =
+        kind == FileKind::Electrode || kind == FileKind::Besa || kind == FileKind::Curry;
+    if (electrodes && !ws.UnreadElectrodes.isEmpty()) {
+        m_s.dialogs.show(crJoin(
+            {QStringLiteral("These electrodes have no position yet: %1.")
+                 .arg(ws.UnreadElectrodes.join(QStringLiteral(", "))),
+             QStringLiteral("Click a name to digitize one, or press Accept to leave them out; "
+                            "nothing was written.")}));
+        return false;
+    }
     warnAboutLabels(kind, ws);
     try {
         format.write(path, ws);

@@ -35,6 +35,7 @@ void Workspace::resetData()
     TransmitterLocation = 2;
     ReceiverFid.assign(1, zeroFids());
     meas.resize(0);
+    UnreadElectrodes.clear();
     tevo.resize(0);
     besa.resize(0);
     curry.resize(0);

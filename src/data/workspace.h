@@ -165,6 +165,10 @@ struct Workspace
     // The BESA set came from Convert > Table to TEVO, so BESA to TEVO accepts it in any convention.
     bool BesaFromTable = false;
 
+    // Electrodes of the converted set that were never digitized (skipped with Next): their
+    // positions are placeholders, so no electrode file is written while any is listed.
+    QStringList UnreadElectrodes;
+
     int NumSeq = 0;
     QStringList SeqName;
     QStringList SeqCode;

@@ -268,6 +268,10 @@ void TestElectrodeStep::skippedElectrodesAreNeverInvented()
     QCOMPARE(rig.view.prompt.lines.value(0), QString("Digitize  Oz"));
     rig.touchAll(false);
     QVERIFY(rig.wizard.resultReady());
+    // Until then no electrode file can carry their placeholder positions.
+    const QString elp = rig.home.path("cap.elp");
+    QVERIFY(!rig.app.menus.files.savePath(elp) && !QFileInfo::exists(elp));
+    QVERIFY(rig.dialogs.texts().last().startsWith("These electrodes have no position yet: Cz, Pz."));
     rig.dialogs.clear();
     rig.dialogs.answers.enqueue(answer);
     QCOMPARE(rig.wizard.press(Wizard::Button::Accept), true);
@@ -281,6 +285,7 @@ void TestElectrodeStep::skippedElectrodesAreNeverInvented()
     }
     // Going back keeps the step open: a click on a name still takes the point.
     QCOMPARE(rig.view.buttons.accept, !accepted);
+    QCOMPARE(rig.app.menus.files.savePath(elp), accepted);
 }
 
 void TestElectrodeStep::redigitizeByName_data()

@@ -299,6 +299,12 @@ void TestShapeStep::deleteAndSelectSequences()
     QCOMPARE(rig.dialogs.texts().size(), 3);
     QCOMPARE(rig.dialogs.texts().last(), "Cannot delete the first sequence.");
     QCOMPARE(rig.ws.NumShapePoints, starts[1]);
+    // Once the step ended, its sequences are left alone.
+    QVERIFY(rig.wizard.press(Button::Accept));
+    rig.dialogs.clear();
+    rig.wizard.DeleteSequence();
+    QVERIFY(rig.dialogs.shown.isEmpty());
+    QCOMPARE(rig.ws.NumShapePoints, starts[1]);
 }
 
 void TestShapeStep::acceptWhileStreamingKeepsTheSequence()
