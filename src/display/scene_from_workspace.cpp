@@ -27,6 +27,11 @@ Scene sceneFromWorkspace(const Workspace &ws, int displaySet)
         s.points = firstOf(ws.meas.Pos, n);
         s.names = namesAsText(ws.meas.Name, int(s.points.size()));
         for (int i = 0; i < int(s.points.size()); ++i) {
+            // A point skipped while digitizing sits at a placeholder: the table says so.
+            if (ws.UnreadElectrodes.contains(s.names[i].trimmed())) {
+                s.types.push_back(QStringLiteral("not taken"));
+                continue;
+            }
             const QString code = ws.meas.Type.value(i).trimmed();
             const QString name = pointTypeNameOf(code);
             s.types.push_back(name.isEmpty() ? code : name);

@@ -1,3 +1,5 @@
+#include "display/scene_from_workspace.h"
+#include "display/view_state.h"
 #include "wizard_rig.h"
 
 #include <QDir>
@@ -272,6 +274,7 @@ void TestElectrodeStep::skippedElectrodesAreNeverInvented()
     const QString elp = rig.home.path("cap.elp");
     QVERIFY(!rig.app.menus.files.savePath(elp) && !QFileInfo::exists(elp));
     QVERIFY(rig.dialogs.texts().last().startsWith("These electrodes have no position yet: Cz, Pz."));
+    QCOMPARE(sceneFromWorkspace(rig.ws, DisplaySets::Electrodes).types.at(1), "not taken");
     rig.dialogs.clear();
     rig.dialogs.answers.enqueue(answer);
     QCOMPARE(rig.wizard.press(Wizard::Button::Accept), true);
