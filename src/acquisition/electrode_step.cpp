@@ -455,8 +455,10 @@ void ElectrodeStep::redigitize(int electrode)
     if (point < 0)
         return;
     const QString name = ws.meas.Name[electrode].trimmed();
-    if (m_s.dialogs.message(QStringLiteral("Do you want to re-digitize ") + name +
-                                QStringLiteral("?"),
+    // A point never taken has nothing to lose: taking it needs no question.
+    const bool taken = point < int(m_readings.size()) && m_readings[point].has_value();
+    if (taken && m_s.dialogs.message(QStringLiteral("Do you want to re-digitize ") + name +
+                                         QStringLiteral("?"),
                             QStringLiteral("Edit Points"), Dialogs::Buttons::YesNo,
                             Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
         return;

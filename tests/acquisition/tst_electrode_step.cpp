@@ -289,6 +289,15 @@ void TestElectrodeStep::skippedElectrodesAreNeverInvented()
     // Going back keeps the step open: a click on a name still takes the point.
     QCOMPARE(rig.view.buttons.accept, !accepted);
     QCOMPARE(rig.app.menus.files.savePath(elp), accepted);
+    if (accepted)
+        return;
+    // A click on a point never taken takes it without asking.
+    rig.dialogs.clear();
+    rig.wizard.RedigitizePoint(1);
+    QVERIFY(rig.take("Cz"));
+    QVERIFY(rig.dialogs.shown.isEmpty());
+    QCOMPARE(rig.ws.UnreadElectrodes, QStringList{"Pz"});
+    QVERIFY((rig.ws.tevo.Pos[1] - rig.truth("Cz")).norm() < 0.001);
 }
 
 void TestElectrodeStep::redigitizeByName_data()
