@@ -77,12 +77,15 @@ LineStatus AutoLink::status(const Settings &settings) const
     if (!model.isDevice)
         return {QStringLiteral("Digitizer: %1").arg(model.name), false};
     const bool emulated = willEmulate();
+    // An adapter pulled out (or an emulator that ended) leaves no device behind its name.
+    const QString who = emulated ? QStringLiteral("EMULATOR: no device answers on this port")
+                        : QFileInfo::exists(deviceName())
+                            ? QStringLiteral("device")
+                            : QStringLiteral("device not found: check the cable");
     return {QStringLiteral("%1 on Comm port %2 (%3), %4 - %5")
                 .arg(model.name)
                 .arg(settings.CommPort)
-                .arg(QDir::toNativeSeparators(deviceName()), m_settings,
-                     emulated ? QStringLiteral("EMULATOR: no device answers on this port")
-                              : QStringLiteral("device")),
+                .arg(QDir::toNativeSeparators(deviceName()), m_settings, who),
             emulated};
 }
 

@@ -238,6 +238,7 @@ void TestStartup::statusSaysWhoAnswers()
     // A port named by POINTRA_COMM2 is a device, whether it answers or not.
     LineStatus st = link.status(settings);
     QVERIFY2(!st.emulated && st.text.contains("/dev/pointra-no-such-device"), qPrintable(st.text));
+    QVERIFY2(st.text.endsWith("device not found: check the cable"), qPrintable(st.text));
     // Without a device the emulator stands in, and the status says so in its own colour.
     qunsetenv("POINTRA_COMM2");
     link.setCommPort(4);
