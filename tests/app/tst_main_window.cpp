@@ -354,6 +354,9 @@ void TestMainWindow::showsElectrodesAndShape()
     QImage shown = view->picture()->grab().toImage();
     QCOMPARE(shown.pixelColor(rig.pixelOf(rig.ws.meas.Fid[0])), QColor(0, 0, 255));
     QCOMPARE(shown.pixelColor(rig.pixelOf(rig.ws.meas.Fid[1])), QColor(255, 0, 0));
+    // Screenshots of the window as the operator sees it, kept in the build folder.
+    const QDir out(QCoreApplication::applicationDirPath());
+    QVERIFY(window.grab().save(out.filePath("view-electrodes.png")));
 
     rig.dialogs.fileAnswers.enqueue(SampleFiles::shape(rig.home.path("head.hsp"), 400));
     QVERIFY(window.invoke("menuOpen"));
@@ -367,6 +370,7 @@ void TestMainWindow::showsElectrodesAndShape()
     shown = view->picture()->grab().toImage();
     for (int i = 0; i < 400; i += 7)
         QCOMPARE(shown.pixelColor(rig.pixelOf(rig.ws.ShapePos[i])), QColor(Qt::black));
+    QVERIFY(window.grab().save(out.filePath("view-shape.png")));
 
     QVERIFY(window.invoke("menuDClear") && !view->picture()->isVisible());
     QVERIFY(!view->button("LeftButton")->isEnabled());
