@@ -356,13 +356,12 @@ void ElectrodeStep::finish(const QStringList &notes)
 bool ElectrodeStep::leaveOutUnread()
 {
     Workspace &ws = m_s.ws;
-    QStringList missing, names, codes;
+    const QStringList missing = unreadElectrodes();
+    QStringList names, codes;
     std::vector<Reading> taken;
     for (int i = 0; i < ws.NumSeq && i < int(m_readings.size()); ++i) {
-        if (!m_readings[i] && !PointTypes::isFiducial(ws.SeqCode.value(i))) {
-            missing << ws.SeqName.value(i);
+        if (!m_readings[i] && !PointTypes::isFiducial(ws.SeqCode.value(i)))
             continue;
-        }
         names << ws.SeqName.value(i);
         codes << ws.SeqCode.value(i);
         taken.push_back(m_readings[i].value_or(Reading()));
@@ -446,12 +445,18 @@ void ElectrodeStep::checkSequence()
     }
 }
 
+// The sequence point of a converted electrode that can be taken again; -1 when there is none.
+int ElectrodeStep::retakablePoint(int electrode) const
+{
+    if (!m_converted || electrode < 0 || electrode >= m_s.ws.sensors.NumSensors)
+        return -1;
+    return sequenceIndexOf(electrode);
+}
+
 void ElectrodeStep::redigitize(int electrode)
 {
     Workspace &ws = m_s.ws;
-    if (!m_converted || electrode < 0 || electrode >= ws.sensors.NumSensors)
-        return;
-    const int point = sequenceIndexOf(electrode);
+    const int point = retakablePoint(electrode);
     if (point < 0)
         return;
     const QString name = ws.meas.Name[electrode].trimmed();
@@ -473,9 +478,7 @@ void ElectrodeStep::redigitize(int electrode)
 void ElectrodeStep::edit(int electrode)
 {
     Workspace &ws = m_s.ws;
-    if (!m_converted || electrode < 0 || electrode >= ws.sensors.NumSensors)
-        return;
-    const int point = sequenceIndexOf(electrode);
+    const int point = retakablePoint(electrode);
     if (point < 0)
         return;
     m_st.RepeatJump = 1;

@@ -56,6 +56,7 @@ private:
     bool convertOne(int electrode);
     void store(int point, const QString &record, const std::optional<Reading> &reading);
     int sequenceIndexOf(int electrode) const;
+    int retakablePoint(int electrode) const;
     QString pointName(int point) const;
     int receiverBlocks() const;
     bool device() const;

@@ -128,9 +128,7 @@ void ShapeLoop::showWaitingPrompt()
                            QStringLiteral("and TAP it again to stop.")});
     if (traitsOf(m_s.ws.settings.Digitizer).shapeStream.start.isEmpty())
         text = shapeStylusInstructions(m_s.ws.settings.Digitizer);
-    WizardView::Prompt p;
-    for (const QString &line : text.split(QChar(13)))
-        p.add(line);
+    WizardView::Prompt p = WizardView::Prompt::fromText(text);
     // What went wrong in the last sequence stays in sight, in the warning colour, until the next.
     if (m_refusedInSequence == 1)
         p.add(QStringLiteral("One record of the last sequence was garbled and left out."), true);
@@ -189,9 +187,7 @@ void ShapeLoop::poll()
         read();
         if (bytes.isEmpty() && now - m_lastInput >= std::max(1, m_s.ws.PointDelay)) {
             // The line went quiet: the second tap (or the released button) ended the stream.
-            const QString last = m_stream.rest();
-            if (!last.trimmed().isEmpty())
-                take(last);
+            takeRest();
             endSequence(true);
         }
         break;
@@ -229,6 +225,14 @@ void ShapeLoop::read()
         take(record);
     if (m_s.ws.NumShapePoints != before)
         showSequences();
+}
+
+// What the stream left once it ended: the last record, kept when it is one.
+void ShapeLoop::takeRest()
+{
+    const QString last = m_stream.rest();
+    if (!last.trimmed().isEmpty())
+        take(last);
 }
 
 void ShapeLoop::take(const QString &text)
@@ -307,9 +311,7 @@ void ShapeLoop::stop()
         if (!link.deviceGone())
             m_stream.append(link.readAll());
         read();
-        const QString last = m_stream.rest();
-        if (!last.trimmed().isEmpty())
-            take(last);
+        takeRest();
         endSequence(false);
     }
     const QByteArray &leave = traitsOf(m_s.ws.settings.Digitizer).shapeStream.leave;
@@ -325,22 +327,17 @@ void ShapeLoop::lost()
 {
     if (SeqRunning == 1) {
         read();
-        const QString last = m_stream.rest();
-        if (!last.trimmed().isEmpty())
-            take(last);
+        takeRest();
         endSequence(false);
     }
     m_s.link.close();
     m_phase = Phase::Reconnecting;
     m_due = m_s.clock.nowMs() + ReconnectEveryMs;
     m_w.view().waitEnded(Records::Outcome::DeviceGone);
-    const QString text = crJoin(
-        {QStringLiteral("The digitizer stopped answering: reconnect it;"),
-         QStringLiteral("the sequences taken are kept and digitizing goes on by itself.")});
-    WizardView::Prompt p;
-    for (const QString &line : text.split(QChar(13)))
-        p.add(line, true);
-    m_w.ShowPicturePrompt(p);
+    m_w.ShowPicturePrompt(WizardView::Prompt::fromText(
+        crJoin({QStringLiteral("The digitizer stopped answering: reconnect it;"),
+                QStringLiteral("the sequences taken are kept and digitizing goes on by itself.")}),
+        true));
 }
 
 void ShapeLoop::DeleteSequence()

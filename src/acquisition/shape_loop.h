@@ -76,6 +76,7 @@ private:
     void enterShapeMode();
     void read();
     void take(const QString &record);
+    void takeRest();
     void beginSequence();
     void endSequence(bool askAboutOutliers);
     void removeSequence(int sequence);

@@ -21,8 +21,8 @@
 #include <QFileInfo>
 
 Wizard::Wizard(Session &session)
-    : m_s(session), m_wait(session), m_headShape(std::make_unique<HeadShapeStep>(*this)),
-      m_shape(m_headShape.get()),
+    : m_s(session), m_headShape(std::make_unique<HeadShapeStep>(*this)),
+      m_shape(m_headShape.get()), m_wait(session),
       m_electrodes(std::make_unique<ElectrodeStep>(*this)),
       m_dewar(std::make_unique<FiducialStep>(*this, FiducialStep::Kind::Dewar)),
       m_subject(std::make_unique<FiducialStep>(*this, FiducialStep::Kind::Subject)),
@@ -218,18 +218,12 @@ void Wizard::ClearPrompt()
 
 void Wizard::ShowPrompt(const QString &text)
 {
-    WizardView::Prompt p;
-    for (const QString &line : text.split(QChar(13)))
-        p.add(line);
-    ShowPrompt(p);
+    ShowPrompt(WizardView::Prompt::fromText(text));
 }
 
 void Wizard::ShowPicturePrompt(const QString &text)
 {
-    WizardView::Prompt p;
-    for (const QString &line : text.split(QChar(13)))
-        p.add(line);
-    ShowPicturePrompt(p);
+    ShowPicturePrompt(WizardView::Prompt::fromText(text));
 }
 
 void Wizard::ShowPicturePrompt(const WizardView::Prompt &prompt)

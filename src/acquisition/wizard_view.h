@@ -34,6 +34,14 @@ public:
         bool isEmpty() const { return lines.isEmpty(); }
         // The lines joined by CR, as the program's texts are.
         QString text() const { return lines.join(QChar(13)); }
+        // A text of CR-separated lines, every line a warning or none.
+        static Prompt fromText(const QString &text, bool isWarning = false)
+        {
+            Prompt p;
+            for (const QString &line : text.split(QChar(13)))
+                p.add(line, isWarning);
+            return p;
+        }
         bool isWarning(int line) const { return warning.value(line, false); }
         void add(const QString &line, bool isWarning = false)
         {

@@ -449,13 +449,7 @@ bool SequenceEditor::savePath(const QString &path)
         m_dialogs.show(error);
     SequenceFile = path;
     SequenceTitle = title;
-    m_ws.NumSeq = EditCount;
-    m_ws.SeqName = EditName;
-    m_ws.SeqCode = EditCode;
-    m_ws.SeqRaw = QStringList();
-    m_ws.SeqRaw.resize(EditCount);
-    m_ws.SequenceFile = path;
-    m_ws.SequenceTitle = title;
+    copyRowsToProgram();
     m_ws.SeqDirty = 0;
     m_seqDirtyAtLoad = 0;
     setCaption(SequenceFile);
@@ -465,9 +459,9 @@ bool SequenceEditor::savePath(const QString &path)
     return true;
 }
 
-void SequenceEditor::acceptRows()
+// The program's sequence becomes the editor's rows, with no readings yet.
+void SequenceEditor::copyRowsToProgram()
 {
-    DeleteBlankRows();
     m_ws.NumSeq = EditCount;
     m_ws.SeqName = EditName;
     m_ws.SeqCode = EditCode;
@@ -475,6 +469,12 @@ void SequenceEditor::acceptRows()
     m_ws.SeqRaw.resize(EditCount);
     m_ws.SequenceFile = SequenceFile;
     m_ws.SequenceTitle = SequenceTitle;
+}
+
+void SequenceEditor::acceptRows()
+{
+    DeleteBlankRows();
+    copyRowsToProgram();
     m_ws.SeqDirty = 1;
     markClean();
 }

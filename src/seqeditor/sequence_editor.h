@@ -104,6 +104,7 @@ public:
 
 private:
     void insertEmptyAt(int index);
+    void copyRowsToProgram();
     void registerCommands();
     void markChanged();
     void markClean();
